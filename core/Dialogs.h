@@ -1,0 +1,22 @@
+#pragma once
+// How the core asks the user something or tells the user something. The GUI draws these as its
+// common dialog; the command-line front end prints them; tests record them. The core never
+// knows which.
+
+#include <string>
+
+namespace tessaly {
+
+enum class TMessageKind { Warning = 0, Error = 1, Information = 2, Confirmation = 3 };
+
+// The caption of each kind: "Warning", "Error", "Information", "confirmation".
+[[nodiscard]] const char* MessageKindCaption(TMessageKind kind);
+
+class IDialogs {
+public:
+    virtual ~IDialogs() = default;
+    // Shows `text`; with `ask`, offers Ok and Cancel. True when the user confirmed with Ok.
+    virtual bool CommonMessageBox(const std::string& text, TMessageKind kind, bool ask) = 0;
+};
+
+}  // namespace tessaly

@@ -1,0 +1,9 @@
+#include "FileUtils.h"
+
+#include "FileLock.h"
+
+namespace tessaly {
+
+void WriteTextFile(const std::string& fileName, std::string_view text) { SaveFileAtomically(fileName, text); }
+
+}  // namespace tessaly

@@ -1,0 +1,43 @@
+#include "Processes.h"
+
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+#include <cerrno>
+#include <vector>
+
+extern char** environ;
+
+namespace tessaly {
+
+bool RunProgram(const std::string& commandLine, bool /*hidden*/, bool wait) {
+    QStringList args = QProcess::splitCommand(QString::fromLocal8Bit(commandLine));
+    if (args.isEmpty()) return false;
+    if (!wait) {
+        // Detached: the child is re-parented, so no zombie is left behind.
+        QString program = args.takeFirst();
+        return QProcess::startDetached(program, args);
+    }
+    std::vector<std::string> owned;
+    owned.reserve(static_cast<std::size_t>(args.size()));
+    for (const QString& a : args) owned.push_back(a.toLocal8Bit().toStdString());
+    std::vector<char*> argv;
+    for (auto& a : owned) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    pid_t pid = 0;
+    if (posix_spawnp(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0) return false;
+    int status = 0;
+    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    return true;
+}
+
+void OpenWithShell(const std::string& target) {
+    if (target.empty()) return;
+    QProcess::startDetached(QStringLiteral("xdg-open"), {QString::fromLocal8Bit(target)});
+}
+
+}  // namespace tessaly

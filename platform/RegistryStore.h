@@ -1,0 +1,122 @@
+#pragma once
+// The current user's registry: a hierarchical store of typed values kept in an SQLite file
+// (registry.sqlite3 in the private state folder). It behaves like the desktop registry the
+// program was designed around:
+//  - key paths are separated by "\"; key and value names compare without regard to ASCII letter
+//    case and keep the case they were created with;
+//  - opening a key creates it (and its parents);
+//  - values are typed; their data is kept as raw bytes;
+//  - values enumerate in creation order, sub-keys in case-insensitive name order;
+//  - the seven root keys of the REGEDIT4 format exist; HKEY_CURRENT_USER is the user's hive.
+// One TRegistryStore holds one connection and belongs to one thread at a time; several stores
+// (one per thread) may use the same file at once. A write is durable when the call returns.
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+struct sqlite3;
+
+namespace tessaly {
+
+enum class RegRoot : int {
+    ClassesRoot = 1,
+    CurrentUser,
+    LocalMachine,
+    Users,
+    CurrentConfig,
+    DynData,
+    PerformanceData,
+};
+
+// Value types, numbered as on the desktop registry. Other numbers are kept with their bytes.
+enum RegType : std::uint32_t {
+    REG_NONE = 0,
+    REG_SZ = 1,
+    REG_EXPAND_SZ = 2,
+    REG_BINARY = 3,
+    REG_DWORD = 4,
+    REG_MULTI_SZ = 7,
+};
+
+struct RegValue {
+    std::uint32_t type = REG_NONE;
+    // REG_SZ / REG_EXPAND_SZ: the text's bytes (no terminator); REG_DWORD: 4 bytes, little
+    // endian; REG_MULTI_SZ: each entry followed by a zero byte; anything else: as given.
+    std::string data;
+
+    [[nodiscard]] static RegValue String(std::string text, std::uint32_t type = REG_SZ);
+    [[nodiscard]] static RegValue Dword(std::uint32_t number);
+    [[nodiscard]] static RegValue Binary(std::string bytes);
+    [[nodiscard]] static RegValue MultiString(const std::vector<std::string>& entries);
+
+    [[nodiscard]] bool IsString() const { return type == REG_SZ || type == REG_EXPAND_SZ; }
+    // The number of a REG_DWORD value (nullopt for other types or a short value).
+    [[nodiscard]] std::optional<std::uint32_t> AsDword() const;
+    [[nodiscard]] std::vector<std::string> AsMultiString() const;
+    bool operator==(const RegValue&) const = default;
+};
+
+// A registry failure: the store cannot be opened, read or written.
+class ERegistryException : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+[[nodiscard]] std::string_view RegRootName(RegRoot root);
+// "HKEY_CURRENT_USER" (any letter case) and the other six names, also their short forms
+// (HKCU, HKLM, HKCR, HKU, HKCC).
+[[nodiscard]] std::optional<RegRoot> RegRootFromName(std::string_view name);
+
+// The registry file of the current user.
+[[nodiscard]] std::string DefaultRegistryFile();
+
+class TRegistryStore {
+public:
+    // Opens (creating when missing, readable by its owner only) the given registry file.
+    // Throws ERegistryException when it cannot.
+    explicit TRegistryStore(std::string fileName = DefaultRegistryFile());
+    ~TRegistryStore();
+    TRegistryStore(const TRegistryStore&) = delete;
+    TRegistryStore& operator=(const TRegistryStore&) = delete;
+
+    [[nodiscard]] const std::string& FileName() const { return fileName_; }
+
+    // Key paths are relative to the root; leading, trailing and doubled "\" are ignored.
+    // Reading operations open (and so create) the key as well, as the registry functions of the
+    // program expect; KeyExists is the one look that creates nothing.
+    [[nodiscard]] std::optional<RegValue> ReadValue(RegRoot root, std::string_view keyPath,
+                                                    std::string_view name);
+    void WriteValue(RegRoot root, std::string_view keyPath, std::string_view name,
+                    const RegValue& value);
+    // True when the value existed.
+    bool DeleteValue(RegRoot root, std::string_view keyPath, std::string_view name);
+    [[nodiscard]] std::vector<std::string> ValueNames(RegRoot root, std::string_view keyPath);
+    [[nodiscard]] std::vector<std::pair<std::string, RegValue>> Values(RegRoot root,
+                                                                       std::string_view keyPath);
+    [[nodiscard]] std::vector<std::string> SubKeyNames(RegRoot root, std::string_view keyPath);
+    [[nodiscard]] bool KeyExists(RegRoot root, std::string_view keyPath);
+    void CreateKey(RegRoot root, std::string_view keyPath);
+    // Removes the key with all its sub-keys and values; true when it existed. A root stays.
+    bool DeleteKey(RegRoot root, std::string_view keyPath);
+
+private:
+    struct Statements;
+    std::int64_t OpenKey(RegRoot root, std::string_view keyPath, bool create);
+    void Exec(const char* sql);
+
+    std::string fileName_;
+    sqlite3* db_ = nullptr;
+    std::unique_ptr<Statements> st_;
+};
+
+// The store of the calling thread for the current registry file (reopened when the file name
+// changes, for instance when a test points XDG_CONFIG_HOME elsewhere).
+TRegistryStore& ThreadRegistry();
+
+}  // namespace tessaly
