@@ -5,8 +5,8 @@
 
 namespace tessaly {
 
-// Starts a process from a command line (split like a shell does: blanks separate arguments,
-// double or single quotes group them). `hidden` has no meaning on this desktop: programs
+// Starts a process from a command line: blanks separate arguments, double quotes group them
+// and a tripled double quote stands for a literal one. `hidden` has no meaning on this desktop: programs
 // started here have no window of their own to hide. With `wait`, returns once the process has
 // ended. Returns whether the process started.
 bool RunProgram(const std::string& commandLine, bool hidden, bool wait);

@@ -1,0 +1,73 @@
+#include "TestEnv.h"
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+#include "Pacing.h"
+
+namespace tessaly::test {
+namespace {
+
+std::string MakeTempDir() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "tessaly-test-XXXXXX").string();
+    if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+    return pattern + "/";
+}
+
+void PointEnvironmentAt(const std::string& dir) {
+    for (const char* sub : {"home", "data", "config", "run"}) std::filesystem::create_directories(dir + sub);
+    ::setenv("HOME", (dir + "home").c_str(), 1);
+    ::setenv("XDG_DATA_HOME", (dir + "data").c_str(), 1);
+    ::setenv("XDG_CONFIG_HOME", (dir + "config").c_str(), 1);
+    ::setenv("XDG_RUNTIME_DIR", (dir + "run").c_str(), 1);
+}
+
+// Before any test: a process-wide temporary home, so even code run outside a fixture never
+// reaches the real one.
+class ProcessEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override {
+        dir_ = MakeTempDir();
+        PointEnvironmentAt(dir_);
+        ::setenv("TESSALY_PACE", "0", 1);
+        PacingClock::SetScale(0);
+    }
+    void TearDown() override {
+        std::error_code ec;
+        std::filesystem::remove_all(dir_, ec);
+    }
+
+private:
+    std::string dir_;
+};
+
+[[maybe_unused]] auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new ProcessEnvironment);
+
+}  // namespace
+
+void TempHomeTest::SetUp() {
+    dir_ = MakeTempDir();
+    PointEnvironmentAt(dir_);
+    PacingClock::SetScale(0);
+}
+
+void TempHomeTest::TearDown() {
+    std::error_code ec;
+    std::filesystem::remove_all(dir_, ec);
+}
+
+std::string TempHomeTest::ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+void TempHomeTest::WriteFile(const std::string& path, const std::string& content) {
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << content;
+}
+
+}  // namespace tessaly::test

@@ -1,0 +1,27 @@
+#pragma once
+// Every test runs with HOME, XDG_DATA_HOME, XDG_CONFIG_HOME and XDG_RUNTIME_DIR pointing into a
+// temporary folder of its own and with no fixed waits, so no test touches the real home.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+namespace tessaly::test {
+
+class TempHomeTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // The test's own temporary folder, with a trailing "/".
+    [[nodiscard]] const std::string& Dir() const { return dir_; }
+    // Reads a whole file ("" when missing).
+    [[nodiscard]] static std::string ReadFile(const std::string& path);
+    static void WriteFile(const std::string& path, const std::string& content);
+
+private:
+    std::string dir_;
+};
+
+}  // namespace tessaly::test
