@@ -115,19 +115,22 @@ void TSettingsFile::LoadFromFile(const std::string& fileName) {
     ParseText(text);
 }
 
-void TSettingsFile::ResolveDuplicate(int keptIndex, std::unique_ptr<TSettingsSection> later) {
+void TSettingsFile::ResolveDuplicate(int keptIndex, TSettingsSection later) {
     changed_ = true;
     if (!OnDuplicateSection) return;
     const TSettingsSection& kept = sections_.At(keptIndex);
-    if (!OnDuplicateSection(kept.Name(), kept.Lines(), later->Lines())) sections_.Replace(keptIndex, std::move(later));
+    if (!OnDuplicateSection(kept.Name(), kept.Lines(), later.Lines())) sections_.Replace(keptIndex, std::move(later));
 }
 
 void TSettingsFile::ParseText(std::string_view text) {
     if (auto eof = text.find('\x1a'); eof != std::string_view::npos) text = text.substr(0, eof);
 
-    TSettingsSection* current = nullptr;
-    std::unique_ptr<TSettingsSection> duplicate;  // a later section with a known name
+    // Lines go to section `current` of the list, or to `duplicate` while a later section with a
+    // known name is read (it is resolved when the next section starts).
+    int current = -1;
+    std::optional<TSettingsSection> duplicate;
     int duplicateOf = -1;
+    auto target = [&]() -> TSettingsSection& { return duplicate ? *duplicate : sections_.At(current); };
     std::string scratch;
 
     std::size_t pos = 0;
@@ -136,6 +139,7 @@ void TSettingsFile::ParseText(std::string_view text) {
         if (nl == std::string_view::npos) nl = text.size();
         std::string_view line = text.substr(pos, nl - pos);
         pos = nl + 1;
+        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
         if (std::memchr(line.data(), '\r', line.size()) != nullptr) {
             scratch.clear();
             for (char c : line) {
@@ -148,22 +152,24 @@ void TSettingsFile::ParseText(std::string_view text) {
         if (DropCommentLines && line.front() == ';') continue;
 
         if (line.size() >= 2 && line.front() == '[' && line.back() == ']') {
-            if (duplicate) ResolveDuplicate(duplicateOf, std::move(duplicate));
+            if (duplicate) {
+                ResolveDuplicate(duplicateOf, std::move(*duplicate));
+                duplicate.reset();
+            }
             std::string name(line.substr(1, line.size() - 2));
             int existing = sections_.IndexOf(name);
             if (existing >= 0) {
-                duplicate = std::make_unique<TSettingsSection>(std::move(name));
+                duplicate.emplace(std::move(name));
                 duplicateOf = existing;
-                current = duplicate.get();
             } else {
-                current = &sections_.At(sections_.Add(std::move(name)));
+                current = sections_.Add(std::move(name));
             }
             continue;
         }
-        if (current == nullptr) continue;
+        if (current < 0 && !duplicate) continue;
 
         if (!(TrimAroundEquals || StripValueQuotes || TrimTrailingControls || DropLinesWithoutEquals)) {
-            current->Append(std::string(line));
+            target().Append(line);
             continue;
         }
         std::string s(line);
@@ -185,9 +191,9 @@ void TSettingsFile::ParseText(std::string_view text) {
         }
         if (DropLinesWithoutEquals && s.find('=') == std::string::npos) continue;
         if (s.empty()) continue;
-        current->Append(std::move(s));
+        target().Append(s);
     }
-    if (duplicate) ResolveDuplicate(duplicateOf, std::move(duplicate));
+    if (duplicate) ResolveDuplicate(duplicateOf, std::move(*duplicate));
 }
 
 void TSettingsFile::DiscardSections() {
@@ -235,7 +241,7 @@ std::string TSettingsFile::ContentText() const {
         const auto& s = sections_.At(i);
         if (s.Empty()) continue;
         size += s.Name().size() + 6;
-        for (const auto& line : s.Lines()) size += line.size() + 2;
+        for (std::size_t k = 0; k < s.Count(); ++k) size += s.Line(k).size() + 2;
     }
     std::string out;
     out.reserve(size);
@@ -243,7 +249,7 @@ std::string TSettingsFile::ContentText() const {
         const auto& s = sections_.At(i);
         if (s.Empty()) continue;
         out.append("[").append(s.Name()).append("]\r\n");
-        for (const auto& line : s.Lines()) out.append(line).append("\r\n");
+        for (std::size_t k = 0; k < s.Count(); ++k) out.append(s.Line(k)).append("\r\n");
         out.append("\r\n");
     }
     return out;
@@ -258,18 +264,20 @@ bool TSettingsFile::SectionExists(std::string_view section) const { return FindS
 
 std::string TSettingsFile::ReadLongString(std::string_view section, std::string_view key,
                                           std::string_view defaultValue) const {
-    KeyRef ref = FindKey(section, key);
-    if (ref.line < 0) return std::string(defaultValue);
-    const std::string& line = sections_.At(ref.section).Lines()[static_cast<std::size_t>(ref.line)];
-    return line.substr(key.size() + 1);
+    const int index = FindSection(section);
+    if (index < 0) return std::string(defaultValue);
+    auto [line, text] = sections_.At(index).FindKeyLine(key);
+    if (line < 0) return std::string(defaultValue);
+    return std::string(text.substr(key.size() + 1));
 }
 
 std::string TSettingsFile::ReadString(std::string_view section, std::string_view key,
                                       std::string_view defaultValue) const {
-    KeyRef ref = FindKey(section, key);
-    if (ref.line < 0) return std::string(defaultValue);
-    const std::string& line = sections_.At(ref.section).Lines()[static_cast<std::size_t>(ref.line)];
-    return line.substr(key.size() + 1, kMaxLine);
+    const int index = FindSection(section);
+    if (index < 0) return std::string(defaultValue);
+    auto [line, text] = sections_.At(index).FindKeyLine(key);
+    if (line < 0) return std::string(defaultValue);
+    return std::string(text.substr(key.size() + 1, kMaxLine));
 }
 
 void TSettingsFile::GetStrings(std::vector<std::string>& lines) const {
@@ -277,7 +285,7 @@ void TSettingsFile::GetStrings(std::vector<std::string>& lines) const {
         const auto& s = sections_.At(i);
         if (s.Empty()) continue;
         lines.push_back("[" + s.Name() + "]");
-        lines.insert(lines.end(), s.Lines().begin(), s.Lines().end());
+        for (std::size_t k = 0; k < s.Count(); ++k) lines.emplace_back(s.Line(k));
         lines.emplace_back();
     }
 }
@@ -314,9 +322,10 @@ TDateTime TSettingsFile::ReadTime(std::string_view section, std::string_view key
 void TSettingsFile::ReadSection(std::string_view section, std::vector<std::string>& names) const {
     int index = FindSection(section);
     if (index < 0) return;
-    for (const auto& line : sections_.At(index).Lines()) {
+    const TSettingsSection& s = sections_.At(index);
+    for (std::size_t k = 0; k < s.Count(); ++k) {
         std::string_view key;
-        if (!LineKey(line, key)) continue;
+        if (!LineKey(s.Line(k), key)) continue;
         if (DropCommentLines && !key.empty() && key.front() == ';') continue;
         names.emplace_back(key);
     }
@@ -331,8 +340,8 @@ void TSettingsFile::ReadSectionValues(std::string_view section, std::vector<std:
     if (ClearBeforeSectionRead) lines.clear();
     int index = FindSection(section);
     if (index < 0) return;
-    const auto& src = sections_.At(index).Lines();
-    lines.insert(lines.end(), src.begin(), src.end());
+    const TSettingsSection& s = sections_.At(index);
+    for (std::size_t k = 0; k < s.Count(); ++k) lines.emplace_back(s.Line(k));
 }
 
 bool TSettingsFile::ValueExists(std::string_view section, std::string_view key) const {
@@ -344,10 +353,10 @@ void TSettingsFile::WriteLine(std::string_view section, std::string_view key, st
     TSettingsSection& s = SectionForWrite(section);
     int index = s.FindKey(key);
     if (index < 0) {
-        s.Append(std::move(line));
+        s.Append(line);
         changed_ = true;
-    } else if (s.Lines()[static_cast<std::size_t>(index)] != line) {
-        s.SetLine(static_cast<std::size_t>(index), std::move(line));
+    } else if (s.Line(static_cast<std::size_t>(index)) != line) {
+        s.SetLine(static_cast<std::size_t>(index), line);
         changed_ = true;
     }
 }

@@ -110,7 +110,7 @@ protected:
 
 private:
     void ParseText(std::string_view text);
-    void ResolveDuplicate(int keptIndex, std::unique_ptr<TSettingsSection> later);
+    void ResolveDuplicate(int keptIndex, TSettingsSection later);
 
     TSectionList sections_;
     std::string fileName_;

@@ -116,7 +116,7 @@ void TSettingsFileEx::WriteSectionValues(std::string_view section, const std::ve
     TSettingsSection& s = MutableSections().At(index);
     if (s.Count() == lines.size()) {
         for (std::size_t i = 0; i < lines.size(); ++i) {
-            if (s.Lines()[i] != lines[i]) {
+            if (s.Line(i) != lines[i]) {
                 s.SetLine(i, lines[i]);
                 MarkChanged();
             }

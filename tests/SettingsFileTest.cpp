@@ -9,6 +9,7 @@
 #include "FileLock.h"
 #include "SettingsFileEx.h"
 #include "TestEnv.h"
+#include "TextUtils.h"
 
 namespace tessaly {
 namespace {
@@ -329,6 +330,31 @@ TEST_F(SettingsFileTest, LookupsMatchAPlainModelUnderRandomEdits) {
     for (auto& [sec, lines] : model) {
         for (auto& [k, v] : lines) EXPECT_EQ(ini.ReadString(sec, k, "<none>"), v) << sec << "/" << k;
     }
+    ini.DiscardSections();
+}
+
+}  // namespace
+}  // namespace tessaly
+
+namespace tessaly {
+namespace {
+
+// Names that differ only in letter case meet; names that differ in any other byte (also
+// bytes that a careless fold would merge, such as "@" and "`" or bytes above 127) do not.
+TEST(SettingsFold, SectionAndKeyNamesFoldOnlyAsciiLetters) {
+    TSettingsFile ini("");
+    std::string longName = "Folder/With/A/Long/Name/abcdefghijklmnopqrstuvwxyz0123456789";
+    ini.WriteString(longName, "key", "1");
+    EXPECT_EQ(ini.ReadString(UpperCase(longName), "KEY", ""), "1");
+    for (const char* other : {"@", "`", "[", "{", "\xC1", "\xE1", "_"}) {
+        ini.WriteString("s", std::string("k") + other, other);
+    }
+    for (int i = 0; i < 40; ++i) ini.WriteString("s", "pad" + std::to_string(i), "x");  // indexed section
+    for (const char* other : {"@", "`", "[", "{", "\xC1", "\xE1", "_"}) {
+        EXPECT_EQ(ini.ReadString("S", std::string("K") + other, ""), other) << other;
+    }
+    EXPECT_EQ(ini.ReadString("s", "PAD39", ""), "x");
+    EXPECT_EQ(ini.ReadString("s", "pad40", "none"), "none");
     ini.DiscardSections();
 }
 
