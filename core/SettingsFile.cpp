@@ -115,6 +115,11 @@ void TSettingsFile::LoadFromFile(const std::string& fileName) {
     ParseText(text);
 }
 
+void TSettingsFile::LoadFromText(std::string_view text) {
+    lastSection_ = 0;
+    ParseText(text);
+}
+
 void TSettingsFile::ResolveDuplicate(int keptIndex, TSettingsSection later) {
     changed_ = true;
     if (!OnDuplicateSection) return;

@@ -58,6 +58,8 @@ public:
     [[nodiscard]] const TSectionList& Sections() const { return sections_; }
 
     virtual void LoadFromFile(const std::string& fileName);
+    // Parses text as if it were the content of a file (appending, as LoadFromFile does).
+    void LoadFromText(std::string_view text);
     virtual void DiscardSections();
     virtual void DeleteKey(std::string_view section, std::string_view key);
     virtual void EraseSection(std::string_view section);
