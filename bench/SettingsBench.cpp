@@ -1,8 +1,9 @@
 // Settings file engine benchmark: a generated index of 1,000 sections x 100 keys (about
 // 3.2 MB), shaped like a Files index: one section per folder, one key per downloaded file
-// name with the value "Y". Measures load, 100,000 lookups in file order and in random order, and one change
-// plus write-back; in the same run measures python3's configparser (load, lookups, write-back)
-// and libinih (its plain parse) on the same file, and prints every figure with the ratios.
+// name with the value "Y". Measures load, 100,000 lookups in file order and in random order, and
+// one change plus write-back; in the same run measures python3's configparser (load, lookups,
+// write-back) and libinih (its plain parse) on the same file, and prints every figure with the
+// ratios.
 
 #include <ini.h>
 
@@ -132,12 +133,16 @@ int main() {
     }
     std::mt19937 rng(11);
     for (int i = 0; i < kLookups; ++i) {
-        shuffled.emplace_back(SectionName(static_cast<int>(rng() % kSections)), KeyName(static_cast<int>(rng() % kKeys)));
+        shuffled.emplace_back(SectionName(static_cast<int>(rng() % kSections)),
+                              KeyName(static_cast<int>(rng() % kKeys)));
     }
 
     Figures ours;
     std::size_t checksum = 0;
-    ours.load = Best([&] { tessaly::TSettingsFile ini(path); checksum += static_cast<std::size_t>(ini.Sections().Count()); });
+    ours.load = Best([&] {
+        tessaly::TSettingsFile ini(path);
+        checksum += static_cast<std::size_t>(ini.Sections().Count());
+    });
     {
         tessaly::TSettingsFile ini(path);
         ours.ordered = Best([&] {
@@ -169,8 +174,8 @@ int main() {
     Figures py;
     const bool havePython = RunPython(path, copy, py);
 
-    std::printf("settings file: %d sections x %d keys, %.2f MB (checksum %zu, inih saw %ld keys)\n", kSections, kKeys,
-                static_cast<double>(size) / 1e6, checksum, inihLines);
+    std::printf("settings file: %d sections x %d keys, %.2f MB (checksum %zu, inih saw %ld keys)\n",
+                kSections, kKeys, static_cast<double>(size) / 1e6, checksum, inihLines);
     std::printf("%-28s %12s %14s\n", "step", "tessaly (ms)", "configparser (ms)");
     auto row = [&](const char* name, double a, double b) {
         std::printf("%-28s %12.2f %14.2f\n", name, a * 1e3, havePython ? b * 1e3 : 0.0);
@@ -181,7 +186,9 @@ int main() {
     row("one change + write-back", ours.write, py.write);
     row("whole cycle", ours.Cycle(), py.Cycle());
     std::printf("libinih plain parse: %.2f ms\n", inih * 1e3);
-    if (havePython) std::printf("ratio whole cycle, configparser / tessaly: %.1fx (target >= 20)\n", py.Cycle() / ours.Cycle());
+    if (havePython)
+        std::printf("ratio whole cycle, configparser / tessaly: %.1fx (target >= 20)\n",
+                    py.Cycle() / ours.Cycle());
     std::printf("ratio load, tessaly / libinih parse: %.2f (target <= 1.5)\n", ours.load / inih);
     std::filesystem::remove_all(dir);
     return 0;

@@ -15,12 +15,13 @@ struct NamedColor {
 };
 
 constexpr std::array<NamedColor, 20> kColors = {{
-    {"clBlack", 0x000000},   {"clMaroon", 0x000080}, {"clGreen", 0x008000},  {"clOlive", 0x008080},
-    {"clNavy", 0x800000},    {"clPurple", 0x800080}, {"clTeal", 0x808000},   {"clGray", 0x808080},
-    {"clSilver", 0xC0C0C0},  {"clRed", 0x0000FF},    {"clLime", 0x00FF00},   {"clYellow", 0x00FFFF},
-    {"clBlue", 0xFF0000},    {"clFuchsia", 0xFF00FF}, {"clAqua", 0xFFFF00},  {"clWhite", 0xFFFFFF},
-    {"clWindowText", 0x80000008}, {"clWindow", 0x80000005}, {"clBtnFace", 0x8000000F},
-    {"clNone", 0x1FFFFFFF},
+    {"clBlack", 0x000000},     {"clMaroon", 0x000080},       {"clGreen", 0x008000},
+    {"clOlive", 0x008080},     {"clNavy", 0x800000},         {"clPurple", 0x800080},
+    {"clTeal", 0x808000},      {"clGray", 0x808080},         {"clSilver", 0xC0C0C0},
+    {"clRed", 0x0000FF},       {"clLime", 0x00FF00},         {"clYellow", 0x00FFFF},
+    {"clBlue", 0xFF0000},      {"clFuchsia", 0xFF00FF},      {"clAqua", 0xFFFF00},
+    {"clWhite", 0xFFFFFF},     {"clWindowText", 0x80000008}, {"clWindow", 0x80000005},
+    {"clBtnFace", 0x8000000F}, {"clNone", 0x1FFFFFFF},
 }};
 
 bool NeedsQuotes(const std::string& s) {
@@ -31,7 +32,9 @@ bool NeedsQuotes(const std::string& s) {
     return false;
 }
 
-bool IsSpace(char c) { return static_cast<unsigned char>(c) <= ' '; }
+bool IsSpace(char c) {
+    return static_cast<unsigned char>(c) <= ' ';
+}
 
 }  // namespace
 
@@ -118,7 +121,9 @@ int TCommaText::AsInteger(int index) const {
     return TextToInt(t).value_or(-1);
 }
 
-bool TCommaText::AsBoolean(int index) const { return AsText(index) == "1"; }
+bool TCommaText::AsBoolean(int index) const {
+    return AsText(index) == "1";
+}
 
 std::uint32_t TCommaText::AsColor(int index) const {
     std::string t = AsText(index);
@@ -136,9 +141,15 @@ void TCommaText::SetText(int index, std::string_view value) {
     items_[static_cast<std::size_t>(index)] = std::string(value);
 }
 
-void TCommaText::SetInteger(int index, int value) { SetText(index, std::to_string(value)); }
-void TCommaText::SetBoolean(int index, bool value) { SetText(index, value ? "1" : ""); }
-void TCommaText::SetColor(int index, std::uint32_t color) { SetText(index, ColorToText(color)); }
+void TCommaText::SetInteger(int index, int value) {
+    SetText(index, std::to_string(value));
+}
+void TCommaText::SetBoolean(int index, bool value) {
+    SetText(index, value ? "1" : "");
+}
+void TCommaText::SetColor(int index, std::uint32_t color) {
+    SetText(index, ColorToText(color));
+}
 
 void TCommaTextFont::ReadFont(TFontInfo& font) const {
     if (Count() == 0) return;

@@ -26,13 +26,13 @@ public:
     // Element access. Reading past the end gives an empty text (-1, false, 0); setting past the
     // end first pads the list with empty elements.
     [[nodiscard]] std::string AsText(int index) const;
-    [[nodiscard]] int AsInteger(int index) const;             // -1 when not a number
-    [[nodiscard]] bool AsBoolean(int index) const;            // only "1" is true
-    [[nodiscard]] std::uint32_t AsColor(int index) const;     // "$hex", a colour name, else 0
+    [[nodiscard]] int AsInteger(int index) const;          // -1 when not a number
+    [[nodiscard]] bool AsBoolean(int index) const;         // only "1" is true
+    [[nodiscard]] std::uint32_t AsColor(int index) const;  // "$hex", a colour name, else 0
     void SetText(int index, std::string_view value);
     void SetInteger(int index, int value);
-    void SetBoolean(int index, bool value);                   // "1" or an empty element
-    void SetColor(int index, std::uint32_t color);            // a colour name when there is one
+    void SetBoolean(int index, bool value);         // "1" or an empty element
+    void SetColor(int index, std::uint32_t color);  // a colour name when there is one
 
 private:
     std::vector<std::string> items_;

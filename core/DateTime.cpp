@@ -54,8 +54,8 @@ bool ValidDate(int y, int m, int d) {
 }
 
 bool ParseDatePart(std::string_view& t, int& y, int& m, int& d) {
-    return ParseInt(t, 4, y) && Expect(t, '-') && ParseInt(t, 2, m) && Expect(t, '-') && ParseInt(t, 2, d) &&
-           ValidDate(y, m, d);
+    return ParseInt(t, 4, y) && Expect(t, '-') && ParseInt(t, 2, m) && Expect(t, '-') &&
+           ParseInt(t, 2, d) && ValidDate(y, m, d);
 }
 
 bool ParseTimePart(std::string_view& t, int& h, int& mi, int& s) {
@@ -68,7 +68,8 @@ bool ParseTimePart(std::string_view& t, int& h, int& mi, int& s) {
 }  // namespace
 
 TDateTime EncodeDateTime(int year, int month, int day, int hour, int minute, int second) {
-    long long days = DaysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) + kOleEpochFromUnix;
+    long long days = DaysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) +
+                     kOleEpochFromUnix;
     double frac = (hour * 3600 + minute * 60 + second) / 86400.0;
     // OLE dates before 1899-12-30 count the time of day away from zero.
     return days >= 0 ? static_cast<double>(days) + frac : static_cast<double>(days) - frac;
@@ -95,11 +96,13 @@ TDateTime ToOleDate(std::chrono::system_clock::time_point when) {
     std::time_t t = std::chrono::system_clock::to_time_t(when);
     std::tm local{};
     localtime_r(&t, &local);
-    return EncodeDateTime(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min,
-                          local.tm_sec);
+    return EncodeDateTime(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour,
+                          local.tm_min, local.tm_sec);
 }
 
-TDateTime Now() { return ToOleDate(std::chrono::system_clock::now()); }
+TDateTime Now() {
+    return ToOleDate(std::chrono::system_clock::now());
+}
 
 std::string DateToText(TDateTime value) {
     TDateParts p = DecodeDateTime(value);
@@ -115,7 +118,9 @@ std::string TimeToText(TDateTime value) {
     return buf;
 }
 
-std::string DateTimeToText(TDateTime value) { return DateToText(value) + " " + TimeToText(value); }
+std::string DateTimeToText(TDateTime value) {
+    return DateToText(value) + " " + TimeToText(value);
+}
 
 std::string FloatToText(double value) {
     char buf[64];

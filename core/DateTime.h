@@ -12,7 +12,8 @@ namespace tessaly {
 
 using TDateTime = double;
 
-[[nodiscard]] TDateTime EncodeDateTime(int year, int month, int day, int hour = 0, int minute = 0, int second = 0);
+[[nodiscard]] TDateTime EncodeDateTime(int year, int month, int day, int hour = 0, int minute = 0,
+                                       int second = 0);
 struct TDateParts {
     int year, month, day, hour, minute, second;
 };

@@ -72,7 +72,9 @@ const std::vector<Field>& Fields() {
     return kFields;
 }
 
-std::uint8_t MapFileNameFormat(int v) { return v == 0 || v == 2 || v == 3 || v == 4 ? static_cast<std::uint8_t>(v) : 1; }
+std::uint8_t MapFileNameFormat(int v) {
+    return v == 0 || v == 2 || v == 3 || v == 4 ? static_cast<std::uint8_t>(v) : 1;
+}
 
 void UpperAll(std::vector<std::string>& list) {
     for (auto& s : list) s = UpperCase(s);
@@ -102,14 +104,16 @@ TYahooDownloadOptions::TYahooDownloadOptions()
       strErrorWaveFile(ProgramFolder() + "error.wav") {}
 
 std::vector<std::string> TYahooDownloadOptions::DefaultIncludeExtensions() {
-    return Checked({"BMP", "GIF", "DIB", "JPG", "JPEG", "JPE", "JP2", "JPC", "J2K", "PCX", "PNG", "TGA", "TIFF",
-                    "AVI", "MPEG", "MPG", "MPE", "MOV", "RM",  "RAM", "ASF", "ASX", "WM",  "WMX", "WMP", "M1V",
-                    "MP2V", "MPV2", "IVF", "WVX", "WAV", "DAT", "WMV", "M3U", "MP3", "ZIP", "RAR", "PDF", "EML"});
+    return Checked({"BMP", "GIF", "DIB",  "JPG", "JPEG", "JPE", "JP2",  "JPC",  "J2K", "PCX",
+                    "PNG", "TGA", "TIFF", "AVI", "MPEG", "MPG", "MPE",  "MOV",  "RM",  "RAM",
+                    "ASF", "ASX", "WM",   "WMX", "WMP",  "M1V", "MP2V", "MPV2", "IVF", "WVX",
+                    "WAV", "DAT", "WMV",  "M3U", "MP3",  "ZIP", "RAR",  "PDF",  "EML"});
 }
 
 std::vector<std::string> TYahooDownloadOptions::DefaultExcludeExtensions() {
-    return Checked({"VBS", "VB",  "JS",   "CMD", "LNK", "COM", "BAT", "PIF", "BIN", "DLL", "EXE",
-                    "SCR", "HTM", "HTML", "SHTML", "PHP", "ASP", "ASPX", "PL", "CGI", "TXT", "DOC"});
+    return Checked({"VBS", "VB",   "JS",  "CMD", "LNK", "COM",  "BAT",   "PIF",
+                    "BIN", "DLL",  "EXE", "SCR", "HTM", "HTML", "SHTML", "PHP",
+                    "ASP", "ASPX", "PL",  "CGI", "TXT", "DOC"});
 }
 
 std::vector<std::string> TYahooDownloadOptions::DefaultIgnoreEmbbededSites() {
@@ -143,7 +147,9 @@ std::vector<std::string> TYahooDownloadOptions::DefaultAutoClickButtons() {
     return {std::string("http://") + hosts::kGroups + "/adultconf" + "     " + "I Accept"};
 }
 
-std::string TYahooDownloadOptions::FileName() { return SettingsFolder() + "Options.ini"; }
+std::string TYahooDownloadOptions::FileName() {
+    return SettingsFolder() + "Options.ini";
+}
 
 bool TYahooDownloadOptions::Load() {
     const std::string path = FileName();
@@ -225,7 +231,8 @@ bool TYahooDownloadOptions::Save() {
                 break;
             }
             case Kind::List:
-                ini.WriteNumberedList(f.key, this->*std::get<std::vector<std::string> O::*>(f.member));
+                ini.WriteNumberedList(f.key,
+                                      this->*std::get<std::vector<std::string> O::*>(f.member));
                 break;
         }
     }
@@ -233,9 +240,13 @@ bool TYahooDownloadOptions::Save() {
     return true;
 }
 
-bool ChecklistEntryChecked(const std::string& entry) { return ContainsText("C:", entry); }
+bool ChecklistEntryChecked(const std::string& entry) {
+    return ContainsText("C:", entry);
+}
 
-std::string ChecklistEntryExtension(const std::string& entry) { return ReplaceText(entry, "C:", ""); }
+std::string ChecklistEntryExtension(const std::string& entry) {
+    return ReplaceText(entry, "C:", "");
+}
 
 std::string MakeChecklistEntry(const std::string& extension, bool checked) {
     return (checked ? "C:" : "") + UpperCase(extension);

@@ -4,6 +4,8 @@
 
 namespace tessaly {
 
-void WriteTextFile(const std::string& fileName, std::string_view text) { SaveFileAtomically(fileName, text); }
+void WriteTextFile(const std::string& fileName, std::string_view text) {
+    SaveFileAtomically(fileName, text);
+}
 
 }  // namespace tessaly

@@ -7,7 +7,8 @@
 
 namespace tessaly {
 
-void TGeneralUtils::SaveDebugList(const std::string& fileName, const std::vector<std::string>& lines) const {
+void TGeneralUtils::SaveDebugList(const std::string& fileName,
+                                  const std::vector<std::string>& lines) const {
     if (!options_.boolDebugDownloads) return;
     // Page names come from the service; only the last path segment is used as a file name.
     std::string name = ExtractFileName(fileName);

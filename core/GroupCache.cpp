@@ -9,7 +9,9 @@
 namespace tessaly {
 namespace {
 
-std::vector<std::string> Pieces(const std::string& state) { return SplitAll(state, ':'); }
+std::vector<std::string> Pieces(const std::string& state) {
+    return SplitAll(state, ':');
+}
 
 std::string Join(const std::vector<std::string>& pieces) {
     std::string out;
@@ -82,7 +84,8 @@ void CacheNewGroups(const std::string& user, const std::vector<std::string>& nam
     if (Trim(user).empty()) return;
     TRegistryStore& store = ThreadRegistry();
     const std::string key = GroupCacheKey(user);
-    for (const auto& name : names) store.WriteValue(RegRoot::CurrentUser, key, name, RegValue::String("C:N"));
+    for (const auto& name : names)
+        store.WriteValue(RegRoot::CurrentUser, key, name, RegValue::String("C:N"));
 }
 
 std::string ReadGroupState(const std::string& user, const std::string& group) {
@@ -91,7 +94,8 @@ std::string ReadGroupState(const std::string& user, const std::string& group) {
 }
 
 void WriteGroupState(const std::string& user, const std::string& group, const std::string& state) {
-    ThreadRegistry().WriteValue(RegRoot::CurrentUser, GroupCacheKey(user), group, RegValue::String(state));
+    ThreadRegistry().WriteValue(RegRoot::CurrentUser, GroupCacheKey(user), group,
+                                RegValue::String(state));
 }
 
 void SetGroupFlag(const std::string& user, const std::string& group, TGroupFlag which, bool value) {
@@ -99,7 +103,8 @@ void SetGroupFlag(const std::string& user, const std::string& group, TGroupFlag 
 }
 
 void SetLastPosition(const std::string& user, const std::string& group, std::int64_t number) {
-    if (auto state = WithLastPosition(ReadGroupState(user, group), number)) WriteGroupState(user, group, *state);
+    if (auto state = WithLastPosition(ReadGroupState(user, group), number))
+        WriteGroupState(user, group, *state);
 }
 
 std::int64_t GetLastPosition(const std::string& user, const std::string& group) {

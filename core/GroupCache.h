@@ -29,7 +29,8 @@ struct TGroupMarks {
 [[nodiscard]] std::string WithGroupFlag(const std::string& state, TGroupFlag which, bool value);
 // The state with the position recorded; nullopt when nothing is to be written (number not
 // above 0, or no state).
-[[nodiscard]] std::optional<std::string> WithLastPosition(const std::string& state, std::int64_t number);
+[[nodiscard]] std::optional<std::string> WithLastPosition(const std::string& state,
+                                                          std::int64_t number);
 [[nodiscard]] std::int64_t LastPositionOf(const std::string& state);  // -1 when none
 
 // Registry operations.

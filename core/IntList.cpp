@@ -41,9 +41,12 @@ int TIntList::AddObject(std::int64_t value, std::int32_t tag) {
     if (sorted_) {
         if (Find(value, index)) {
             switch (duplicates_) {
-                case TDuplicates::Ignore: return index;
-                case TDuplicates::Error: throw EIntListError("Cannot add integer because if already exists");
-                case TDuplicates::Accept: break;
+                case TDuplicates::Ignore:
+                    return index;
+                case TDuplicates::Error:
+                    throw EIntListError("Cannot add integer because if already exists");
+                case TDuplicates::Accept:
+                    break;
             }
         }
     }
@@ -130,7 +133,8 @@ void TIntList::CustomSort(const CompareFn& compare) {
     // Sort a permutation with the caller's comparison (which reads items by index), then apply.
     std::vector<int> order(items_.size());
     for (std::size_t i = 0; i < order.size(); ++i) order[i] = static_cast<int>(i);
-    std::stable_sort(order.begin(), order.end(), [&](int a, int b) { return compare(*this, a, b) < 0; });
+    std::stable_sort(order.begin(), order.end(),
+                     [&](int a, int b) { return compare(*this, a, b) < 0; });
     std::vector<Item> sortedItems;
     sortedItems.reserve(capacity_);
     for (int i : order) sortedItems.push_back(items_[static_cast<std::size_t>(i)]);

@@ -6,10 +6,14 @@ namespace tessaly {
 
 const char* MessageKindCaption(TMessageKind kind) {
     switch (kind) {
-        case TMessageKind::Warning: return "Warning";
-        case TMessageKind::Error: return "Error";
-        case TMessageKind::Information: return "Information";
-        case TMessageKind::Confirmation: return "confirmation";
+        case TMessageKind::Warning:
+            return "Warning";
+        case TMessageKind::Error:
+            return "Error";
+        case TMessageKind::Information:
+            return "Information";
+        case TMessageKind::Confirmation:
+            return "confirmation";
     }
     return "Warning";
 }
@@ -32,8 +36,9 @@ bool CheckLoginInput(IDialogs& dialogs, const std::string& userName, const std::
         return false;
     }
     if (LooksLikeEmail(userName) || userName.find('@') != std::string::npos) {
-        dialogs.CommonMessageBox("You should not enter Email Address Here. Please Enter your UserID",
-                                 TMessageKind::Warning, false);
+        dialogs.CommonMessageBox(
+            "You should not enter Email Address Here. Please Enter your UserID",
+            TMessageKind::Warning, false);
         return false;
     }
     return true;

@@ -14,6 +14,7 @@ namespace tessaly {
 
 // Checks the user name and password; on the first problem tells the user through `dialogs`
 // (a warning) and returns false.
-[[nodiscard]] bool CheckLoginInput(IDialogs& dialogs, const std::string& userName, const std::string& password);
+[[nodiscard]] bool CheckLoginInput(IDialogs& dialogs, const std::string& userName,
+                                   const std::string& password);
 
 }  // namespace tessaly

@@ -10,7 +10,9 @@
 namespace tessaly {
 namespace {
 
-std::optional<RegValue> Read(const char* name) { return ThreadRegistry().ReadValue(RegRoot::CurrentUser, reg::kKey, name); }
+std::optional<RegValue> Read(const char* name) {
+    return ThreadRegistry().ReadValue(RegRoot::CurrentUser, reg::kKey, name);
+}
 
 void Write(const char* name, const RegValue& value) {
     ThreadRegistry().WriteValue(RegRoot::CurrentUser, reg::kKey, name, value);
@@ -32,14 +34,17 @@ std::optional<bool> ReadFlag(const char* name) {
 }  // namespace
 
 void MarkStartValue() {
-    if (ReadText(reg::kStartValue) != reg::kStartValueData) Write(reg::kStartValue, RegValue::String(reg::kStartValueData));
+    if (ReadText(reg::kStartValue) != reg::kStartValueData)
+        Write(reg::kStartValue, RegValue::String(reg::kStartValueData));
 }
 
 void StoreUserName(const std::string& userName) {
     Write(reg::kUMask, RegValue::String(ScrambleText(userName, kUserNameScrambleKey)));
 }
 
-std::string StoredUserName() { return UnscrambleText(ReadText(reg::kUMask), kUserNameScrambleKey); }
+std::string StoredUserName() {
+    return UnscrambleText(ReadText(reg::kUMask), kUserNameScrambleKey);
+}
 
 bool PasswordStoringAllowed() {
     auto noPass = ReadFlag(reg::kNoPass);
@@ -52,14 +57,20 @@ bool StorePassword(const std::string& password) {
     return true;
 }
 
-std::string StoredPassword() { return UnscrambleText(ReadText(reg::kPersistence), kPasswordScrambleKey); }
+std::string StoredPassword() {
+    return UnscrambleText(ReadText(reg::kPersistence), kPasswordScrambleKey);
+}
 
 std::uint32_t SectionToDLMode(std::uint8_t section) {
     switch (section) {
-        case TYahooDownloadOptions::kSectionFiles: return 0;
-        case TYahooDownloadOptions::kSectionPhotos: return 1;
-        case TYahooDownloadOptions::kSectionMessages: return 2;
-        default: return 3;
+        case TYahooDownloadOptions::kSectionFiles:
+            return 0;
+        case TYahooDownloadOptions::kSectionPhotos:
+            return 1;
+        case TYahooDownloadOptions::kSectionMessages:
+            return 2;
+        default:
+            return 3;
     }
 }
 
@@ -69,21 +80,28 @@ std::uint8_t DLModeToSection(std::optional<std::uint32_t> mode) {
     return TYahooDownloadOptions::kSectionFiles;
 }
 
-void WriteDLMode(std::uint8_t section) { Write(reg::kDLMode, RegValue::Dword(SectionToDLMode(section))); }
+void WriteDLMode(std::uint8_t section) {
+    Write(reg::kDLMode, RegValue::Dword(SectionToDLMode(section)));
+}
 
 std::uint8_t ReadDLMode() {
     auto v = Read(reg::kDLMode);
     return DLModeToSection(v ? v->AsDword() : std::nullopt);
 }
 
-bool ReadUseCache() { return ReadFlag(reg::kUseCache).value_or(false); }
-void WriteUseCache(bool useCache) { Write(reg::kUseCache, RegValue::Dword(useCache ? 1u : 0u)); }
+bool ReadUseCache() {
+    return ReadFlag(reg::kUseCache).value_or(false);
+}
+void WriteUseCache(bool useCache) {
+    Write(reg::kUseCache, RegValue::Dword(useCache ? 1u : 0u));
+}
 
 std::optional<TDateTime> ReadUpdatedCheckedOn() {
     auto v = Read(reg::kUpdatedCheckedOn);
     if (!v || v->data.size() != 8) return std::nullopt;
     std::uint64_t bits = 0;
-    for (int i = 7; i >= 0; --i) bits = (bits << 8) | static_cast<unsigned char>(v->data[static_cast<std::size_t>(i)]);
+    for (int i = 7; i >= 0; --i)
+        bits = (bits << 8) | static_cast<unsigned char>(v->data[static_cast<std::size_t>(i)]);
     return std::bit_cast<double>(bits);
 }
 
@@ -94,6 +112,8 @@ void WriteUpdatedCheckedOn(TDateTime when) {
     Write(reg::kUpdatedCheckedOn, RegValue::Binary(std::move(bytes)));
 }
 
-bool ReadOldFormat() { return ReadFlag(reg::kOldFormat).value_or(false); }
+bool ReadOldFormat() {
+    return ReadFlag(reg::kOldFormat).value_or(false);
+}
 
 }  // namespace tessaly

@@ -17,7 +17,8 @@ std::string Bytes8(std::uint64_t v) {
 std::optional<std::uint64_t> From8(const std::string& data) {
     if (data.size() != 8) return std::nullopt;
     std::uint64_t v = 0;
-    for (int i = 7; i >= 0; --i) v = (v << 8) | static_cast<unsigned char>(data[static_cast<std::size_t>(i)]);
+    for (int i = 7; i >= 0; --i)
+        v = (v << 8) | static_cast<unsigned char>(data[static_cast<std::size_t>(i)]);
     return v;
 }
 
@@ -102,7 +103,8 @@ bool RegValueExists(RegRoot root, std::string_view valuePath) {
     return ThreadRegistry().ReadValue(root, key, name).has_value();
 }
 
-std::optional<TRegVariant> ReadRegValue(RegRoot root, std::string_view valuePath, TRegValueKind kind) {
+std::optional<TRegVariant> ReadRegValue(RegRoot root, std::string_view valuePath,
+                                        TRegValueKind kind) {
     std::string key, name;
     SplitValuePath(valuePath, key, name);
     auto v = ThreadRegistry().ReadValue(root, key, name);
@@ -133,7 +135,8 @@ std::optional<TRegVariant> ReadRegValue(RegRoot root, std::string_view valuePath
     return std::nullopt;
 }
 
-bool WriteRegValue(RegRoot root, std::string_view valuePath, const TRegVariant& value, TRegValueKind kind) {
+bool WriteRegValue(RegRoot root, std::string_view valuePath, const TRegVariant& value,
+                   TRegValueKind kind) {
     RegValue out;
     switch (kind) {
         case TRegValueKind::Integer: {

@@ -15,7 +15,15 @@
 namespace tessaly {
 
 // The kinds of ReadRegValue / WriteRegValue.
-enum class TRegValueKind { Integer = 0, Boolean = 1, String = 2, Date = 3, Time = 4, Float = 5, Currency = 6 };
+enum class TRegValueKind {
+    Integer = 0,
+    Boolean = 1,
+    String = 2,
+    Date = 3,
+    Time = 4,
+    Float = 5,
+    Currency = 6
+};
 
 // Integer -> int32; Boolean -> bool; String -> text; Date, Time, Float, Currency -> double
 // (dates and times as OLE Automation dates).
@@ -33,10 +41,12 @@ void ReadRegKeyNames(RegRoot root, std::string_view keyPath, std::vector<std::st
 // Reads a value as the given kind: integers and booleans from 32-bit numbers, texts from string
 // values, the others from 8-byte binary values (currency as a 64-bit count of ten-thousandths).
 // Nothing when the value is missing, has another type or cannot be read.
-[[nodiscard]] std::optional<TRegVariant> ReadRegValue(RegRoot root, std::string_view valuePath, TRegValueKind kind);
+[[nodiscard]] std::optional<TRegVariant> ReadRegValue(RegRoot root, std::string_view valuePath,
+                                                      TRegValueKind kind);
 // Writes `value` converted to the given kind; false when the key cannot be opened or the value
 // cannot be converted to that kind.
-bool WriteRegValue(RegRoot root, std::string_view valuePath, const TRegVariant& value, TRegValueKind kind);
+bool WriteRegValue(RegRoot root, std::string_view valuePath, const TRegVariant& value,
+                   TRegValueKind kind);
 
 // Splits a value path at its last "\" into key path and value name.
 void SplitValuePath(std::string_view valuePath, std::string& keyPath, std::string& name);

@@ -17,7 +17,8 @@ inline constexpr const char* kUpdatedCheckedOn = "UpdatedCheckedOn";
 inline constexpr const char* kOldFormat = "OldFormat";
 
 // Keys below kKey.
-inline constexpr const char* kProfiles = "Profiles";  // login profiles; Profiles\<user> is the group cache
+inline constexpr const char* kProfiles =
+    "Profiles";  // login profiles; Profiles\<user> is the group cache
 inline constexpr const char* kGrabbedGroups = "GrabbedGroups";
 inline constexpr const char* kGrabbedURLs = "GrabbedURLs";
 inline constexpr const char* kChooserState = "TfrmYahooChooseOptions";

@@ -20,7 +20,11 @@ std::string Run(std::string_view text, std::uint16_t key, bool scramble) {
 
 }  // namespace
 
-std::string ScrambleText(std::string_view text, std::uint16_t key) { return Run(text, key, true); }
-std::string UnscrambleText(std::string_view text, std::uint16_t key) { return Run(text, key, false); }
+std::string ScrambleText(std::string_view text, std::uint16_t key) {
+    return Run(text, key, true);
+}
+std::string UnscrambleText(std::string_view text, std::uint16_t key) {
+    return Run(text, key, false);
+}
 
 }  // namespace tessaly

@@ -72,7 +72,9 @@ bool SameFold(std::string_view a, std::string_view b) {
 constexpr std::uint64_t MakeSlot(std::uint64_t hash, std::size_t index) {
     return (hash & 0xFFFFFFFF00000000ull) | static_cast<std::uint32_t>(index + 1);
 }
-constexpr std::size_t SlotLine(std::uint64_t slot) { return static_cast<std::uint32_t>(slot) - 1u; }
+constexpr std::size_t SlotLine(std::uint64_t slot) {
+    return static_cast<std::uint32_t>(slot) - 1u;
+}
 
 }  // namespace
 
@@ -101,7 +103,8 @@ bool TSettingsSection::SameLines(const std::vector<std::string>& lines) const {
 }
 
 TSettingsSection::LineRef TSettingsSection::Store(std::string_view line) {
-    if (text_.size() + line.size() > 0xFFFFFFFFull) throw std::length_error("settings section too large");
+    if (text_.size() + line.size() > 0xFFFFFFFFull)
+        throw std::length_error("settings section too large");
     LineRef r{static_cast<std::uint32_t>(text_.size()), static_cast<std::uint32_t>(line.size())};
     if (line.data() >= text_.data() && line.data() < text_.data() + text_.size()) {
         const std::string copy(line);  // appending may move the buffer the view points into
@@ -152,7 +155,8 @@ void TSettingsSection::IndexLine(std::size_t index) const {
     for (std::size_t s = hash & mask;; s = (s + 1) & mask) {
         Slot& slot = slots_[s];
         if (slot.line == 0) {
-            slot = Slot{high, static_cast<std::uint32_t>(index + 1), refs_[index].offset, refs_[index].length};
+            slot = Slot{high, static_cast<std::uint32_t>(index + 1), refs_[index].offset,
+                        refs_[index].length};
             ++indexed_;
             return;
         }
@@ -187,7 +191,8 @@ std::pair<int, std::string_view> TSettingsSection::FindKeyLine(std::string_view 
         const Slot& slot = slots_[s];
         if (slot.line == 0) return {-1, {}};
         if (slot.hash == high && SlotMatches(slot, key)) {
-            return {static_cast<int>(slot.line - 1), std::string_view(text_).substr(slot.offset, slot.length)};
+            return {static_cast<int>(slot.line - 1),
+                    std::string_view(text_).substr(slot.offset, slot.length)};
         }
     }
 }

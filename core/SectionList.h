@@ -79,8 +79,12 @@ private:
 class TSectionList {
 public:
     [[nodiscard]] int Count() const { return static_cast<int>(sections_.size()); }
-    [[nodiscard]] TSettingsSection& At(int index) { return sections_[static_cast<std::size_t>(index)]; }
-    [[nodiscard]] const TSettingsSection& At(int index) const { return sections_[static_cast<std::size_t>(index)]; }
+    [[nodiscard]] TSettingsSection& At(int index) {
+        return sections_[static_cast<std::size_t>(index)];
+    }
+    [[nodiscard]] const TSettingsSection& At(int index) const {
+        return sections_[static_cast<std::size_t>(index)];
+    }
 
     // Searches for a section by name starting at `start` and continuing at the beginning after
     // the end, through all sections once; on a hit `start` becomes the index found. -1 if absent.

@@ -43,7 +43,9 @@ bool ReadWholeFile(const std::string& fileName, std::string& out) {
     return true;
 }
 
-bool IsBlankOrTab(char c) { return c == ' ' || c == '\t'; }
+bool IsBlankOrTab(char c) {
+    return c == ' ' || c == '\t';
+}
 
 }  // namespace
 
@@ -124,7 +126,8 @@ void TSettingsFile::ResolveDuplicate(int keptIndex, TSettingsSection later) {
     changed_ = true;
     if (!OnDuplicateSection) return;
     const TSettingsSection& kept = sections_.At(keptIndex);
-    if (!OnDuplicateSection(kept.Name(), kept.Lines(), later.Lines())) sections_.Replace(keptIndex, std::move(later));
+    if (!OnDuplicateSection(kept.Name(), kept.Lines(), later.Lines()))
+        sections_.Replace(keptIndex, std::move(later));
 }
 
 void TSettingsFile::ParseText(std::string_view text) {
@@ -135,7 +138,9 @@ void TSettingsFile::ParseText(std::string_view text) {
     int current = -1;
     std::optional<TSettingsSection> duplicate;
     int duplicateOf = -1;
-    auto target = [&]() -> TSettingsSection& { return duplicate ? *duplicate : sections_.At(current); };
+    auto target = [&]() -> TSettingsSection& {
+        return duplicate ? *duplicate : sections_.At(current);
+    };
     std::string scratch;
 
     std::size_t pos = 0;
@@ -173,7 +178,8 @@ void TSettingsFile::ParseText(std::string_view text) {
         }
         if (current < 0 && !duplicate) continue;
 
-        if (!(TrimAroundEquals || StripValueQuotes || TrimTrailingControls || DropLinesWithoutEquals)) {
+        if (!(TrimAroundEquals || StripValueQuotes || TrimTrailingControls ||
+              DropLinesWithoutEquals)) {
             target().Append(line);
             continue;
         }
@@ -189,7 +195,8 @@ void TSettingsFile::ParseText(std::string_view text) {
         }
         if (StripValueQuotes && eq != std::string::npos && s.size() >= eq + 3) {
             char q = s[eq + 1];
-            if ((q == '"' || q == '\'') && s.back() == q) s = s.substr(0, eq + 1) + s.substr(eq + 2, s.size() - eq - 3);
+            if ((q == '"' || q == '\'') && s.back() == q)
+                s = s.substr(0, eq + 1) + s.substr(eq + 2, s.size() - eq - 3);
         }
         if (TrimTrailingControls) {
             while (!s.empty() && static_cast<unsigned char>(s.back()) < '!') s.pop_back();
@@ -207,7 +214,9 @@ void TSettingsFile::DiscardSections() {
     changed_ = false;
 }
 
-int TSettingsFile::FindSection(std::string_view section) const { return sections_.Find(section, lastSection_); }
+int TSettingsFile::FindSection(std::string_view section) const {
+    return sections_.Find(section, lastSection_);
+}
 
 TSettingsSection& TSettingsFile::SectionForWrite(std::string_view section) {
     int index = FindSection(section);
@@ -265,7 +274,9 @@ void TSettingsFile::UpdateFile() {
     changed_ = false;
 }
 
-bool TSettingsFile::SectionExists(std::string_view section) const { return FindSection(section) >= 0; }
+bool TSettingsFile::SectionExists(std::string_view section) const {
+    return FindSection(section) >= 0;
+}
 
 std::string TSettingsFile::ReadLongString(std::string_view section, std::string_view key,
                                           std::string_view defaultValue) const {
@@ -295,21 +306,25 @@ void TSettingsFile::GetStrings(std::vector<std::string>& lines) const {
     }
 }
 
-int TSettingsFile::ReadInteger(std::string_view section, std::string_view key, int defaultValue) const {
+int TSettingsFile::ReadInteger(std::string_view section, std::string_view key,
+                               int defaultValue) const {
     std::string text = ReadString(section, key, "");
     return TextToInt(text).value_or(defaultValue);
 }
 
-bool TSettingsFile::ReadBool(std::string_view section, std::string_view key, bool defaultValue) const {
+bool TSettingsFile::ReadBool(std::string_view section, std::string_view key,
+                             bool defaultValue) const {
     return ReadInteger(section, key, defaultValue ? 1 : 0) != 0;
 }
 
-TDateTime TSettingsFile::ReadDate(std::string_view section, std::string_view key, TDateTime d) const {
+TDateTime TSettingsFile::ReadDate(std::string_view section, std::string_view key,
+                                  TDateTime d) const {
     std::string text = ReadString(section, key, "");
     return text.empty() ? d : TextToDate(text).value_or(d);
 }
 
-TDateTime TSettingsFile::ReadDateTime(std::string_view section, std::string_view key, TDateTime d) const {
+TDateTime TSettingsFile::ReadDateTime(std::string_view section, std::string_view key,
+                                      TDateTime d) const {
     std::string text = ReadString(section, key, "");
     return text.empty() ? d : TextToDateTime(text).value_or(d);
 }
@@ -319,7 +334,8 @@ double TSettingsFile::ReadFloat(std::string_view section, std::string_view key, 
     return text.empty() ? d : TextToFloat(text).value_or(d);
 }
 
-TDateTime TSettingsFile::ReadTime(std::string_view section, std::string_view key, TDateTime d) const {
+TDateTime TSettingsFile::ReadTime(std::string_view section, std::string_view key,
+                                  TDateTime d) const {
     std::string text = ReadString(section, key, "");
     return text.empty() ? d : TextToTime(text).value_or(d);
 }
@@ -341,7 +357,8 @@ void TSettingsFile::ReadSections(std::vector<std::string>& names) const {
     for (int i = 0; i < sections_.Count(); ++i) names.push_back(sections_.At(i).Name());
 }
 
-void TSettingsFile::ReadSectionValues(std::string_view section, std::vector<std::string>& lines) const {
+void TSettingsFile::ReadSectionValues(std::string_view section,
+                                      std::vector<std::string>& lines) const {
     if (ClearBeforeSectionRead) lines.clear();
     int index = FindSection(section);
     if (index < 0) return;
@@ -366,7 +383,8 @@ void TSettingsFile::WriteLine(std::string_view section, std::string_view key, st
     }
 }
 
-void TSettingsFile::WriteString(std::string_view section, std::string_view key, std::string_view value) {
+void TSettingsFile::WriteString(std::string_view section, std::string_view key,
+                                std::string_view value) {
     if (key.empty()) {
         if (!section.empty() || !value.empty()) {
             EraseSection(section);
@@ -382,7 +400,8 @@ void TSettingsFile::WriteString(std::string_view section, std::string_view key, 
     WriteLine(section, key, std::move(line));
 }
 
-void TSettingsFile::WriteLongString(std::string_view section, std::string_view key, std::string_view value) {
+void TSettingsFile::WriteLongString(std::string_view section, std::string_view key,
+                                    std::string_view value) {
     if (key.empty()) {
         WriteString(section, key, value);
         return;

@@ -47,9 +47,9 @@ public:
     bool ClearBeforeSectionRead = false;  // ReadSectionValues clears the destination first
     bool DropCommentLines = false;        // drop ";" lines on load; skip ";" keys when listing
     bool DropLinesWithoutEquals = false;
-    bool TrimAroundEquals = false;        // blanks and tabs right before and after the first "="
-    bool StripValueQuotes = false;        // a pair of matching quotes around the whole value
-    bool TrimTrailingControls = false;    // trailing characters below "!"
+    bool TrimAroundEquals = false;      // blanks and tabs right before and after the first "="
+    bool StripValueQuotes = false;      // a pair of matching quotes around the whole value
+    bool TrimTrailingControls = false;  // trailing characters below "!"
 
     [[nodiscard]] const std::string& FileName() const { return fileName_; }
     // Writes the current file if it changed, clears everything and loads the new file.
@@ -68,27 +68,37 @@ public:
     [[nodiscard]] virtual std::string ReadLongString(std::string_view section, std::string_view key,
                                                      std::string_view defaultValue) const;
     virtual void GetStrings(std::vector<std::string>& lines) const;
-    [[nodiscard]] virtual bool ReadBool(std::string_view section, std::string_view key, bool defaultValue) const;
-    [[nodiscard]] virtual TDateTime ReadDate(std::string_view section, std::string_view key, TDateTime d) const;
-    [[nodiscard]] virtual TDateTime ReadDateTime(std::string_view section, std::string_view key, TDateTime d) const;
-    [[nodiscard]] virtual double ReadFloat(std::string_view section, std::string_view key, double d) const;
-    [[nodiscard]] virtual int ReadInteger(std::string_view section, std::string_view key, int defaultValue) const;
+    [[nodiscard]] virtual bool ReadBool(std::string_view section, std::string_view key,
+                                        bool defaultValue) const;
+    [[nodiscard]] virtual TDateTime ReadDate(std::string_view section, std::string_view key,
+                                             TDateTime d) const;
+    [[nodiscard]] virtual TDateTime ReadDateTime(std::string_view section, std::string_view key,
+                                                 TDateTime d) const;
+    [[nodiscard]] virtual double ReadFloat(std::string_view section, std::string_view key,
+                                           double d) const;
+    [[nodiscard]] virtual int ReadInteger(std::string_view section, std::string_view key,
+                                          int defaultValue) const;
     virtual void ReadSection(std::string_view section, std::vector<std::string>& names) const;
     virtual void ReadSections(std::vector<std::string>& names) const;
     virtual void ReadSectionValues(std::string_view section, std::vector<std::string>& lines) const;
     [[nodiscard]] virtual std::string ReadString(std::string_view section, std::string_view key,
                                                  std::string_view defaultValue) const;
-    [[nodiscard]] virtual TDateTime ReadTime(std::string_view section, std::string_view key, TDateTime d) const;
-    [[nodiscard]] virtual bool HasSection(std::string_view section) const { return SectionExists(section); }
+    [[nodiscard]] virtual TDateTime ReadTime(std::string_view section, std::string_view key,
+                                             TDateTime d) const;
+    [[nodiscard]] virtual bool HasSection(std::string_view section) const {
+        return SectionExists(section);
+    }
     virtual void Flush() { UpdateFile(); }
     [[nodiscard]] virtual bool ValueExists(std::string_view section, std::string_view key) const;
-    virtual void WriteLongString(std::string_view section, std::string_view key, std::string_view value);
+    virtual void WriteLongString(std::string_view section, std::string_view key,
+                                 std::string_view value);
     virtual void WriteBool(std::string_view section, std::string_view key, bool value);
     virtual void WriteDate(std::string_view section, std::string_view key, TDateTime value);
     virtual void WriteDateTime(std::string_view section, std::string_view key, TDateTime value);
     virtual void WriteFloat(std::string_view section, std::string_view key, double value);
     virtual void WriteInteger(std::string_view section, std::string_view key, int value);
-    virtual void WriteString(std::string_view section, std::string_view key, std::string_view value);
+    virtual void WriteString(std::string_view section, std::string_view key,
+                             std::string_view value);
     virtual void WriteTime(std::string_view section, std::string_view key, TDateTime value);
 
     // The whole content exactly as UpdateFile writes it.

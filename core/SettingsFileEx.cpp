@@ -23,8 +23,8 @@ std::string Hex8(std::uint32_t v) {
 
 }  // namespace
 
-std::size_t TSettingsFileEx::ReadByteData(std::string_view section, std::string_view key, std::uint8_t* buffer,
-                                          std::size_t size) const {
+std::size_t TSettingsFileEx::ReadByteData(std::string_view section, std::string_view key,
+                                          std::uint8_t* buffer, std::size_t size) const {
     std::string text = ReadLongString(section, key, "");
     std::size_t count = std::min(size, text.size() / 2);
     for (std::size_t i = 0; i < count; ++i) {
@@ -39,7 +39,8 @@ std::size_t TSettingsFileEx::ReadByteData(std::string_view section, std::string_
 std::uint32_t TSettingsFileEx::ReadHexInteger(std::string_view section, std::string_view key,
                                               std::uint32_t defaultValue) const {
     std::string text = ReadString(section, key, Hex8(defaultValue));
-    if (text.empty() || text.size() > 8) throw EConvertError("'" + text + "' is not a valid hexadecimal number");
+    if (text.empty() || text.size() > 8)
+        throw EConvertError("'" + text + "' is not a valid hexadecimal number");
     std::uint32_t v = 0;
     for (char c : text) {
         int d = Hex(c);
@@ -49,18 +50,21 @@ std::uint32_t TSettingsFileEx::ReadHexInteger(std::string_view section, std::str
     return v;
 }
 
-void TSettingsFileEx::ReadFont(std::string_view section, std::string_view key, TFontInfo& font) const {
+void TSettingsFileEx::ReadFont(std::string_view section, std::string_view key,
+                               TFontInfo& font) const {
     TCommaTextFont text(ReadString(section, key, ""));
     text.ReadFont(font);
 }
 
-void TSettingsFileEx::WriteFont(std::string_view section, std::string_view key, const TFontInfo& font) {
+void TSettingsFileEx::WriteFont(std::string_view section, std::string_view key,
+                                const TFontInfo& font) {
     TCommaTextFont text;
     text.WriteFont(font);
     WriteString(section, key, text.Text());
 }
 
-void TSettingsFileEx::RenameKey(std::string_view section, std::string_view oldKey, std::string_view newKey) {
+void TSettingsFileEx::RenameKey(std::string_view section, std::string_view oldKey,
+                                std::string_view newKey) {
     if (oldKey == newKey || !ValueExists(section, oldKey)) return;
     std::string value = ReadLongString(section, oldKey, "");
     WriteLongString(section, newKey, value);
@@ -74,8 +78,8 @@ void TSettingsFileEx::RenameSection(std::string_view oldName, std::string_view n
     MarkChanged();
 }
 
-void TSettingsFileEx::WriteByteData(std::string_view section, std::string_view key, const std::uint8_t* buffer,
-                                    std::size_t size) {
+void TSettingsFileEx::WriteByteData(std::string_view section, std::string_view key,
+                                    const std::uint8_t* buffer, std::size_t size) {
     static constexpr char kDigits[] = "0123456789ABCDEF";
     std::string text;
     text.reserve(size * 2);
@@ -86,18 +90,21 @@ void TSettingsFileEx::WriteByteData(std::string_view section, std::string_view k
     WriteLongString(section, key, text);
 }
 
-void TSettingsFileEx::WriteHexInteger(std::string_view section, std::string_view key, std::uint32_t value) {
+void TSettingsFileEx::WriteHexInteger(std::string_view section, std::string_view key,
+                                      std::uint32_t value) {
     WriteString(section, key, Hex8(value));
 }
 
-void TSettingsFileEx::WriteNumberedList(std::string_view section, const std::vector<std::string>& lines) {
+void TSettingsFileEx::WriteNumberedList(std::string_view section,
+                                        const std::vector<std::string>& lines) {
     std::vector<std::string> before;
     ReadSectionValues(section, before);
     const int oldCount = NumberedCount(section);
     WriteInteger(section, "Count", static_cast<int>(lines.size()));
     const bool wasChanged = Changed();
     for (int i = 1; i <= oldCount; ++i) DeleteKey(section, std::to_string(i));
-    for (std::size_t i = 0; i < lines.size(); ++i) WriteString(section, std::to_string(i + 1), lines[i]);
+    for (std::size_t i = 0; i < lines.size(); ++i)
+        WriteString(section, std::to_string(i + 1), lines[i]);
     if (!wasChanged) {
         std::vector<std::string> after;
         ReadSectionValues(section, after);
@@ -105,7 +112,8 @@ void TSettingsFileEx::WriteNumberedList(std::string_view section, const std::vec
     }
 }
 
-void TSettingsFileEx::WriteSectionValues(std::string_view section, const std::vector<std::string>& lines) {
+void TSettingsFileEx::WriteSectionValues(std::string_view section,
+                                         const std::vector<std::string>& lines) {
     int index = FindSection(section);
     if (index < 0) {
         TSettingsSection& s = SectionForWrite(section);
@@ -139,7 +147,8 @@ int TSettingsFileEx::NumberedCount(std::string_view section) const {
 void TSettingsFileEx::ReadNumberedList(std::string_view section, std::vector<std::string>& lines,
                                        std::string_view defaultValue) const {
     const int count = NumberedCount(section);
-    for (int i = 1; i <= count; ++i) lines.push_back(ReadString(section, std::to_string(i), defaultValue));
+    for (int i = 1; i <= count; ++i)
+        lines.push_back(ReadString(section, std::to_string(i), defaultValue));
 }
 
 }  // namespace tessaly

@@ -5,7 +5,9 @@
 namespace tessaly {
 namespace {
 
-bool IsBlank(char c) { return static_cast<unsigned char>(c) <= 32; }
+bool IsBlank(char c) {
+    return static_cast<unsigned char>(c) <= 32;
+}
 
 // Byte offset of `part` in `text` from `from`, without regard to case; npos when absent.
 std::size_t FindNoCase(std::string_view text, std::string_view part, std::size_t from) {
@@ -39,7 +41,9 @@ bool ContainsText(std::string_view part, std::string_view text) {
     return FindNoCase(text, part, 0) != std::string_view::npos;
 }
 
-bool ContainsStr(std::string_view part, std::string_view text) { return text.find(part) != std::string_view::npos; }
+bool ContainsStr(std::string_view part, std::string_view text) {
+    return text.find(part) != std::string_view::npos;
+}
 
 int CompareText(std::string_view a, std::string_view b) {
     const std::size_t n = std::min(a.size(), b.size());
@@ -51,34 +55,43 @@ int CompareText(std::string_view a, std::string_view b) {
     return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
 }
 
-bool SameText(std::string_view a, std::string_view b) { return a.size() == b.size() && CompareText(a, b) == 0; }
+bool SameText(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && CompareText(a, b) == 0;
+}
 
 bool StartsText(std::string_view prefix, std::string_view text) {
     return text.size() >= prefix.size() && SameText(text.substr(0, prefix.size()), prefix);
 }
 
 bool EndsText(std::string_view suffix, std::string_view text) {
-    return text.size() >= suffix.size() && SameText(text.substr(text.size() - suffix.size()), suffix);
+    return text.size() >= suffix.size() &&
+           SameText(text.substr(text.size() - suffix.size()), suffix);
 }
 
-bool StartsStr(std::string_view prefix, std::string_view text) { return text.substr(0, prefix.size()) == prefix; }
+bool StartsStr(std::string_view prefix, std::string_view text) {
+    return text.substr(0, prefix.size()) == prefix;
+}
 
-std::string ReplaceText(std::string_view text, std::string_view search, std::string_view replacement) {
+std::string ReplaceText(std::string_view text, std::string_view search,
+                        std::string_view replacement) {
     if (search.empty()) return std::string(text);
     std::string out;
     std::size_t i = 0;
-    for (std::size_t hit; (hit = FindNoCase(text, search, i)) != std::string_view::npos; i = hit + search.size()) {
+    for (std::size_t hit; (hit = FindNoCase(text, search, i)) != std::string_view::npos;
+         i = hit + search.size()) {
         out.append(text.substr(i, hit - i)).append(replacement);
     }
     out.append(text.substr(i));
     return out;
 }
 
-std::string ReplaceAllStr(std::string_view text, std::string_view search, std::string_view replacement) {
+std::string ReplaceAllStr(std::string_view text, std::string_view search,
+                          std::string_view replacement) {
     if (search.empty()) return std::string(text);
     std::string out;
     std::size_t i = 0;
-    for (std::size_t hit; (hit = text.find(search, i)) != std::string_view::npos; i = hit + search.size()) {
+    for (std::size_t hit; (hit = text.find(search, i)) != std::string_view::npos;
+         i = hit + search.size()) {
         out.append(text.substr(i, hit - i)).append(replacement);
     }
     out.append(text.substr(i));
@@ -98,16 +111,21 @@ std::string ReplaceChar(std::string_view text, char character, std::string_view 
     return out;
 }
 
-std::string SlashToBackslash(std::string_view text) { return ReplaceChar(text, '/', "\\"); }
-std::string BackslashToSlash(std::string_view text) { return ReplaceChar(text, '\\', "/"); }
+std::string SlashToBackslash(std::string_view text) {
+    return ReplaceChar(text, '/', "\\");
+}
+std::string BackslashToSlash(std::string_view text) {
+    return ReplaceChar(text, '\\', "/");
+}
 
 bool IsAllDigits(std::string_view text) {
-    return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+    return !text.empty() &&
+           std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
 bool IsDottedNumber(std::string_view text) {
-    return !text.empty() &&
-           std::all_of(text.begin(), text.end(), [](char c) { return (c >= '0' && c <= '9') || c == '.'; });
+    return !text.empty() && std::all_of(text.begin(), text.end(),
+                                        [](char c) { return (c >= '0' && c <= '9') || c == '.'; });
 }
 
 std::string ExtractFileName(std::string_view path) {
@@ -150,7 +168,9 @@ void SplitToList(std::string_view text, char character, std::vector<std::string>
     }
 }
 
-char LastChar(std::string_view text) { return text.empty() ? '\0' : text.back(); }
+char LastChar(std::string_view text) {
+    return text.empty() ? '\0' : text.back();
+}
 
 void DropLastChar(std::string& text) {
     if (!text.empty()) text.pop_back();
@@ -162,7 +182,8 @@ std::size_t PosFrom(char c, std::string_view text, std::size_t start) {
     return at == std::string_view::npos ? 0 : at + 1;
 }
 
-std::size_t PosFrom(std::string_view part, std::string_view text, std::size_t start, bool ignoreCase) {
+std::size_t PosFrom(std::string_view part, std::string_view text, std::size_t start,
+                    bool ignoreCase) {
     if (start < 1 || start > text.size() || part.empty()) return 0;
     auto at = ignoreCase ? FindNoCase(text, part, start - 1) : text.find(part, start - 1);
     return at == std::string_view::npos ? 0 : at + 1;
@@ -188,7 +209,9 @@ std::string CopyUpTo(std::string_view text, std::size_t index) {
     return std::string(text.substr(0, std::min(index - 1, text.size())));
 }
 
-std::string CopyFirst(std::string_view text, std::size_t count) { return std::string(text.substr(0, count)); }
+std::string CopyFirst(std::string_view text, std::size_t count) {
+    return std::string(text.substr(0, count));
+}
 
 std::string TrimLeft(std::string_view text) {
     std::size_t i = 0;

@@ -13,8 +13,12 @@
 
 namespace tessaly {
 
-[[nodiscard]] constexpr char UpCase(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; }
-[[nodiscard]] constexpr char LowCase(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; }
+[[nodiscard]] constexpr char UpCase(char c) {
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c;
+}
+[[nodiscard]] constexpr char LowCase(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
+}
 [[nodiscard]] std::string UpperCase(std::string_view text);
 [[nodiscard]] std::string LowerCase(std::string_view text);
 
@@ -27,9 +31,12 @@ namespace tessaly {
 [[nodiscard]] bool EndsText(std::string_view suffix, std::string_view text);
 [[nodiscard]] bool StartsStr(std::string_view prefix, std::string_view text);
 
-[[nodiscard]] std::string ReplaceText(std::string_view text, std::string_view search, std::string_view replacement);
-[[nodiscard]] std::string ReplaceAllStr(std::string_view text, std::string_view search, std::string_view replacement);
-[[nodiscard]] std::string ReplaceChar(std::string_view text, char character, std::string_view replacement);
+[[nodiscard]] std::string ReplaceText(std::string_view text, std::string_view search,
+                                      std::string_view replacement);
+[[nodiscard]] std::string ReplaceAllStr(std::string_view text, std::string_view search,
+                                        std::string_view replacement);
+[[nodiscard]] std::string ReplaceChar(std::string_view text, char character,
+                                      std::string_view replacement);
 [[nodiscard]] std::string SlashToBackslash(std::string_view text);
 [[nodiscard]] std::string BackslashToSlash(std::string_view text);
 
@@ -53,14 +60,15 @@ void DropLastChar(std::string& text);
 
 // Range functions.
 [[nodiscard]] std::size_t PosFrom(char c, std::string_view text, std::size_t start = 1);
-[[nodiscard]] std::size_t PosFrom(std::string_view part, std::string_view text, std::size_t start = 1,
-                                  bool ignoreCase = false);
+[[nodiscard]] std::size_t PosFrom(std::string_view part, std::string_view text,
+                                  std::size_t start = 1, bool ignoreCase = false);
 [[nodiscard]] std::size_t LastPos(char c, std::string_view text);
 [[nodiscard]] std::string CopyFrom(std::string_view text, std::size_t index);
 [[nodiscard]] std::string CopyRange(std::string_view text, std::size_t index, std::size_t count);
-[[nodiscard]] std::string CopyUpTo(std::string_view text, std::size_t index);  // characters 1..index-1
+[[nodiscard]] std::string CopyUpTo(std::string_view text,
+                                   std::size_t index);  // characters 1..index-1
 [[nodiscard]] std::string CopyFirst(std::string_view text, std::size_t count);
-[[nodiscard]] std::string Trim(std::string_view text);       // characters 0..32 at both ends
+[[nodiscard]] std::string Trim(std::string_view text);  // characters 0..32 at both ends
 [[nodiscard]] std::string TrimLeft(std::string_view text);
 [[nodiscard]] std::string TrimRight(std::string_view text);
 [[nodiscard]] bool StartsAt(std::string_view part, std::string_view text, std::size_t index);

@@ -24,7 +24,9 @@ void HostAndPath(std::string_view text, std::size_t from, ParsedUrl& out) {
     out.path = std::string(text.substr(slash));
 }
 
-bool IsDriveLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+bool IsDriveLetter(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
 
 }  // namespace
 
@@ -88,7 +90,8 @@ ParsedUrl ParseURL(std::string_view url) {
         return out;
     }
     auto at = t.find('@');
-    if (t.find_first_of("/:\\") == std::string_view::npos && at != std::string_view::npos && at > 0) {
+    if (t.find_first_of("/:\\") == std::string_view::npos && at != std::string_view::npos &&
+        at > 0) {
         out.scheme = "mailto";
         out.host = trimmed;
         return out;
@@ -99,7 +102,8 @@ ParsedUrl ParseURL(std::string_view url) {
         out.path = std::string(t.substr(5));
         return out;
     }
-    if (t.front() == '\\' || (t.size() >= 3 && IsDriveLetter(t[0]) && t[1] == ':' && t[2] == '\\')) {
+    if (t.front() == '\\' ||
+        (t.size() >= 3 && IsDriveLetter(t[0]) && t[1] == ':' && t[2] == '\\')) {
         out.scheme = "file";
         out.path = trimmed;
         return out;
@@ -116,13 +120,14 @@ ParsedUrl ParseURL(std::string_view url) {
     }
     // 7. "host:port/path", "scheme:host/path" or a plain path.
     const auto colon = t.find(':');
-    if (colon == std::string_view::npos || (firstSlash != std::string_view::npos && firstSlash < colon)) {
+    if (colon == std::string_view::npos ||
+        (firstSlash != std::string_view::npos && firstSlash < colon)) {
         out.path = trimmed;
         return out;
     }
-    std::string_view afterColon = t.substr(colon + 1, firstSlash == std::string_view::npos
-                                                          ? std::string_view::npos
-                                                          : firstSlash - colon - 1);
+    std::string_view afterColon =
+        t.substr(colon + 1, firstSlash == std::string_view::npos ? std::string_view::npos
+                                                                 : firstSlash - colon - 1);
     if (IsAllDigits(afterColon)) {
         HostAndPath(t, 0, out);
         return out;

@@ -65,10 +65,12 @@ bool IsFileLocked(const std::string& fileName) {
     return locked;
 }
 
-TLockedFileWriter::TLockedFileWriter(const std::string& fileName, bool append) : fileName_(fileName) {
+TLockedFileWriter::TLockedFileWriter(const std::string& fileName, bool append)
+    : fileName_(fileName) {
     // Truncation waits until the lock is held, so a reader never sees a file emptied by a
     // writer that then fails to get it.
-    fd_ = ::open(fileName.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NOCTTY | (append ? O_APPEND : 0), 0644);
+    fd_ = ::open(fileName.c_str(),
+                 O_WRONLY | O_CREAT | O_CLOEXEC | O_NOCTTY | (append ? O_APPEND : 0), 0644);
     if (fd_ < 0) throw EFileError("cannot create", fileName, errno);
     if (::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
         int e = errno;
@@ -106,7 +108,8 @@ void TLockedFileWriter::Close() {
 
 void SaveFileAtomically(const std::string& fileName, std::string_view content) {
     const std::string folder = FolderOf(fileName);
-    std::string base = fileName.substr(fileName.rfind('/') == std::string::npos ? 0 : fileName.rfind('/') + 1);
+    std::string base =
+        fileName.substr(fileName.rfind('/') == std::string::npos ? 0 : fileName.rfind('/') + 1);
     std::string pattern = folder + "/." + base + ".XXXXXX";
     std::vector<char> tmpName(pattern.begin(), pattern.end());
     tmpName.push_back('\0');

@@ -53,7 +53,9 @@ bool SendAll(int fd, const std::string& bytes) {
 
 }  // namespace
 
-std::string ImageViewerSocketPath() { return RuntimeFolder() + "glimview.socket"; }
+std::string ImageViewerSocketPath() {
+    return RuntimeFolder() + "glimview.socket";
+}
 
 std::string ImageViewerBlock(const std::string& text) {
     std::string block;

@@ -29,7 +29,9 @@ std::atomic<double>& ScaleStore() {
 
 }  // namespace
 
-double PacingClock::Scale() { return ScaleStore().load(std::memory_order_relaxed); }
+double PacingClock::Scale() {
+    return ScaleStore().load(std::memory_order_relaxed);
+}
 
 void PacingClock::SetScale(double scale) {
     ScaleStore().store(std::isfinite(scale) && scale >= 0 ? scale : 1.0, std::memory_order_relaxed);

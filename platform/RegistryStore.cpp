@@ -16,8 +16,8 @@ namespace tessaly {
 namespace {
 
 constexpr std::array<std::string_view, 7> kRootNames = {
-    "HKEY_CLASSES_ROOT", "HKEY_CURRENT_USER",   "HKEY_LOCAL_MACHINE",    "HKEY_USERS",
-    "HKEY_CURRENT_CONFIG", "HKEY_DYN_DATA", "HKEY_PERFORMANCE_DATA"};
+    "HKEY_CLASSES_ROOT",   "HKEY_CURRENT_USER", "HKEY_LOCAL_MACHINE",   "HKEY_USERS",
+    "HKEY_CURRENT_CONFIG", "HKEY_DYN_DATA",     "HKEY_PERFORMANCE_DATA"};
 constexpr std::array<std::string_view, 7> kRootShortNames = {"HKCR", "HKCU", "HKLM", "HKU",
                                                              "HKCC", "",     ""};
 
@@ -73,7 +73,8 @@ CREATE TABLE IF NOT EXISTS reg_values(
 class Stmt {
 public:
     Stmt(sqlite3* db, const char* sql) : db_(db) {
-        if (sqlite3_prepare_v3(db, sql, -1, SQLITE_PREPARE_PERSISTENT, &st_, nullptr) != SQLITE_OK) {
+        if (sqlite3_prepare_v3(db, sql, -1, SQLITE_PREPARE_PERSISTENT, &st_, nullptr) !=
+            SQLITE_OK) {
             throw ERegistryException(std::string("registry: cannot prepare statement: ") +
                                      sqlite3_errmsg(db));
         }
@@ -116,13 +117,15 @@ public:
         std::string Text(int col) {
             const void* p = sqlite3_column_blob(s_.st_, col);
             int n = sqlite3_column_bytes(s_.st_, col);
-            return p != nullptr ? std::string(static_cast<const char*>(p), static_cast<std::size_t>(n))
-                                : std::string();
+            return p != nullptr
+                       ? std::string(static_cast<const char*>(p), static_cast<std::size_t>(n))
+                       : std::string();
         }
 
     private:
         void Check(int rc) {
-            if (rc != SQLITE_OK) throw ERegistryException(std::string("registry: ") + sqlite3_errmsg(s_.db_));
+            if (rc != SQLITE_OK)
+                throw ERegistryException(std::string("registry: ") + sqlite3_errmsg(s_.db_));
         }
         Stmt& s_;
     };
@@ -165,7 +168,8 @@ void PrepareFile(const std::string& fileName) {
         }
     }
     int fd = ::open(fileName.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    if (fd < 0) throw ERegistryException("registry: cannot open " + fileName + ": " + std::strerror(errno));
+    if (fd < 0)
+        throw ERegistryException("registry: cannot open " + fileName + ": " + std::strerror(errno));
     ::fchmod(fd, 0600);  // owner only, whatever the umask or an older file said
     ::close(fd);
 }
@@ -190,18 +194,24 @@ struct TRegistryStore::Statements {
                       "WITH RECURSIVE t(id) AS (SELECT ?1 UNION ALL "
                       "SELECT k.id FROM reg_keys k JOIN t ON k.parent=t.id) "
                       "DELETE FROM reg_keys WHERE id IN t") {}
-    Stmt selKey, insKey, selVal, updVal, insVal, delVal, listVals, listKeys, delTreeVals, delTreeKeys;
+    Stmt selKey, insKey, selVal, updVal, insVal, delVal, listVals, listKeys, delTreeVals,
+        delTreeKeys;
 };
 
-RegValue RegValue::String(std::string text, std::uint32_t type) { return RegValue{type, std::move(text)}; }
+RegValue RegValue::String(std::string text, std::uint32_t type) {
+    return RegValue{type, std::move(text)};
+}
 
 RegValue RegValue::Dword(std::uint32_t number) {
     std::string bytes(4, '\0');
-    for (int i = 0; i < 4; ++i) bytes[static_cast<std::size_t>(i)] = static_cast<char>((number >> (8 * i)) & 0xFF);
+    for (int i = 0; i < 4; ++i)
+        bytes[static_cast<std::size_t>(i)] = static_cast<char>((number >> (8 * i)) & 0xFF);
     return RegValue{REG_DWORD, std::move(bytes)};
 }
 
-RegValue RegValue::Binary(std::string bytes) { return RegValue{REG_BINARY, std::move(bytes)}; }
+RegValue RegValue::Binary(std::string bytes) {
+    return RegValue{REG_BINARY, std::move(bytes)};
+}
 
 RegValue RegValue::MultiString(const std::vector<std::string>& entries) {
     std::string bytes;
@@ -215,7 +225,8 @@ RegValue RegValue::MultiString(const std::vector<std::string>& entries) {
 std::optional<std::uint32_t> RegValue::AsDword() const {
     if (type != REG_DWORD || data.size() < 4) return std::nullopt;
     std::uint32_t v = 0;
-    for (int i = 3; i >= 0; --i) v = (v << 8) | static_cast<unsigned char>(data[static_cast<std::size_t>(i)]);
+    for (int i = 3; i >= 0; --i)
+        v = (v << 8) | static_cast<unsigned char>(data[static_cast<std::size_t>(i)]);
     return v;
 }
 
@@ -238,19 +249,22 @@ std::string_view RegRootName(RegRoot root) {
 
 std::optional<RegRoot> RegRootFromName(std::string_view name) {
     for (std::size_t i = 0; i < kRootNames.size(); ++i) {
-        if (SameFold(name, kRootNames[i]) || (!kRootShortNames[i].empty() && SameFold(name, kRootShortNames[i]))) {
+        if (SameFold(name, kRootNames[i]) ||
+            (!kRootShortNames[i].empty() && SameFold(name, kRootShortNames[i]))) {
             return static_cast<RegRoot>(static_cast<int>(i) + 1);
         }
     }
     return std::nullopt;
 }
 
-std::string DefaultRegistryFile() { return PrivateStateFolder() + "registry.sqlite3"; }
+std::string DefaultRegistryFile() {
+    return PrivateStateFolder() + "registry.sqlite3";
+}
 
 TRegistryStore::TRegistryStore(std::string fileName) : fileName_(std::move(fileName)) {
     PrepareFile(fileName_);
-    if (sqlite3_open_v2(fileName_.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr) !=
-        SQLITE_OK) {
+    if (sqlite3_open_v2(fileName_.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX,
+                        nullptr) != SQLITE_OK) {
         std::string msg = db_ != nullptr ? sqlite3_errmsg(db_) : "out of memory";
         sqlite3_close(db_);
         db_ = nullptr;
@@ -269,7 +283,9 @@ TRegistryStore::TRegistryStore(std::string fileName) : fileName_(std::move(fileN
             Stmt ins(db_, "INSERT OR IGNORE INTO reg_keys(id,parent,name,fold) VALUES(?1,0,?2,?3)");
             for (std::size_t i = 0; i < kRootNames.size(); ++i) {
                 Stmt::Use u(ins);
-                u.Bind(1, static_cast<std::int64_t>(i + 1)).Bind(2, kRootNames[i]).Bind(3, kRootNames[i]);
+                u.Bind(1, static_cast<std::int64_t>(i + 1))
+                    .Bind(2, kRootNames[i])
+                    .Bind(3, kRootNames[i]);
                 u.Step();
             }
             t.Commit();
@@ -329,9 +345,12 @@ void TRegistryStore::CreateKey(RegRoot root, std::string_view keyPath) {
     t.Commit();
 }
 
-bool TRegistryStore::KeyExists(RegRoot root, std::string_view keyPath) { return OpenKey(root, keyPath, false) >= 0; }
+bool TRegistryStore::KeyExists(RegRoot root, std::string_view keyPath) {
+    return OpenKey(root, keyPath, false) >= 0;
+}
 
-std::optional<RegValue> TRegistryStore::ReadValue(RegRoot root, std::string_view keyPath, std::string_view name) {
+std::optional<RegValue> TRegistryStore::ReadValue(RegRoot root, std::string_view keyPath,
+                                                  std::string_view name) {
     std::int64_t key = OpenKey(root, keyPath, false);
     if (key < 0) {
         CreateKey(root, keyPath);
@@ -351,13 +370,20 @@ void TRegistryStore::WriteValue(RegRoot root, std::string_view keyPath, std::str
     bool updated = false;
     {
         Stmt::Use u(st_->updVal);
-        u.Bind(1, key).Bind(2, fold).Bind(3, static_cast<std::int64_t>(value.type)).BindBlob(4, value.data);
+        u.Bind(1, key)
+            .Bind(2, fold)
+            .Bind(3, static_cast<std::int64_t>(value.type))
+            .BindBlob(4, value.data);
         u.Step();
         updated = sqlite3_changes(db_) > 0;
     }
     if (!updated) {
         Stmt::Use u(st_->insVal);
-        u.Bind(1, key).Bind(2, name).Bind(3, fold).Bind(4, static_cast<std::int64_t>(value.type)).BindBlob(5, value.data);
+        u.Bind(1, key)
+            .Bind(2, name)
+            .Bind(3, fold)
+            .Bind(4, static_cast<std::int64_t>(value.type))
+            .BindBlob(5, value.data);
         u.Step();
     }
     t.Commit();
@@ -377,7 +403,8 @@ bool TRegistryStore::DeleteValue(RegRoot root, std::string_view keyPath, std::st
     return existed;
 }
 
-std::vector<std::pair<std::string, RegValue>> TRegistryStore::Values(RegRoot root, std::string_view keyPath) {
+std::vector<std::pair<std::string, RegValue>> TRegistryStore::Values(RegRoot root,
+                                                                     std::string_view keyPath) {
     std::vector<std::pair<std::string, RegValue>> out;
     std::int64_t key = OpenKey(root, keyPath, false);
     if (key < 0) {
@@ -386,7 +413,8 @@ std::vector<std::pair<std::string, RegValue>> TRegistryStore::Values(RegRoot roo
     }
     Stmt::Use u(st_->listVals);
     u.Bind(1, key);
-    while (u.Step()) out.emplace_back(u.Text(0), RegValue{static_cast<std::uint32_t>(u.Int(1)), u.Text(2)});
+    while (u.Step())
+        out.emplace_back(u.Text(0), RegValue{static_cast<std::uint32_t>(u.Int(1)), u.Text(2)});
     return out;
 }
 

@@ -1,9 +1,10 @@
 #include "SpecialFolders.h"
 
+#include <unistd.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <system_error>
-#include <unistd.h>
 
 namespace tessaly {
 namespace {
@@ -55,11 +56,21 @@ std::string GetSpecialFolder(SpecialFolder id) {
     return ProgramFolder();
 }
 
-std::string SettingsFolder() { return GetSpecialFolder(SpecialFolder::AppData) + "Tessaly2/Data/"; }
-std::string DebugFolder() { return GetSpecialFolder(SpecialFolder::AppData) + "Tessaly2 Debug/"; }
-std::string ConfigurationFolder() { return GetSpecialFolder(SpecialFolder::AppData) + "Tessaly2/"; }
-std::string DefaultOutputFolder() { return GetSpecialFolder(SpecialFolder::Home) + "Yahoo Groups Files/"; }
-std::string PrivateStateFolder() { return GetSpecialFolder(SpecialFolder::Config) + "Tessaly2/"; }
+std::string SettingsFolder() {
+    return GetSpecialFolder(SpecialFolder::AppData) + "Tessaly2/Data/";
+}
+std::string DebugFolder() {
+    return GetSpecialFolder(SpecialFolder::AppData) + "Tessaly2 Debug/";
+}
+std::string ConfigurationFolder() {
+    return GetSpecialFolder(SpecialFolder::AppData) + "Tessaly2/";
+}
+std::string DefaultOutputFolder() {
+    return GetSpecialFolder(SpecialFolder::Home) + "Yahoo Groups Files/";
+}
+std::string PrivateStateFolder() {
+    return GetSpecialFolder(SpecialFolder::Config) + "Tessaly2/";
+}
 
 std::string RuntimeFolder() {
     std::string dir = EnvOrEmpty("XDG_RUNTIME_DIR");

@@ -19,7 +19,8 @@ std::string Env(const char* lower, const char* upper) {
 bool StartsNoCase(std::string_view text, std::string_view prefix) {
     if (text.size() < prefix.size()) return false;
     for (std::size_t i = 0; i < prefix.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(text[i])) != std::tolower(static_cast<unsigned char>(prefix[i])))
+        if (std::tolower(static_cast<unsigned char>(text[i])) !=
+            std::tolower(static_cast<unsigned char>(prefix[i])))
             return false;
     }
     return true;
@@ -68,7 +69,8 @@ std::string SystemProxyText() {
 }
 
 std::string GetSystemProxy(int protocolIndex) {
-    static constexpr std::array<std::string_view, 5> kPrefixes = {"http=", "https=", "ftp=", "gopher=", "socks="};
+    static constexpr std::array<std::string_view, 5> kPrefixes = {
+        "http=", "https=", "ftp=", "gopher=", "socks="};
     std::string text = SystemProxyText();
     if (text.empty()) return {};
     if (text.find('=') == std::string::npos) return text;

@@ -36,7 +36,8 @@ TEST_F(DownloadOptionsTest, DefaultsAndTheFileSaveWrites) {
     EXPECT_EQ(o.ExcludeExtensions.back(), "C:DOC");
     EXPECT_EQ(o.IgnoreEmbbededSites.size(), 21u);
     EXPECT_EQ(o.IgnoreEmbbededSites[8], "javascript");
-    EXPECT_EQ(o.AutoClickButtons, std::vector<std::string>{"http://groups.yahoo.com/adultconf     I Accept"});
+    EXPECT_EQ(o.AutoClickButtons,
+              std::vector<std::string>{"http://groups.yahoo.com/adultconf     I Accept"});
     EXPECT_EQ(o.strAutoLoginURL, "http://login.yahoo.com");
     EXPECT_EQ(o.strAutoLoginErrorURL, "login.yahoo.com/config/login");
     EXPECT_EQ(o.strSucessWaveFile, ProgramFolder() + "ok.wav");
@@ -46,17 +47,33 @@ TEST_F(DownloadOptionsTest, DefaultsAndTheFileSaveWrites) {
     TSettingsFileEx ini(TYahooDownloadOptions::FileName());
     std::vector<std::string> keys, sections;
     ini.ReadSection("Download", keys);
-    EXPECT_EQ(keys, (std::vector<std::string>{
-                        "strSaveDir", "boolDebugDownloads", "boolAllowOverwrite", "boolUseMessageDateFormat",
-                        "boolIgnoreDuplicated", "intThreadCount", "intTimeOut", "boolEnableDownloadDelay",
-                        "intDownloadDelay", "boolGrabOtherGroups", "boolGrabOtherURLs", "fileNameFormatObj",
-                        "boolDownloadAllFiles", "boolEnableAutoClick", "strAutoLoginURL", "strAutoLoginErrorURL",
-                        "strAutoLoginUserName", "strAutoLoginPassword", "strAutoLoginSavePassword",
-                        "strAutoLoginSignInName", "boolEnableSoundEvents", "strSucessWaveFile",
-                        "strErrorWaveFile"}));
+    EXPECT_EQ(keys, (std::vector<std::string>{"strSaveDir",
+                                              "boolDebugDownloads",
+                                              "boolAllowOverwrite",
+                                              "boolUseMessageDateFormat",
+                                              "boolIgnoreDuplicated",
+                                              "intThreadCount",
+                                              "intTimeOut",
+                                              "boolEnableDownloadDelay",
+                                              "intDownloadDelay",
+                                              "boolGrabOtherGroups",
+                                              "boolGrabOtherURLs",
+                                              "fileNameFormatObj",
+                                              "boolDownloadAllFiles",
+                                              "boolEnableAutoClick",
+                                              "strAutoLoginURL",
+                                              "strAutoLoginErrorURL",
+                                              "strAutoLoginUserName",
+                                              "strAutoLoginPassword",
+                                              "strAutoLoginSavePassword",
+                                              "strAutoLoginSignInName",
+                                              "boolEnableSoundEvents",
+                                              "strSucessWaveFile",
+                                              "strErrorWaveFile"}));
     ini.ReadSections(sections);
-    EXPECT_EQ(sections, (std::vector<std::string>{"Download", "IgnoreEmbbededSites", "AutoClickButtons",
-                                                  "IncludeExtensions", "ExcludeExtensions"}));
+    EXPECT_EQ(sections,
+              (std::vector<std::string>{"Download", "IgnoreEmbbededSites", "AutoClickButtons",
+                                        "IncludeExtensions", "ExcludeExtensions"}));
     EXPECT_EQ(ini.ReadInteger("IgnoreEmbbededSites", "Count", 0), 21);
     EXPECT_EQ(ini.ReadString("AutoClickButtons", "1", ""), o.AutoClickButtons[0]);
     EXPECT_EQ(ini.ReadString("Download", "boolIgnoreDuplicated", ""), "1");
@@ -69,7 +86,8 @@ TEST_F(DownloadOptionsTest, LoadClampsAndMaps) {
     };
     const Case cases[] = {
         {"intThreadCount=0\nintTimeOut=5\nintDownloadDelay=1\nfileNameFormatObj=7\n", 1, 10, 10, 1},
-        {"intThreadCount=15\nintTimeOut=500\nintDownloadDelay=1000\nfileNameFormatObj=0\n", 9, 120, 500, 0},
+        {"intThreadCount=15\nintTimeOut=500\nintDownloadDelay=1000\nfileNameFormatObj=0\n", 9, 120,
+         500, 0},
         {"intThreadCount=abc\nintTimeOut=\nfileNameFormatObj=x\n", 3, 45, 30, 4},
         {"fileNameFormatObj=2\n", 3, 45, 30, 2},
         {"", 3, 45, 30, 4},
@@ -89,10 +107,11 @@ TEST_F(DownloadOptionsTest, LoadClampsAndMaps) {
 }
 
 TEST_F(DownloadOptionsTest, LoadTextsBooleansAndLists) {
-    WriteOptions("strSaveDir=\nboolDebugDownloads=2\nboolGrabOtherURLs=0\nstrAutoLoginUserName=\n"
-                 "strAutoLoginPassword=pw\nstrSucessWaveFile=\n",
-                 "[IgnoreEmbbededSites]\nCount=2\n1=alpha\n2=Beta/\n[AutoClickButtons]\nCount=0\n"
-                 "[IncludeExtensions]\nCount=2\n1=c:jpg\n2=png\n");
+    WriteOptions(
+        "strSaveDir=\nboolDebugDownloads=2\nboolGrabOtherURLs=0\nstrAutoLoginUserName=\n"
+        "strAutoLoginPassword=pw\nstrSucessWaveFile=\n",
+        "[IgnoreEmbbededSites]\nCount=2\n1=alpha\n2=Beta/\n[AutoClickButtons]\nCount=0\n"
+        "[IncludeExtensions]\nCount=2\n1=c:jpg\n2=png\n");
     TYahooDownloadOptions o;
     o.Load();
     EXPECT_EQ(o.strSaveDir, DefaultOutputFolder());

@@ -28,7 +28,8 @@ TEST(GroupState, FlagRules) {
         {"", TGroupFlag::Favourite, true, "F"},
         {"::c::n", TGroupFlag::Favourite, false, ":c:n"},
     };
-    for (const Case& c : cases) EXPECT_EQ(WithGroupFlag(c.state, c.which, c.value), c.want) << c.state;
+    for (const Case& c : cases)
+        EXPECT_EQ(WithGroupFlag(c.state, c.which, c.value), c.want) << c.state;
 }
 
 TEST(GroupState, MarksAndPositions) {
@@ -46,8 +47,9 @@ TEST(GroupState, MarksAndPositions) {
         const char* state;
         std::int64_t want;
     };
-    for (const Case& c : {Case{":N:A150:U", 150}, Case{"C:N", -1}, Case{"C:Axy", -1}, Case{"a12:A13", 13},
-                          Case{"", -1}, Case{"A", -1}, Case{"A99999999999999999999999", -1}}) {
+    for (const Case& c :
+         {Case{":N:A150:U", 150}, Case{"C:N", -1}, Case{"C:Axy", -1}, Case{"a12:A13", 13},
+          Case{"", -1}, Case{"A", -1}, Case{"A99999999999999999999999", -1}}) {
         EXPECT_EQ(LastPositionOf(c.state), c.want) << c.state;
     }
 }
@@ -57,7 +59,9 @@ TEST_F(GroupCacheTest, CacheOperationsInTheRegistry) {
     CacheNewGroups("  ", {"ignored"});
     CacheNewGroups("member", {"GroupOne", "groupTwo"});
     EXPECT_EQ(LoadCachedGroupNames("member"), (std::vector<std::string>{"GroupOne", "groupTwo"}));
-    EXPECT_EQ(ReadRegString(RegRoot::CurrentUser, "\\Software\\Tessaly2\\Profiles\\member\\GroupOne"), "C:N");
+    EXPECT_EQ(
+        ReadRegString(RegRoot::CurrentUser, "\\Software\\Tessaly2\\Profiles\\member\\GroupOne"),
+        "C:N");
 
     SetGroupFlag("member", "GroupOne", TGroupFlag::Check, false);
     SetLastPosition("member", "GroupOne", 150);
@@ -66,7 +70,8 @@ TEST_F(GroupCacheTest, CacheOperationsInTheRegistry) {
     EXPECT_EQ(GetLastPosition("member", "groupTwo"), -1);
 
     SetLastPosition("member", "NotCached", 5);
-    EXPECT_FALSE(RegValueExists(RegRoot::CurrentUser, "\\Software\\Tessaly2\\Profiles\\member\\NotCached"));
+    EXPECT_FALSE(
+        RegValueExists(RegRoot::CurrentUser, "\\Software\\Tessaly2\\Profiles\\member\\NotCached"));
     // Group names with a key delimiter stay one value.
     CacheNewGroups("member", {"odd\\name"});
     SetGroupFlag("member", "odd\\name", TGroupFlag::Favourite, true);
@@ -84,10 +89,12 @@ TEST_F(GroupCacheTest, ProgramValues) {
 
     // No NoPass value, or a true one: the password is not stored.
     EXPECT_FALSE(StorePassword("secret"));
-    WriteRegValue(RegRoot::CurrentUser, "\\Software\\Tessaly2\\NoPass", true, TRegValueKind::Boolean);
+    WriteRegValue(RegRoot::CurrentUser, "\\Software\\Tessaly2\\NoPass", true,
+                  TRegValueKind::Boolean);
     EXPECT_FALSE(StorePassword("secret"));
     EXPECT_FALSE(RegValueExists(RegRoot::CurrentUser, "\\Software\\Tessaly2\\Persistence"));
-    WriteRegValue(RegRoot::CurrentUser, "\\Software\\Tessaly2\\NoPass", false, TRegValueKind::Boolean);
+    WriteRegValue(RegRoot::CurrentUser, "\\Software\\Tessaly2\\NoPass", false,
+                  TRegValueKind::Boolean);
     EXPECT_TRUE(StorePassword("secret"));
     EXPECT_EQ(StoredPassword(), "secret");
 
@@ -95,7 +102,8 @@ TEST_F(GroupCacheTest, ProgramValues) {
         std::uint8_t section;
         std::uint32_t stored;
     };
-    for (Mode m : {Mode{TYahooDownloadOptions::kSectionFiles, 0}, Mode{TYahooDownloadOptions::kSectionPhotos, 1},
+    for (Mode m : {Mode{TYahooDownloadOptions::kSectionFiles, 0},
+                   Mode{TYahooDownloadOptions::kSectionPhotos, 1},
                    Mode{TYahooDownloadOptions::kSectionMessages, 2},
                    Mode{TYahooDownloadOptions::kSectionAttachments, 3}}) {
         EXPECT_EQ(SectionToDLMode(m.section), m.stored);

@@ -24,7 +24,8 @@ public:
         addr.sun_family = AF_UNIX;
         std::string path = ImageViewerSocketPath();
         std::memcpy(addr.sun_path, path.c_str(), path.size() + 1);
-        if (::bind(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 || ::listen(fd_, 4) != 0) {
+        if (::bind(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
+            ::listen(fd_, 4) != 0) {
             throw std::runtime_error("cannot listen on " + path);
         }
         thread_ = std::thread([this] {
@@ -32,7 +33,8 @@ public:
             if (c < 0) return;
             char buf[256];
             ssize_t n;
-            while ((n = ::recv(c, buf, sizeof buf, 0)) > 0) received_.append(buf, static_cast<std::size_t>(n));
+            while ((n = ::recv(c, buf, sizeof buf, 0)) > 0)
+                received_.append(buf, static_cast<std::size_t>(n));
             ::close(c);
         });
     }

@@ -89,7 +89,8 @@ TEST(IntList, CapacityGrowsInSteps) {
     std::vector<int> capacities;
     for (int i = 0; i < 100; ++i) {
         list.Add(i);
-        if (capacities.empty() || capacities.back() != list.Capacity()) capacities.push_back(list.Capacity());
+        if (capacities.empty() || capacities.back() != list.Capacity())
+            capacities.push_back(list.Capacity());
     }
     EXPECT_EQ(capacities, (std::vector<int>{4, 8, 12, 28, 44, 60, 76, 95, 118}));
 }

@@ -15,7 +15,8 @@ TEST(Scramble, RoundTripsEveryByteWithEitherKey) {
         EXPECT_NE(scrambled, all);
         EXPECT_EQ(UnscrambleText(scrambled, key), all);
     }
-    EXPECT_NE(ScrambleText("secret", kUserNameScrambleKey), ScrambleText("secret", kPasswordScrambleKey));
+    EXPECT_NE(ScrambleText("secret", kUserNameScrambleKey),
+              ScrambleText("secret", kPasswordScrambleKey));
 }
 
 TEST(Scramble, FollowsTheStreamRule) {
@@ -59,7 +60,8 @@ TEST(LoginInput, ChecksInOrderAndShowsOneMessage) {
         {"  ", "pw", "Please enter a valid User Name"},
         {"", "", "Please enter a valid User Name"},
         {"member", " ", "Please enter a valid password"},
-        {"member@example.com", "pw", "You should not enter Email Address Here. Please Enter your UserID"},
+        {"member@example.com", "pw",
+         "You should not enter Email Address Here. Please Enter your UserID"},
         {"member@home", "pw", "You should not enter Email Address Here. Please Enter your UserID"},
         {"member", "pw", nullptr},
     };

@@ -1,6 +1,6 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/file.h>
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <QCoreApplication>
@@ -49,21 +49,26 @@ TEST_F(PlatformTest, ProxyFromTheEnvironment) {
     };
     const Case cases[] = {
         {nullptr, nullptr, nullptr, nullptr, {"", "", "", "", ""}},
-        {"http://p:3128/", "http://p:3128", nullptr, "http://p:3128", {"p:3128", "p:3128", "p:3128", "p:3128", "p:3128"}},
+        {"http://p:3128/",
+         "http://p:3128",
+         nullptr,
+         "http://p:3128",
+         {"p:3128", "p:3128", "p:3128", "p:3128", "p:3128"}},
         {"http://a:1", "http://b:2", nullptr, nullptr, {"a:1", "b:2", "", "", ""}},
         {nullptr, nullptr, nullptr, "socks5://s:1080", {"", "", "", "", "s:1080"}},
         {"http://a:1", nullptr, nullptr, "http://c:3", {"a:1", "c:3", "c:3", "", ""}},
     };
     for (const Case& c : cases) {
-        for (const char* name : {"http_proxy", "https_proxy", "ftp_proxy", "all_proxy", "HTTP_PROXY", "HTTPS_PROXY",
-                                 "FTP_PROXY", "ALL_PROXY"}) {
+        for (const char* name : {"http_proxy", "https_proxy", "ftp_proxy", "all_proxy",
+                                 "HTTP_PROXY", "HTTPS_PROXY", "FTP_PROXY", "ALL_PROXY"}) {
             ::unsetenv(name);
         }
         if (c.http) ::setenv("http_proxy", c.http, 1);
         if (c.https) ::setenv("HTTPS_PROXY", c.https, 1);
         if (c.ftp) ::setenv("ftp_proxy", c.ftp, 1);
         if (c.all) ::setenv("all_proxy", c.all, 1);
-        for (int i = 0; i < 5; ++i) EXPECT_EQ(GetSystemProxy(i), c.want[i]) << (c.http ? c.http : "-") << " #" << i;
+        for (int i = 0; i < 5; ++i)
+            EXPECT_EQ(GetSystemProxy(i), c.want[i]) << (c.http ? c.http : "-") << " #" << i;
     }
 }
 

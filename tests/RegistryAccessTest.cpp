@@ -64,7 +64,8 @@ TEST_F(RegistryAccessTest, WriteRegValueReportsAnUnopenableStore) {
     // The private state folder is a file: the store cannot be created.
     std::filesystem::remove_all(Dir() + "config");
     WriteFile(Dir() + "config", "not a folder");
-    EXPECT_FALSE(WriteRegValue(kHKCU, "\\Software\\Tessaly2\\X", std::int32_t{1}, TRegValueKind::Integer));
+    EXPECT_FALSE(
+        WriteRegValue(kHKCU, "\\Software\\Tessaly2\\X", std::int32_t{1}, TRegValueKind::Integer));
     EXPECT_THROW(WriteRegString(kHKCU, "\\Software\\Tessaly2\\X", "y"), ERegistryException);
 }
 
@@ -72,7 +73,8 @@ TEST_F(RegistryAccessTest, AValueWrittenOnOneThreadIsReadOnAnother) {
     std::thread writer([] { WriteRegString(kHKCU, "\\Software\\Tessaly2\\FromThread", "hello"); });
     writer.join();
     std::string seen;
-    std::thread reader([&seen] { seen = ReadRegString(kHKCU, "\\Software\\Tessaly2\\FromThread"); });
+    std::thread reader(
+        [&seen] { seen = ReadRegString(kHKCU, "\\Software\\Tessaly2\\FromThread"); });
     reader.join();
     EXPECT_EQ(seen, "hello");
 }

@@ -21,8 +21,10 @@ TEST_F(RegistryStoreTest, KeysAndValuesIgnoreCaseButKeepIt) {
     auto v = reg.ReadValue(RegRoot::CurrentUser, "SOFTWARE\\\\tessaly2", "UMASK");
     ASSERT_TRUE(v);
     EXPECT_EQ(v->data, "b");
-    EXPECT_EQ(reg.ValueNames(RegRoot::CurrentUser, "Software\\Tessaly2"), std::vector<std::string>{"UMask"});
-    EXPECT_EQ(reg.SubKeyNames(RegRoot::CurrentUser, "Software"), std::vector<std::string>{"Tessaly2"});
+    EXPECT_EQ(reg.ValueNames(RegRoot::CurrentUser, "Software\\Tessaly2"),
+              std::vector<std::string>{"UMask"});
+    EXPECT_EQ(reg.SubKeyNames(RegRoot::CurrentUser, "Software"),
+              std::vector<std::string>{"Tessaly2"});
     // Roots are separate hives.
     EXPECT_FALSE(reg.ReadValue(RegRoot::LocalMachine, "Software\\Tessaly2", "UMask"));
 }
@@ -45,10 +47,13 @@ TEST_F(RegistryStoreTest, OrderTypesAndDeletion) {
     EXPECT_EQ(values[3].second.type, 11u);
     EXPECT_EQ(RegValue::Dword(0xFFFFFFFE).AsDword(), 0xFFFFFFFEu);
 
-    for (const char* sub : {"b", "C", "a", "B2"}) reg.CreateKey(RegRoot::CurrentUser, std::string(key) + "\\" + sub);
-    EXPECT_EQ(reg.SubKeyNames(RegRoot::CurrentUser, key), (std::vector<std::string>{"a", "b", "B2", "C"}));
+    for (const char* sub : {"b", "C", "a", "B2"})
+        reg.CreateKey(RegRoot::CurrentUser, std::string(key) + "\\" + sub);
+    EXPECT_EQ(reg.SubKeyNames(RegRoot::CurrentUser, key),
+              (std::vector<std::string>{"a", "b", "B2", "C"}));
 
-    reg.WriteValue(RegRoot::CurrentUser, std::string(key) + "\\b\\deep", "v", RegValue::String("x"));
+    reg.WriteValue(RegRoot::CurrentUser, std::string(key) + "\\b\\deep", "v",
+                   RegValue::String("x"));
     EXPECT_TRUE(reg.DeleteValue(RegRoot::CurrentUser, key, "MID"));
     EXPECT_FALSE(reg.DeleteValue(RegRoot::CurrentUser, key, "mid"));
     EXPECT_TRUE(reg.DeleteKey(RegRoot::CurrentUser, std::string(key) + "\\B"));
@@ -96,7 +101,8 @@ TEST_F(RegistryStoreTest, ThreadsWriteAndReadConcurrently) {
             try {
                 TRegistryStore& reg = ThreadRegistry();
                 for (int i = 0; i < kWrites; ++i) {
-                    reg.WriteValue(RegRoot::CurrentUser, "Software\\Shared", "t" + std::to_string(t),
+                    reg.WriteValue(RegRoot::CurrentUser, "Software\\Shared",
+                                   "t" + std::to_string(t),
                                    RegValue::Dword(static_cast<std::uint32_t>(i)));
                     // Another thread's value is never torn or missing once it has been written.
                     auto other = reg.ReadValue(RegRoot::CurrentUser, "Software\\Shared",
@@ -112,7 +118,8 @@ TEST_F(RegistryStoreTest, ThreadsWriteAndReadConcurrently) {
     EXPECT_EQ(failures.load(), 0);
     auto values = ThreadRegistry().Values(RegRoot::CurrentUser, "Software\\Shared");
     ASSERT_EQ(values.size(), static_cast<std::size_t>(kThreads));
-    for (auto& [name, value] : values) EXPECT_EQ(value.AsDword(), static_cast<std::uint32_t>(kWrites - 1)) << name;
+    for (auto& [name, value] : values)
+        EXPECT_EQ(value.AsDword(), static_cast<std::uint32_t>(kWrites - 1)) << name;
 }
 
 }  // namespace

@@ -20,7 +20,8 @@ TEST_F(SettingsFileExTest, NumberedLists) {
         EXPECT_EQ(list, (std::vector<std::string>{"a", "b", "c"}));
         ini.WriteNumberedList("L", {"x", std::string(300, 'y')});
     }
-    EXPECT_EQ(ReadFile(Path()), "[L]\r\nother=1\r\nCount=2\r\n1=x\r\n2=" + std::string(253, 'y') + "\r\n\r\n");
+    EXPECT_EQ(ReadFile(Path()),
+              "[L]\r\nother=1\r\nCount=2\r\n1=x\r\n2=" + std::string(253, 'y') + "\r\n\r\n");
 
     WriteFile(Path(), "[L]\nCount=3\n1=a\n3=c\n");
     TSettingsFileEx ini(Path());

@@ -31,15 +31,17 @@ TEST_F(SettingsFileTest, ReadsTheFileSyntax) {
               "no equals here\n"
               "cr=a\rb\n"
               ";comment=1\n"
-              "long=" + longValue + "\n"
-              "[ Spaced ]\n"
-              "x=1\n"
-              " [NotASection]\n"
-              "[]\n"
-              "empty=yes\n"
-              "[Tail]\n"
-              "before=z\x1a"
-              "after=lost\n");
+              "long=" +
+                  longValue +
+                  "\n"
+                  "[ Spaced ]\n"
+                  "x=1\n"
+                  " [NotASection]\n"
+                  "[]\n"
+                  "empty=yes\n"
+                  "[Tail]\n"
+                  "before=z\x1a"
+                  "after=lost\n");
     TSettingsFile ini(Path());
     EXPECT_EQ(ini.ReadString("main", "key", "d"), "Value");
     EXPECT_EQ(ini.ReadString("Main", "padded", "d"), "d");
@@ -153,8 +155,10 @@ TEST_F(SettingsFileTest, WriteStringRules) {
 }
 
 TEST_F(SettingsFileTest, NumbersAndBooleans) {
-    WriteFile(Path(), "[N]\na=0x1F\nb=0X1f\nc=$1F\nd=12abc\ne=\nf= 42\ng=-7\nh=2\ni=-1\nj=yes\nk=99999999999\n"
-                      "l=$FFFFFFFF\nm=2.5\nn=2026-12-10\no=2026-12-10 14:05:06\np=14:05\n");
+    WriteFile(
+        Path(),
+        "[N]\na=0x1F\nb=0X1f\nc=$1F\nd=12abc\ne=\nf= 42\ng=-7\nh=2\ni=-1\nj=yes\nk=99999999999\n"
+        "l=$FFFFFFFF\nm=2.5\nn=2026-12-10\no=2026-12-10 14:05:06\np=14:05\n");
     TSettingsFile ini(Path());
     struct IntCase {
         const char* key;
@@ -232,7 +236,8 @@ TEST_F(SettingsFileTest, FailedWriteLeavesTheOldFileIntact) {
     const std::string original = "[Old]\r\nk=v\r\n\r\n";
     WriteFile(Path(), original);
     TSettingsFile ini(Path());
-    for (int i = 0; i < 200; ++i) ini.WriteString("Big", "key" + std::to_string(i), std::string(100, 'x'));
+    for (int i = 0; i < 200; ++i)
+        ini.WriteString("Big", "key" + std::to_string(i), std::string(100, 'x'));
 
     std::signal(SIGXFSZ, SIG_IGN);
     rlimit old{};
@@ -265,12 +270,14 @@ TEST_F(SettingsFileTest, FailedWriteLeavesTheOldFileIntact) {
 TEST_F(SettingsFileTest, LookupsMatchAPlainModelUnderRandomEdits) {
     std::mt19937 rng(7);
     TSettingsFileEx ini("");
-    std::map<std::string, std::vector<std::pair<std::string, std::string>>> model;  // folded section -> lines
+    std::map<std::string, std::vector<std::pair<std::string, std::string>>>
+        model;  // folded section -> lines
     auto fold = [](std::string s) {
         for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
         return s;
     };
-    auto find = [&](const std::string& sec, const std::string& key) -> std::pair<std::string, std::string>* {
+    auto find = [&](const std::string& sec,
+                    const std::string& key) -> std::pair<std::string, std::string>* {
         auto it = model.find(fold(sec));
         if (it == model.end()) return nullptr;
         for (auto& kv : it->second) {
@@ -316,7 +323,8 @@ TEST_F(SettingsFileTest, LookupsMatchAPlainModelUnderRandomEdits) {
             case 4: {
                 std::string value = ini.ReadString(sec, key, "<none>");
                 auto* kv = find(sec, key);
-                ASSERT_EQ(value, kv ? kv->second : "<none>") << "step " << step << " " << sec << "/" << key;
+                ASSERT_EQ(value, kv ? kv->second : "<none>")
+                    << "step " << step << " " << sec << "/" << key;
                 break;
             }
             case 5:
@@ -328,7 +336,8 @@ TEST_F(SettingsFileTest, LookupsMatchAPlainModelUnderRandomEdits) {
         }
     }
     for (auto& [sec, lines] : model) {
-        for (auto& [k, v] : lines) EXPECT_EQ(ini.ReadString(sec, k, "<none>"), v) << sec << "/" << k;
+        for (auto& [k, v] : lines)
+            EXPECT_EQ(ini.ReadString(sec, k, "<none>"), v) << sec << "/" << k;
     }
     ini.DiscardSections();
 }
@@ -349,7 +358,8 @@ TEST(SettingsFold, SectionAndKeyNamesFoldOnlyAsciiLetters) {
     for (const char* other : {"@", "`", "[", "{", "\xC1", "\xE1", "_"}) {
         ini.WriteString("s", std::string("k") + other, other);
     }
-    for (int i = 0; i < 40; ++i) ini.WriteString("s", "pad" + std::to_string(i), "x");  // indexed section
+    for (int i = 0; i < 40; ++i)
+        ini.WriteString("s", "pad" + std::to_string(i), "x");  // indexed section
     for (const char* other : {"@", "`", "[", "{", "\xC1", "\xE1", "_"}) {
         EXPECT_EQ(ini.ReadString("S", std::string("K") + other, ""), other) << other;
     }

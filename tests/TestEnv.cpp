@@ -16,7 +16,8 @@ std::string MakeTempDir() {
 }
 
 void PointEnvironmentAt(const std::string& dir) {
-    for (const char* sub : {"home", "data", "config", "run"}) std::filesystem::create_directories(dir + sub);
+    for (const char* sub : {"home", "data", "config", "run"})
+        std::filesystem::create_directories(dir + sub);
     ::setenv("HOME", (dir + "home").c_str(), 1);
     ::setenv("XDG_DATA_HOME", (dir + "data").c_str(), 1);
     ::setenv("XDG_CONFIG_HOME", (dir + "config").c_str(), 1);
@@ -42,7 +43,8 @@ private:
     std::string dir_;
 };
 
-[[maybe_unused]] auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new ProcessEnvironment);
+[[maybe_unused]] auto* const kEnvironment =
+    ::testing::AddGlobalTestEnvironment(new ProcessEnvironment);
 
 }  // namespace
 

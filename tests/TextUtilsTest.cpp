@@ -34,8 +34,9 @@ TEST(TextUtils, DigitTests) {
         bool digits;
         bool dotted;
     };
-    for (const Case& c : {Case{"", false, false}, Case{"007", true, true}, Case{"1.5", false, true},
-                          Case{"2.0.0.5", false, true}, Case{"12a", false, false}, Case{"-1", false, false}}) {
+    for (const Case& c :
+         {Case{"", false, false}, Case{"007", true, true}, Case{"1.5", false, true},
+          Case{"2.0.0.5", false, true}, Case{"12a", false, false}, Case{"-1", false, false}}) {
         EXPECT_EQ(IsAllDigits(c.text), c.digits) << c.text;
         EXPECT_EQ(IsDottedNumber(c.text), c.dotted) << c.text;
     }

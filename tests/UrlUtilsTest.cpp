@@ -10,9 +10,9 @@ TEST(UrlDecode, DecodesAndStopsAtBrokenEscapes) {
         const char* in;
         const char* out;
     };
-    for (const Case& c : {Case{"a+b%20c%25%%d", "a b c%%d"}, Case{"abc%zz", "abc"}, Case{"abc%4", "abc"},
-                          Case{"abc%", "abc"}, Case{"%41%42", "AB"}, Case{"%e9t%C3%A9", "\xE9t\xC3\xA9"},
-                          Case{"", ""}}) {
+    for (const Case& c : {Case{"a+b%20c%25%%d", "a b c%%d"}, Case{"abc%zz", "abc"},
+                          Case{"abc%4", "abc"}, Case{"abc%", "abc"}, Case{"%41%42", "AB"},
+                          Case{"%e9t%C3%A9", "\xE9t\xC3\xA9"}, Case{"", ""}}) {
         EXPECT_EQ(UrlDecode(c.in), c.out) << c.in;
     }
     EXPECT_EQ(UrlDecode("a%00b"), std::string("a\0b", 3));
