@@ -63,12 +63,13 @@ void TSettingsFileEx::WriteFont(std::string_view section, std::string_view key,
     WriteString(section, key, text.Text());
 }
 
-void TSettingsFileEx::RenameKey(std::string_view section, std::string_view oldKey,
-                                std::string_view newKey) {
+void TSettingsFileEx::RenameKey(std::string_view section, std::string_view oldKey, std::string_view newKey) {
     if (oldKey == newKey || !ValueExists(section, oldKey)) return;
     std::string value = ReadLongString(section, oldKey, "");
     WriteLongString(section, newKey, value);
-    DeleteKey(section, oldKey);
+    // A new spelling of the same key has just replaced the old line; deleting the old key now
+    // would delete the renamed line with it.
+    if (!SameText(oldKey, newKey)) DeleteKey(section, oldKey);
 }
 
 void TSettingsFileEx::RenameSection(std::string_view oldName, std::string_view newName) {

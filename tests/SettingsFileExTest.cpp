@@ -84,6 +84,10 @@ TEST_F(SettingsFileExTest, RenamesAndSectionValues) {
     ini.RenameKey("S", "old", "new");
     EXPECT_EQ(ini.ReadString("S", "new", ""), "v");
     EXPECT_FALSE(ini.ValueExists("S", "old"));
+    ini.RenameKey("S", "new", "NEW");  // only the spelling changes; the value must survive
+    std::vector<std::string> lines;
+    ini.ReadSectionValues("S", lines);
+    EXPECT_EQ(lines, std::vector<std::string>{"NEW=v"});
 
     ini.WriteString("T", "k", "t");
     ini.RenameSection("S", "U");
@@ -103,7 +107,7 @@ TEST_F(SettingsFileExTest, RenamesAndSectionValues) {
     ini.WriteSectionValues("W", {"a=2"});
     EXPECT_TRUE(ini.Changed());
     ini.WriteSectionValues("V", {"a=1", "b"});
-    std::vector<std::string> lines;
+    lines.clear();
     ini.ReadSectionValues("V", lines);
     EXPECT_EQ(lines, (std::vector<std::string>{"a=1", "b"}));
     ini.DiscardSections();
