@@ -27,6 +27,36 @@ bool HasNoCase(std::string_view text, std::string_view part) { return FindNoCase
 
 bool IsName(std::string_view name, std::string_view upper) { return SameText(name, upper); }
 
+bool EndsWithNoCase(std::string_view text, std::size_t end, std::string_view upper) {
+    if (end < upper.size()) return false;
+    for (std::size_t i = 0; i < upper.size(); ++i) {
+        if (UpCase(text[end - upper.size() + i]) != upper[i]) return false;
+    }
+    return true;
+}
+
+// Where "MAILTO:" first occurs, and whether "FTP://", "HTTP://" and "://" occur, found in one
+// walk over the colons of the link.
+struct LinkMarks {
+    std::size_t mailto = std::string_view::npos;
+    bool ftp = false;
+    bool http = false;
+    bool scheme = false;
+};
+
+LinkMarks MarksOf(std::string_view link) {
+    LinkMarks m;
+    for (std::size_t c = link.find(':'); c != std::string_view::npos; c = link.find(':', c + 1)) {
+        if (m.mailto == std::string_view::npos && EndsWithNoCase(link, c, "MAILTO")) m.mailto = c - 6;
+        if (link.substr(c + 1, 2) == "//") {
+            m.scheme = true;
+            if (EndsWithNoCase(link, c, "HTTP")) m.http = true;
+            if (EndsWithNoCase(link, c, "FTP")) m.ftp = true;
+        }
+    }
+    return m;
+}
+
 }  // namespace
 
 void TLocalRemote::Clear() {
@@ -64,11 +94,15 @@ std::vector<std::string> THtmlScanner::HTML() const {
     return lines;
 }
 
-std::string_view THtmlScanner::Joined(std::size_t begin, std::size_t end, std::string& scratch) const {
+std::string_view THtmlScanner::Joined(std::size_t begin, std::size_t end, std::string& scratch) {
     std::string_view run(text_.data() + begin, end - begin);
-    if (std::memchr(run.data(), '\n', run.size()) == nullptr && std::memchr(run.data(), '\r', run.size()) == nullptr) {
-        return run;
-    }
+    // The next CR and LF at or after `begin`, each searched for once per stretch of the page.
+    auto advance = [this, begin](std::size_t& next, char c) {
+        if (next != std::string::npos && next < begin) next = text_.find(c, begin);
+    };
+    advance(nextCR_, '\r');
+    advance(nextLF_, '\n');
+    if (std::min(nextCR_, nextLF_) >= end) return run;
     scratch.clear();
     for (char c : run) {
         if (!IsLineBreak(c)) scratch.push_back(c);
@@ -78,6 +112,8 @@ std::string_view THtmlScanner::Joined(std::size_t begin, std::size_t end, std::s
 
 void THtmlScanner::Execute() {
     parsed_.Clear();
+    nextCR_ = text_.find('\r');
+    nextLF_ = text_.find('\n');
     collectingTitle_ = false;
     title_.clear();
     if (OnParsing) {
@@ -91,11 +127,12 @@ void THtmlScanner::Execute() {
     while (pos < n) {
         const void* lt = std::memchr(data + pos, '<', n - pos);
         if (lt == nullptr) {
-            HandleText(Joined(pos, n, textScratch), false);  // the rest is text
+            if (OnFoundText) HandleText(Joined(pos, n, textScratch), false);  // the rest is text
             return;
         }
         const auto open = static_cast<std::size_t>(static_cast<const char*>(lt) - data);
-        if (open > pos) HandleText(Joined(pos, open, textScratch), true);
+        // Text is only looked at while a title is collected or someone listens for it.
+        if (open > pos && (collectingTitle_ || OnFoundText)) HandleText(Joined(pos, open, textScratch), true);
         const void* gt = std::memchr(data + open + 1, '>', n - open - 1);
         if (gt == nullptr) return;  // a tag still open at the end is dropped
         const auto close = static_cast<std::size_t>(static_cast<const char*>(gt) - data);
@@ -220,14 +257,15 @@ void THtmlScanner::HandleTag(std::string_view tag) {
 
 void THtmlScanner::HandleAnchor(std::string_view tag) {
     std::string link = AttributeValue(tag, "href");
-    Classify(link);
-    if (HasNoCase(link, "MAILTO:")) {
+    const LinkMarks marks = MarksOf(link);
+    Classify(link, marks.http);
+    if (marks.mailto != std::string_view::npos) {
         parsed_.EMails.push_back(link.size() > 7 ? link.substr(7) : std::string());
-    } else if (HasNoCase(link, "FTP://")) {
+    } else if (marks.ftp) {
         parsed_.FTPlinks.push_back(link);
-    } else if (HasNoCase(link, "HTTP://")) {
+    } else if (marks.http) {
         parsed_.HTTPlinks.push_back(link);
-    } else if (link.find("://") == std::string::npos) {
+    } else if (!marks.scheme) {
         parsed_.Locallinks.push_back(link);
     } else if (OnFoundHyperlink) {
         OnFoundHyperlink(*this, link);
@@ -237,7 +275,7 @@ void THtmlScanner::HandleAnchor(std::string_view tag) {
 
 // Sorts an anchor target into the group of its file kind: Remote when it holds "HTTP://",
 // Local otherwise; a target without a file name in its last segment goes nowhere.
-void THtmlScanner::Classify(const std::string& link) {
+void THtmlScanner::Classify(const std::string& link, bool remote) {
     std::string_view rest = link;
     if (auto s = rest.find("://"); s != std::string_view::npos) {
         rest.remove_prefix(s + 3);
@@ -276,7 +314,7 @@ void THtmlScanner::Classify(const std::string& link) {
         group = &parsed_.ActiveX;
     }
     if (group == nullptr) return;
-    (HasNoCase(link, "HTTP://") ? group->Remote : group->Local).push_back(link);
+    (remote ? group->Remote : group->Local).push_back(link);
 }
 
 }  // namespace tessaly

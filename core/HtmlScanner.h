@@ -66,13 +66,16 @@ private:
     void HandleText(std::string_view text, bool titleAllowed);
     void HandleTag(std::string_view tag);
     void HandleAnchor(std::string_view tag);
-    void Classify(const std::string& link);
+    void Classify(const std::string& link, bool remote);
     void ScanWithProgress();
     // The bytes of [begin, end) without line breaks, as a view into the input or into scratch.
-    std::string_view Joined(std::size_t begin, std::size_t end, std::string& scratch) const;
+    // Runs are asked for in page order, which lets the line-break search move forward only.
+    std::string_view Joined(std::size_t begin, std::size_t end, std::string& scratch);
 
     std::string text_;
     TParsed parsed_;
+    std::size_t nextCR_ = std::string::npos;
+    std::size_t nextLF_ = std::string::npos;
     bool collectingTitle_ = false;
     std::string title_;
 };
