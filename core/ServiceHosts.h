@@ -7,7 +7,9 @@ namespace tessaly::hosts {
 inline constexpr const char* kGroups = "groups.yahoo.com";
 inline constexpr const char* kLogin = "login.yahoo.com";
 inline constexpr const char* kPhotos = "photos.groups.yahoo.com";
-inline constexpr const char* kFileStore = "f1.grp.yahoofs.com";
+// Files, attachments and pictures are served from numbered hosts f1, f2, ... in front of this
+// name; the program only ever tests whether a link lies on it.
+inline constexpr const char* kFileStore = "grp.yahoofs.com";
 inline constexpr const char* kFileStoreDomain = "yahoofs.com";
 inline constexpr const char* kGroupsMailDomain = "yahoogroups.com";
 inline constexpr const char* kServiceDomain = "yahoo.com";

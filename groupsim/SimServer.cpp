@@ -1,0 +1,131 @@
+#include "SimServer.h"
+
+#include <httplib.h>
+
+#include <chrono>
+#include <thread>
+
+namespace groupsim {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Splits the request into host, path and query, for both request-target forms.
+SimRequest ToSimRequest(const httplib::Request& req) {
+    SimRequest s;
+    s.method = req.method;
+    std::string target = req.target;
+    std::string host;
+    if (target.compare(0, 7, "http://") == 0) {
+        const std::size_t slash = target.find('/', 7);
+        host = target.substr(7, slash == std::string::npos ? std::string::npos : slash - 7);
+        target = slash == std::string::npos ? "/" : target.substr(slash);
+    } else {
+        host = req.get_header_value("Host");
+    }
+    if (const auto colon = host.find(':'); colon != std::string::npos) host.erase(colon);
+    s.host = Lower(host);
+    const std::size_t q = target.find('?');
+    s.path = target.substr(0, q);
+    s.query = q == std::string::npos ? "" : target.substr(q + 1);
+    s.body = req.body;
+    s.cookies = req.get_header_value("Cookie");
+    return s;
+}
+
+}  // namespace
+
+SimServer::SimServer(GroupService& service, int threads) : service_(service), server_(std::make_unique<httplib::Server>()) {
+    server_->new_task_queue = [threads] { return new httplib::ThreadPool(static_cast<std::size_t>(threads)); };
+    server_->set_keep_alive_max_count(10000);
+    server_->set_keep_alive_timeout(30);
+    server_->set_read_timeout(30, 0);
+    server_->set_payload_max_length(4u * 1024 * 1024);
+    // Every method and path goes to one handler (bodies are read before it is called).
+    auto handler = [this](const httplib::Request& req, httplib::Response& res) {
+        const auto t0 = Clock::now();
+        const SimRequest sim = ToSimRequest(req);
+        SimResponse out = service_.Handle(sim);
+        if (out.latencyMs > 0) std::this_thread::sleep_for(std::chrono::milliseconds(out.latencyMs));
+        res.status = out.status;
+        for (auto& [name, value] : out.headers) res.headers.emplace(name, value);
+        std::size_t bytes = out.body.size();
+        switch (out.mode) {
+            case SimResponse::Body::Whole:
+                res.set_content(std::move(out.body), out.contentType.c_str());
+                break;
+            case SimResponse::Body::DropHalf: {
+                auto body = std::make_shared<std::string>(std::move(out.body));
+                res.set_content_provider(body->size(), out.contentType.c_str(),
+                                         [body](std::size_t offset, std::size_t, httplib::DataSink& sink) {
+                                             if (offset >= body->size() / 2) return false;  // hang up mid-body
+                                             sink.write(body->data(), body->size() / 2);
+                                             return true;
+                                         });
+                break;
+            }
+            case SimResponse::Body::Trickle: {
+                auto body = std::make_shared<std::string>(std::move(out.body));
+                res.set_content_provider(body->size(), out.contentType.c_str(),
+                                         [body](std::size_t offset, std::size_t, httplib::DataSink& sink) {
+                                             std::this_thread::sleep_for(std::chrono::milliseconds(200));
+                                             const std::size_t n = std::min<std::size_t>(16, body->size() - offset);
+                                             sink.write(body->data() + offset, n);
+                                             return true;
+                                         });
+                break;
+            }
+            case SimResponse::Body::Oversize: {
+                bytes = out.oversizeBytes;
+                res.set_content_provider(out.oversizeBytes, "text/html",
+                                         [](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
+                                             static const std::string chunk =
+                                                 "<p><a href=\"/filler\">filler</a> text text text text</p>\n";
+                                             std::string block;
+                                             while (block.size() < 65536) block += chunk;
+                                             const std::size_t n = std::min(length, block.size());
+                                             (void)offset;
+                                             sink.write(block.data(), n);
+                                             return true;
+                                         });
+                break;
+            }
+        }
+        if (sim.host != "groupsim.control") {
+            service_.Record(LogEntry{sim.method, sim.host, sim.path + (sim.query.empty() ? "" : "?" + sim.query),
+                                     out.status, bytes,
+                                     std::chrono::duration<double, std::milli>(Clock::now() - t0).count()});
+        }
+    };
+    server_->Get(".*", handler);
+    server_->Post(".*", handler);
+    server_->Put(".*", handler);
+    server_->Delete(".*", handler);
+    server_->Options(".*", handler);
+}
+
+SimServer::~SimServer() {
+    Stop();
+    if (thread_.joinable()) thread_.join();
+}
+
+int SimServer::Bind(const std::string& address, int port) {
+    if (port == 0) {
+        port_ = server_->bind_to_any_port(address);
+    } else {
+        port_ = server_->bind_to_port(address, port) ? port : -1;
+    }
+    return port_;
+}
+
+void SimServer::Serve() { server_->listen_after_bind(); }
+
+void SimServer::Start() {
+    thread_ = std::thread([this] { Serve(); });
+    const auto deadline = Clock::now() + std::chrono::seconds(5);
+    while (!server_->is_running() && Clock::now() < deadline) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+}
+
+void SimServer::Stop() { server_->stop(); }
+
+}  // namespace groupsim

@@ -1,0 +1,532 @@
+#include "SimService.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "SimPages.h"
+
+namespace groupsim {
+namespace {
+
+constexpr std::size_t kMaxChallenges = 10000;
+
+bool EndsWith(const std::string& s, const std::string& suffix) {
+    return s.size() >= suffix.size() && s.compare(s.size() - suffix.size(), suffix.size(), suffix) == 0;
+}
+
+bool StartsWith(const std::string& s, const std::string& prefix) { return s.compare(0, prefix.size(), prefix) == 0; }
+
+std::vector<std::string> Segments(const std::string& path) {
+    std::vector<std::string> out;
+    std::size_t i = 0;
+    while (i < path.size()) {
+        std::size_t j = path.find('/', i);
+        if (j == std::string::npos) j = path.size();
+        if (j > i) out.push_back(path.substr(i, j - i));
+        i = j + 1;
+    }
+    return out;
+}
+
+SimResponse Page(std::string body, int status = 200) {
+    SimResponse r;
+    r.status = status;
+    r.body = std::move(body);
+    return r;
+}
+
+SimResponse Redirect(const std::string& location) {
+    SimResponse r;
+    r.status = 302;
+    r.headers.emplace_back("Location", location);
+    r.body = "<html><body>The document has moved <a href=\"" + HtmlEscape(location) + "\">here</a>.</body></html>\n";
+    return r;
+}
+
+SimResponse Binary(std::string data, const std::string& type) {
+    SimResponse r;
+    r.contentType = type;
+    r.body = std::move(data);
+    return r;
+}
+
+SimResponse Plain(int status, const std::string& text) {
+    SimResponse r;
+    r.status = status;
+    r.contentType = "text/plain";
+    r.body = text + "\n";
+    return r;
+}
+
+std::string FullUrl(const SimRequest& r) { return "http://" + r.host + r.path + (r.query.empty() ? "" : "?" + r.query); }
+
+std::string TypeOf(const std::string& name) {
+    const std::string lower = Lower(name);
+    if (EndsWith(lower, ".jpg") || EndsWith(lower, ".jpeg")) return "image/jpeg";
+    if (EndsWith(lower, ".gif")) return "image/gif";
+    if (EndsWith(lower, ".txt")) return "text/plain";
+    if (EndsWith(lower, ".pdf")) return "application/pdf";
+    return "application/octet-stream";
+}
+
+const Folder* FindFolder(const Folder& top, const std::vector<std::string>& names) {
+    const Folder* f = &top;
+    for (const auto& name : names) {
+        const Folder* next = nullptr;
+        for (const auto& sub : f->folders) {
+            if (sub.name == name) next = &sub;
+        }
+        if (next == nullptr) return nullptr;
+        f = next;
+    }
+    return f;
+}
+
+// Whether the tree holds a file at this path ("Minutes/2004/Q1/january.txt").
+bool HasFile(const Folder& top, const std::string& path) {
+    auto parts = Segments(path);
+    if (parts.empty()) return false;
+    const std::string name = parts.back();
+    parts.pop_back();
+    const Folder* f = FindFolder(top, parts);
+    return f != nullptr && std::find(f->files.begin(), f->files.end(), name) != f->files.end();
+}
+
+}  // namespace
+
+std::string QueryValue(const std::string& query, const std::string& name) {
+    std::size_t i = 0;
+    while (i <= query.size()) {
+        std::size_t j = query.find('&', i);
+        if (j == std::string::npos) j = query.size();
+        const std::string pair = query.substr(i, j - i);
+        const std::size_t eq = pair.find('=');
+        if (UrlDecodeComponent(pair.substr(0, eq)) == name) {
+            return eq == std::string::npos ? std::string() : UrlDecodeComponent(pair.substr(eq + 1));
+        }
+        i = j + 1;
+    }
+    return {};
+}
+
+std::string CookieValue(const std::string& cookies, const std::string& name) {
+    std::size_t i = 0;
+    while (i < cookies.size()) {
+        std::size_t j = cookies.find(';', i);
+        if (j == std::string::npos) j = cookies.size();
+        std::string pair = cookies.substr(i, j - i);
+        while (!pair.empty() && pair.front() == ' ') pair.erase(0, 1);
+        const std::size_t eq = pair.find('=');
+        if (eq != std::string::npos && pair.substr(0, eq) == name) return pair.substr(eq + 1);
+        i = j + 1;
+    }
+    return {};
+}
+
+GroupService::GroupService(SimData data) : data_(std::move(data)), rng_(data_.seed ^ 0x5E55104ull) {
+    for (const auto& m : data_.members) {
+        for (const auto& g : data_.groups) fileTokens_[FileStoreToken(data_.seed, m.user + "/" + g.name)] = {m.user, g.name};
+    }
+}
+
+void GroupService::SetFaults(Faults faults) {
+    std::lock_guard lock(mutex_);
+    faults_ = std::move(faults);
+}
+
+Faults GroupService::CurrentFaults() const {
+    std::lock_guard lock(mutex_);
+    return faults_;
+}
+
+GroupService::~GroupService() {
+    if (logFile_ != nullptr) std::fclose(logFile_);
+}
+
+void GroupService::SetLogFile(const std::string& fileName) {
+    std::lock_guard lock(mutex_);
+    if (logFile_ != nullptr) std::fclose(logFile_);
+    logFile_ = fileName.empty() ? nullptr : std::fopen(fileName.c_str(), "a");
+}
+
+void GroupService::Record(LogEntry entry) {
+    std::lock_guard lock(mutex_);
+    if (logFile_ != nullptr) {
+        std::fprintf(logFile_, "%s\t%s\t%s\t%d\t%zu\t%.1f\n", entry.method.c_str(), entry.host.c_str(), entry.path.c_str(),
+                     entry.status, entry.bytes, entry.millis);
+        std::fflush(logFile_);
+    }
+    log_.push_back(std::move(entry));
+}
+
+std::vector<LogEntry> GroupService::Log() const {
+    std::lock_guard lock(mutex_);
+    return log_;
+}
+
+void GroupService::ClearLog() {
+    std::lock_guard lock(mutex_);
+    log_.clear();
+}
+
+Faults GroupService::ParseFaults(const std::string& query) {
+    Faults f;
+    f.latencyMs = std::max(0, std::atoi(QueryValue(query, "latency").c_str()));
+    f.throttleEvery = std::max(0, std::atoi(QueryValue(query, "throttle").c_str()));
+    f.dropFor = QueryValue(query, "drop");
+    f.trickleFor = QueryValue(query, "trickle");
+    f.redirectLoopFor = QueryValue(query, "loop");
+    f.oversizeFor = QueryValue(query, "oversize");
+    // status=403:/path (several, comma-separated)
+    std::string rules = QueryValue(query, "status");
+    std::size_t i = 0;
+    while (i < rules.size()) {
+        std::size_t j = rules.find(',', i);
+        if (j == std::string::npos) j = rules.size();
+        const std::string rule = rules.substr(i, j - i);
+        const std::size_t colon = rule.find(':');
+        if (colon != std::string::npos) f.statusFor.emplace_back(rule.substr(colon + 1), std::atoi(rule.substr(0, colon).c_str()));
+        i = j + 1;
+    }
+    return f;
+}
+
+std::string GroupService::NewToken() {
+    char buf[40];
+    std::snprintf(buf, sizeof buf, "%016llx%016llx", static_cast<unsigned long long>(rng_()),
+                  static_cast<unsigned long long>(rng_()));
+    return buf;
+}
+
+const Member* GroupService::SessionMember(const SimRequest& r) {
+    std::lock_guard lock(mutex_);
+    for (const char* name : {"Y", "T"}) {
+        std::string v = CookieValue(r.cookies, name);
+        if (const auto at = v.find("n="); at != std::string::npos) v = v.substr(at + 2);
+        auto it = sessions_.find(v);
+        if (!v.empty() && it != sessions_.end()) return data_.FindMember(it->second);
+    }
+    return nullptr;
+}
+
+bool GroupService::FirstTime(const SimRequest& r, const std::string& key) {
+    std::string token = CookieValue(r.cookies, "Y");
+    if (token.empty()) token = CookieValue(r.cookies, "T");
+    std::lock_guard lock(mutex_);
+    return met_[token].insert(key).second;
+}
+
+SimResponse GroupService::Handle(const SimRequest& r) {
+    const Faults faults = CurrentFaults();
+    const std::string where = r.host + r.path;
+    SimResponse response;
+    bool handled = false;
+    for (const auto& [text, status] : faults.statusFor) {
+        if (!text.empty() && where.find(text) != std::string::npos) {
+            response = Page(pages::NotFound(r.path), status);
+            handled = true;
+            break;
+        }
+    }
+    if (!handled && !faults.redirectLoopFor.empty() && where.find(faults.redirectLoopFor) != std::string::npos) {
+        const int n = std::atoi(QueryValue(r.query, "loop").c_str()) + 1;
+        response = Redirect("http://" + r.host + r.path + "?loop=" + std::to_string(n));
+        handled = true;
+    }
+    if (!handled && !faults.oversizeFor.empty() && where.find(faults.oversizeFor) != std::string::npos) {
+        response.mode = SimResponse::Body::Oversize;
+        response.oversizeBytes = 64u * 1024 * 1024;
+        handled = true;
+    }
+    if (!handled) {
+        const std::string& h = r.host;
+        if (h == kLoginHost) {
+            response = Login(r);
+        } else if (EndsWith(h, kPhotosHost)) {
+            response = Photos(r, h.substr(0, h.size() - std::string(kPhotosHost).size()));
+        } else if (EndsWith(h, kGroupsHost)) {
+            response = Groups(r, h.substr(0, h.size() - std::string(kGroupsHost).size()));
+        } else if (EndsWith(h, std::string(".") + kFileStoreHost) && h.size() > 1 && h[0] == 'f') {
+            response = FileStore(r);
+        } else if (h == "groupsim.control") {
+            response = Control(r);
+        } else {
+            response = Plain(502, "groupsim: " + h + " is not a host of the simulated group service");
+        }
+    }
+    if (!faults.dropFor.empty() && where.find(faults.dropFor) != std::string::npos) response.mode = SimResponse::Body::DropHalf;
+    if (!faults.trickleFor.empty() && where.find(faults.trickleFor) != std::string::npos) {
+        response.mode = SimResponse::Body::Trickle;
+    }
+    response.latencyMs = faults.latencyMs;
+    return response;
+}
+
+SimResponse GroupService::Login(const SimRequest& r) {
+    const std::string defaultDone = std::string("http://") + kGroupsHost + "/mygroups";
+    auto loginPage = [&](const std::string& done, const std::string& error) {
+        std::string challenge, u;
+        {
+            std::lock_guard lock(mutex_);
+            challenge = NewToken();
+            u = NewToken().substr(0, 12);
+            challenges_.insert(challenge);
+            challengeOrder_.push_back(challenge);
+            if (challengeOrder_.size() > kMaxChallenges) {
+                challenges_.erase(challengeOrder_.front());
+                challengeOrder_.erase(challengeOrder_.begin());
+            }
+        }
+        return Page(pages::Login(challenge, u, done.empty() ? defaultDone : done, error));
+    };
+    auto signIn = [&](const Member& member, bool persistent, const std::string& done) {
+        std::string token;
+        {
+            std::lock_guard lock(mutex_);
+            token = NewToken();
+            sessions_[token] = member.user;
+        }
+        SimResponse resp = Redirect("http://" + std::string(kLoginHost) + "/config/verify?.done=" + UrlEncode(done));
+        resp.headers.emplace_back("Set-Cookie", "Y=v=1&n=" + token + "; path=/; domain=.yahoo.com");
+        if (persistent) {
+            resp.headers.emplace_back("Set-Cookie",
+                                      "T=" + token + "; expires=Thu, 31-Dec-2037 23:59:59 GMT; path=/; domain=.yahoo.com");
+        }
+        return resp;
+    };
+
+    if (r.path == "/config/verify") {
+        const std::string done = QueryValue(r.query, ".done");
+        return Page(pages::Verify(done.empty() ? defaultDone : done));
+    }
+    if (r.path == "/config/login" && r.method == "POST") {
+        const std::string& f = r.body;
+        const std::string challenge = QueryValue(f, ".challenge");
+        bool known = false;
+        {
+            std::lock_guard lock(mutex_);
+            known = challenges_.erase(challenge) > 0;
+        }
+        const std::string done = QueryValue(f, ".done");
+        if (!known || QueryValue(f, ".u").empty() || QueryValue(f, ".tries").empty() || QueryValue(f, ".src").empty() ||
+            QueryValue(f, ".intl").empty()) {
+            return loginPage(done, "Your login session has expired. Please sign in again.");
+        }
+        const Member* m = data_.FindMember(QueryValue(f, "login"));
+        if (m == nullptr || m->password != QueryValue(f, "passwd")) return loginPage(done, "Invalid ID or password.");
+        return signIn(*m, !QueryValue(f, ".persistent").empty(), done.empty() ? defaultDone : done);
+    }
+    if (r.path == "/config/login") {
+        const std::string user = QueryValue(r.query, "login");
+        if (!user.empty()) {  // the direct login: the credentials in the address
+            const Member* m = data_.FindMember(user);
+            if (m == nullptr || m->password != QueryValue(r.query, "passwd")) {
+                return loginPage(QueryValue(r.query, ".done"), "Invalid ID or password.");
+            }
+            return signIn(*m, false, std::string("http://") + kGroupsHost + "/");
+        }
+        return loginPage(QueryValue(r.query, ".done"), "");
+    }
+    if (r.path == "/config/logout") {
+        SimResponse resp = Redirect(std::string("http://") + kLoginHost + "/");
+        resp.headers.emplace_back("Set-Cookie", "Y=; path=/; domain=.yahoo.com");
+        resp.headers.emplace_back("Set-Cookie", "T=; expires=Thu, 01-Jan-1970 00:00:00 GMT; path=/; domain=.yahoo.com");
+        return resp;
+    }
+    if (r.path == "/" || r.path.empty()) return loginPage(QueryValue(r.query, ".done"), "");
+    return Page(pages::NotFound(r.path), 404);
+}
+
+SimResponse GroupService::Groups(const SimRequest& r, const std::string& prefix) {
+    if (r.path == "/adultconf") {
+        if (r.method == "POST" && !QueryValue(r.body, "accept").empty()) {
+            std::string dest = QueryValue(r.body, "dest");
+            if (dest.empty()) dest = std::string("http://") + kGroupsHost + "/";
+            SimResponse resp = Redirect(dest);
+            resp.headers.emplace_back("Set-Cookie", "AO=1; path=/; domain=.yahoo.com");
+            return resp;
+        }
+        return Page(pages::AdultConfirmation(QueryValue(r.query, "dest")));
+    }
+    const Member* member = SessionMember(r);
+    if (member == nullptr) {
+        return Redirect("http://" + std::string(kLoginHost) + "/config/login?.src=ygrp&.done=" + UrlEncode(FullUrl(r)));
+    }
+    if (r.path == "/mygroups") {
+        const int page = std::max(1, std::atoi(QueryValue(r.query, "page").c_str()));
+        return Page(pages::MyGroups(data_, *member, page));
+    }
+    const auto parts = Segments(r.path);
+    if (parts.empty()) return Page(pages::NotFound("/"), 200);
+    if (parts[0] != "group" || parts.size() < 2) return Page(pages::NotFound(r.path), 404);
+    const Group* g = data_.FindGroup(parts[1]);
+    if (g == nullptr) return Page(pages::NoSuchGroup(parts[1]));
+    if (g->prefix != prefix) return Redirect("http://" + g->prefix + kGroupsHost + r.path + (r.query.empty() ? "" : "?" + r.query));
+    if (g->adult && CookieValue(r.cookies, "AO").empty()) {
+        return Redirect("http://" + std::string(kGroupsHost) + "/adultconf?dest=" + UrlEncode(FullUrl(r)));
+    }
+    {
+        const Faults f = CurrentFaults();
+        std::lock_guard lock(mutex_);
+        if (f.throttleEvery > 0 && ++groupRequests_ % f.throttleEvery == 0) {
+            SimResponse t = Page(pages::Throttled(), 999);
+            return t;
+        }
+    }
+    const std::string section = parts.size() > 2 ? parts[2] : "";
+    if (section.empty()) return Page(pages::GroupHome(*g));
+    if (!data_.IsMemberOf(*member, *g)) return Page(pages::NotMember(*g));
+    const std::string token = FileStoreToken(data_.seed, member->user + "/" + g->name);
+
+    if (section == "messages") {
+        const int start = parts.size() > 3 ? std::atoi(parts[3].c_str()) : -1;
+        return Page(pages::MessageIndex(*g, start));
+    }
+    if (section == "message" && parts.size() == 4) {
+        const int n = std::atoi(parts[3].c_str());
+        std::size_t index = 0;
+        while (index < g->messages.size() && g->messages[index].number != n) ++index;
+        if (index == g->messages.size()) {
+            return Page(pages::NotFound("message " + std::to_string(n)));
+        }
+        const std::string key = g->name + "#" + std::to_string(n);
+        if (g->authMessages.count(n) != 0 && FirstTime(r, key + "#auth")) {
+            return Redirect("http://" + prefix + kGroupsHost + "/group/" + g->name + "/auth?done=" + UrlEncode(FullUrl(r)));
+        }
+        if (g->interstitialMessages.count(n) != 0 && FirstTime(r, key + "#ad")) return Page(pages::Interstitial(*g, n));
+        return Page(pages::MessagePage(*g, index, token));
+    }
+    if (section == "auth") return Page(pages::Auth(*g, QueryValue(r.query, "done")));
+    if (section == "files") {
+        std::vector<std::string> names;
+        for (std::size_t i = 3; i < parts.size(); ++i) names.push_back(UrlDecodeComponent(parts[i]));
+        const Folder* folder = FindFolder(g->files, names);
+        if (folder == nullptr) return Page(pages::NotFound(r.path), 404);
+        std::string folderPath = "/";
+        for (std::size_t i = 3; i < parts.size(); ++i) folderPath += parts[i] + "/";
+        return Page(pages::Folder(*g, *folder, folderPath, token));
+    }
+    if (section == "attach" && parts.size() == 5) {
+        const int n = std::atoi(parts[3].c_str());
+        const std::string name = UrlDecodeComponent(parts[4]);
+        for (const auto& m : g->messages) {
+            if (m.number != n) continue;
+            for (const auto& a : m.attachments) {
+                if (a.name != name || a.onFileStore) continue;
+                if (a.blocked) return Page(pages::NotFound(r.path), 403);
+                return Binary(FileContent(data_.seed, g->name + "/attach/" + std::to_string(n) + "/" + name), TypeOf(name));
+            }
+        }
+        return Page(pages::NotFound(r.path), 404);
+    }
+    return Page(pages::NotFound(r.path), 404);
+}
+
+SimResponse GroupService::Photos(const SimRequest& r, const std::string& prefix) {
+    const Member* member = SessionMember(r);
+    if (member == nullptr) {
+        return Redirect("http://" + std::string(kLoginHost) + "/config/login?.src=ygrp&.done=" + UrlEncode(FullUrl(r)));
+    }
+    const auto parts = Segments(r.path);
+    if (parts.size() < 3 || parts[0] != "group") return Page(pages::NotFound(r.path), 404);
+    const Group* g = data_.FindGroup(parts[1]);
+    if (g == nullptr) return Page(pages::NoSuchGroup(parts[1]));
+    if (g->prefix != prefix) {
+        return Redirect("http://" + g->prefix + kPhotosHost + r.path + (r.query.empty() ? "" : "?" + r.query));
+    }
+    if (g->adult && CookieValue(r.cookies, "AO").empty()) {
+        return Redirect("http://" + std::string(kGroupsHost) + "/adultconf?dest=" + UrlEncode(FullUrl(r)));
+    }
+    if (!data_.IsMemberOf(*member, *g)) return Page(pages::NotMember(*g));
+    const std::string dir = QueryValue(r.query, ".dir");  // "/Summer Walk" once decoded
+    const std::string albumName = dir.size() > 1 ? dir.substr(1) : "";
+    int album = -1;
+    for (std::size_t i = 0; i < g->albums.size(); ++i) {
+        if (g->albums[i].name == albumName) album = static_cast<int>(i);
+    }
+    if (!albumName.empty() && album < 0) return Page(pages::NotFound(albumName), 404);
+    const std::string view = QueryValue(r.query, ".view");
+    if (parts[2] == "lst") {
+        int begin = std::max(1, std::atoi(QueryValue(r.query, ".begin").c_str()));
+        if (album >= 0 && begin == 9999) {
+            const int total = static_cast<int>(g->albums[static_cast<std::size_t>(album)].photos.size());
+            begin = total > 0 ? ((total - 1) / kPhotosPerPage) * kPhotosPerPage + 1 : 1;
+        }
+        return Page(pages::PhotoList(*g, album, view == "t" ? 't' : 'l', begin));
+    }
+    if (parts[2] == "vwp" && album >= 0) {
+        const std::string name = QueryValue(r.query, ".dnm");
+        const Album& a = g->albums[static_cast<std::size_t>(album)];
+        if (std::find(a.photos.begin(), a.photos.end(), name) == a.photos.end()) return Page(pages::NotFound(name), 404);
+        const std::string token = FileStoreToken(data_.seed, member->user + "/" + g->name);
+        return Page(pages::PhotoView(*g, a, name, QueryValue(r.query, ".hires") == "t", token));
+    }
+    return Page(pages::NotFound(r.path), 404);
+}
+
+SimResponse GroupService::FileStore(const SimRequest& r) {
+    const auto parts = Segments(r.path);
+    if (parts.size() < 3 || parts[0] != "v1") return Page(pages::NotFound(r.path), 404);
+    std::pair<std::string, std::string> owner;
+    {
+        std::lock_guard lock(mutex_);
+        auto it = fileTokens_.find(parts[1]);
+        if (it == fileTokens_.end()) return Plain(403, "Forbidden: this link is not valid for you.");
+        owner = it->second;
+    }
+    const Group* g = data_.FindGroup(owner.second);
+    if (g == nullptr) return Page(pages::NotFound(r.path), 404);
+    std::string rest;
+    for (std::size_t i = 2; i < parts.size(); ++i) rest += (i > 2 ? "/" : "") + UrlDecodeComponent(parts[i]);
+    if (parts[2] == ".attach" && parts.size() == 5) {
+        const int n = std::atoi(parts[3].c_str());
+        const std::string name = UrlDecodeComponent(parts[4]);
+        for (const auto& m : g->messages) {
+            if (m.number != n) continue;
+            for (const auto& a : m.attachments) {
+                if (a.name != name || !a.onFileStore) continue;
+                if (a.blocked) return Plain(403, "Forbidden");
+                return Binary(FileContent(data_.seed, g->name + "/attach/" + std::to_string(n) + "/" + name), TypeOf(name));
+            }
+        }
+        return Page(pages::NotFound(r.path), 404);
+    }
+    if (parts[2] == ".photos" && parts.size() == 5) {
+        const std::string albumName = UrlDecodeComponent(parts[3]);
+        std::string name = UrlDecodeComponent(parts[4]);
+        const bool hires = StartsWith(name, "hr_");
+        if (hires) name = name.substr(3);
+        for (const auto& a : g->albums) {
+            if (a.name == albumName && std::find(a.photos.begin(), a.photos.end(), name) != a.photos.end()) {
+                return Binary(PictureContent(data_.seed, g->name + "/photos/" + albumName + "/" + name, hires), "image/jpeg");
+            }
+        }
+        return Page(pages::NotFound(r.path), 404);
+    }
+    if (HasFile(g->files, rest)) return Binary(FileContent(data_.seed, g->name + "/files/" + rest), TypeOf(rest));
+    return Page(pages::NotFound(r.path), 404);
+}
+
+SimResponse GroupService::Control(const SimRequest& r) {
+    if (r.path == "/log") {
+        std::string out = "method\thost\tpath\tstatus\tbytes\tms\n";
+        for (const auto& e : Log()) {
+            char ms[32];
+            std::snprintf(ms, sizeof ms, "%.1f", e.millis);
+            out += e.method + "\t" + e.host + "\t" + e.path + "\t" + std::to_string(e.status) + "\t" +
+                   std::to_string(e.bytes) + "\t" + ms + "\n";
+        }
+        return Binary(out, "text/tab-separated-values");
+    }
+    if (r.path == "/log/clear") {
+        ClearLog();
+        return Plain(200, "log cleared");
+    }
+    if (r.path == "/faults") {
+        SetFaults(ParseFaults(r.query));
+        return Plain(200, "faults set");
+    }
+    return Plain(404, "groupsim control: /log, /log/clear, /faults?...");
+}
+
+}  // namespace groupsim

@@ -1,0 +1,111 @@
+#pragma once
+// The simulated group service behind the HTTP layer: one call per request, from a plain request
+// record to a plain response record, so the rules can be tested without sockets and served by
+// any server. Thread-safe.
+
+#include <chrono>
+#include <cstdio>
+#include <cstdint>
+#include <map>
+#include <mutex>
+#include <random>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "SimData.h"
+
+namespace groupsim {
+
+struct SimRequest {
+    std::string method = "GET";
+    std::string host;   // lower case, without port
+    std::string path;   // as sent, without the query
+    std::string query;  // raw, without "?"
+    std::string body;
+    std::string cookies;  // the Cookie header
+};
+
+struct SimResponse {
+    enum class Body { Whole, DropHalf, Trickle, Oversize };
+    int status = 200;
+    std::string contentType = "text/html; charset=ISO-8859-1";
+    std::string body;
+    std::vector<std::pair<std::string, std::string>> headers;  // Location, Set-Cookie, ...
+    Body mode = Body::Whole;
+    std::size_t oversizeBytes = 0;
+    int latencyMs = 0;
+};
+
+// Faults, all off by default. A path rule matches when host + path contains its text.
+struct Faults {
+    int latencyMs = 0;
+    std::vector<std::pair<std::string, int>> statusFor;  // (text, status)
+    std::string dropFor;                                 // bodies cut off in the middle
+    std::string trickleFor;                              // bodies sent a few bytes at a time
+    std::string redirectLoopFor;                         // endless redirects
+    std::string oversizeFor;                             // a page of 64 MB
+    int throttleEvery = 0;                               // every n-th group page answers error 999
+};
+
+struct LogEntry {
+    std::string method, host, path;
+    int status = 0;
+    std::size_t bytes = 0;
+    double millis = 0;
+};
+
+class GroupService {
+public:
+    explicit GroupService(SimData data);
+
+    SimResponse Handle(const SimRequest& request);
+
+    void SetFaults(Faults faults);
+    [[nodiscard]] Faults CurrentFaults() const;
+    void Record(LogEntry entry);
+    // Also appends every log entry to this file (tab-separated), when set.
+    void SetLogFile(const std::string& fileName);
+    [[nodiscard]] std::vector<LogEntry> Log() const;
+    void ClearLog();
+    [[nodiscard]] const SimData& Data() const { return data_; }
+    // Parses "latency=..&status=403:/path&drop=/p&trickle=/p&loop=/p&oversize=/p&throttle=n".
+    static Faults ParseFaults(const std::string& query);
+
+private:
+    struct Route;
+    SimResponse Login(const SimRequest& r);
+    SimResponse Groups(const SimRequest& r, const std::string& prefix);
+    SimResponse Photos(const SimRequest& r, const std::string& prefix);
+    SimResponse FileStore(const SimRequest& r);
+    SimResponse Control(const SimRequest& r);
+    // The signed-in member of the request, or nullptr.
+    const Member* SessionMember(const SimRequest& r);
+    std::string NewToken();
+    // True the first time the session meets this key (pages put in the way once).
+    bool FirstTime(const SimRequest& r, const std::string& key);
+
+    SimData data_;
+    mutable std::mutex mutex_;
+    std::mt19937_64 rng_;
+    std::map<std::string, std::string> sessions_;  // token -> user
+    std::set<std::string> challenges_;
+    std::vector<std::string> challengeOrder_;
+    std::map<std::string, std::set<std::string>> met_;  // session token -> keys
+    std::map<std::string, std::pair<std::string, std::string>> fileTokens_;  // token -> (user, group)
+    Faults faults_;
+    long groupRequests_ = 0;
+    std::vector<LogEntry> log_;
+    std::FILE* logFile_ = nullptr;
+
+public:
+    ~GroupService();
+    GroupService(const GroupService&) = delete;
+    GroupService& operator=(const GroupService&) = delete;
+};
+
+// Query and form helpers.
+[[nodiscard]] std::string QueryValue(const std::string& query, const std::string& name);  // decoded
+[[nodiscard]] std::string CookieValue(const std::string& cookies, const std::string& name);
+
+}  // namespace groupsim
