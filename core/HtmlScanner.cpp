@@ -7,7 +7,9 @@
 namespace tessaly {
 namespace {
 
-bool IsLineBreak(char c) { return c == '\r' || c == '\n'; }
+bool IsLineBreak(char c) {
+    return c == '\r' || c == '\n';
+}
 
 std::size_t FindNoCase(std::string_view text, std::string_view part) {
     if (part.empty() || part.size() > text.size()) return std::string_view::npos;
@@ -23,9 +25,13 @@ std::size_t FindNoCase(std::string_view text, std::string_view part) {
     return std::string_view::npos;
 }
 
-bool HasNoCase(std::string_view text, std::string_view part) { return FindNoCase(text, part) != std::string_view::npos; }
+bool HasNoCase(std::string_view text, std::string_view part) {
+    return FindNoCase(text, part) != std::string_view::npos;
+}
 
-bool IsName(std::string_view name, std::string_view upper) { return SameText(name, upper); }
+bool IsName(std::string_view name, std::string_view upper) {
+    return SameText(name, upper);
+}
 
 bool EndsWithNoCase(std::string_view text, std::size_t end, std::string_view upper) {
     if (end < upper.size()) return false;
@@ -47,7 +53,8 @@ struct LinkMarks {
 LinkMarks MarksOf(std::string_view link) {
     LinkMarks m;
     for (std::size_t c = link.find(':'); c != std::string_view::npos; c = link.find(':', c + 1)) {
-        if (m.mailto == std::string_view::npos && EndsWithNoCase(link, c, "MAILTO")) m.mailto = c - 6;
+        if (m.mailto == std::string_view::npos && EndsWithNoCase(link, c, "MAILTO"))
+            m.mailto = c - 6;
         if (link.substr(c + 1, 2) == "//") {
             m.scheme = true;
             if (EndsWithNoCase(link, c, "HTTP")) m.http = true;
@@ -69,7 +76,8 @@ void TParsed::Clear() {
     Keyword.clear();
     Description.clear();
     for (TLocalRemote* g : {&HTML, &Image, &Media, &Java, &ActiveX, &ASP, &PHP, &PERL}) g->Clear();
-    for (auto* l : {&Hyperlinks, &Images, &EMails, &HTTPlinks, &FTPlinks, &Locallinks, &FramePages}) l->clear();
+    for (auto* l : {&Hyperlinks, &Images, &EMails, &HTTPlinks, &FTPlinks, &Locallinks, &FramePages})
+        l->clear();
 }
 
 void THtmlScanner::SetHTML(const std::vector<std::string>& lines) {
@@ -77,7 +85,9 @@ void THtmlScanner::SetHTML(const std::vector<std::string>& lines) {
     for (const auto& line : lines) text_.append(line).push_back('\n');
 }
 
-void THtmlScanner::SetHTMLText(std::string text) { text_ = std::move(text); }
+void THtmlScanner::SetHTMLText(std::string text) {
+    text_ = std::move(text);
+}
 
 std::vector<std::string> THtmlScanner::HTML() const {
     std::vector<std::string> lines;
@@ -132,7 +142,8 @@ void THtmlScanner::Execute() {
         }
         const auto open = static_cast<std::size_t>(static_cast<const char*>(lt) - data);
         // Text is only looked at while a title is collected or someone listens for it.
-        if (open > pos && (collectingTitle_ || OnFoundText)) HandleText(Joined(pos, open, textScratch), true);
+        if (open > pos && (collectingTitle_ || OnFoundText))
+            HandleText(Joined(pos, open, textScratch), true);
         const void* gt = std::memchr(data + open + 1, '>', n - open - 1);
         if (gt == nullptr) return;  // a tag still open at the end is dropped
         const auto close = static_cast<std::size_t>(static_cast<const char*>(gt) - data);
@@ -201,7 +212,8 @@ std::string THtmlScanner::AttributeValue(std::string_view tag, std::string_view 
         const std::size_t q = v.find(quote);
         if (q == std::string_view::npos) continue;
         const std::size_t end = v.find(quote, q + 1);
-        return std::string(v.substr(q + 1, end == std::string_view::npos ? std::string_view::npos : end - q - 1));
+        return std::string(
+            v.substr(q + 1, end == std::string_view::npos ? std::string_view::npos : end - q - 1));
     }
     return std::string(v);
 }
@@ -222,7 +234,8 @@ void THtmlScanner::HandleTag(std::string_view tag) {
             if (IsName(name, "IMG")) {
                 parsed_.Images.push_back(AttributeValue(tag, "src"));
             } else if (name == "!--" && OnFoundComment) {
-                OnFoundComment(*this, tag.size() >= 7 ? tag.substr(4, tag.size() - 7) : std::string_view());
+                OnFoundComment(
+                    *this, tag.size() >= 7 ? tag.substr(4, tag.size() - 7) : std::string_view());
             }
             return;
         case 4:
@@ -230,8 +243,10 @@ void THtmlScanner::HandleTag(std::string_view tag) {
                 const std::string metaName = UpperCase(AttributeValue(tag, "name"));
                 std::string value;
                 const std::string_view rest = tag.substr(1);
-                if (rest.find("VALUE") != std::string_view::npos) value = AttributeValue(tag, "value");
-                if (rest.find("CONTENT") != std::string_view::npos) value = AttributeValue(tag, "content");
+                if (rest.find("VALUE") != std::string_view::npos)
+                    value = AttributeValue(tag, "value");
+                if (rest.find("CONTENT") != std::string_view::npos)
+                    value = AttributeValue(tag, "content");
                 if (metaName == "KEYWORD") parsed_.Keyword = value;
                 if (metaName == "DESCRIPTION") parsed_.Description = value;
             }

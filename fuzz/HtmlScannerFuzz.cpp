@@ -17,7 +17,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     slow.Execute();
     const auto& a = fast.Parsed();
     const auto& b = slow.Parsed();
-    if (a.Hyperlinks != b.Hyperlinks || a.Images != b.Images || a.Title != b.Title || a.EMails != b.EMails) {
+    if (a.Hyperlinks != b.Hyperlinks || a.Images != b.Images || a.Title != b.Title ||
+        a.EMails != b.EMails) {
         std::abort();
     }
     return 0;

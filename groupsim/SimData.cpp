@@ -25,7 +25,8 @@ std::string Bytes(std::uint64_t state, std::size_t size) {
     std::string out(size, '\0');
     for (std::size_t i = 0; i < size; i += 8) {
         std::uint64_t v = SplitMix(state);
-        for (std::size_t k = 0; k < 8 && i + k < size; ++k) out[i + k] = static_cast<char>((v >> (8 * k)) & 0xFF);
+        for (std::size_t k = 0; k < 8 && i + k < size; ++k)
+            out[i + k] = static_cast<char>((v >> (8 * k)) & 0xFF);
     }
     return out;
 }
@@ -34,7 +35,8 @@ std::string Bytes(std::uint64_t state, std::size_t size) {
 // 2004-12-14 21:05.
 std::string MessageDate(int n) {
     static const char* kDays[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
-    static const char* kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun", "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+    static const char* kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                    "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
     // Minutes since 2004-12-14 00:00 (a Tuesday).
     long minutes = 21 * 60 + 5 + static_cast<long>(n) * (7 * 60 + 13);
     long days = minutes / 1440;
@@ -53,8 +55,9 @@ std::string MessageDate(int n) {
     }
     int hour = minuteOfDay / 60;
     char buf[64];
-    std::snprintf(buf, sizeof buf, "%s %s %d, %d %d:%02d %s", kDays[(2 + days) % 7], kMonths[month - 1], day, year,
-                  hour % 12 == 0 ? 12 : hour % 12, minuteOfDay % 60, hour < 12 ? "am" : "pm");
+    std::snprintf(buf, sizeof buf, "%s %s %d, %d %d:%02d %s", kDays[(2 + days) % 7],
+                  kMonths[month - 1], day, year, hour % 12 == 0 ? 12 : hour % 12, minuteOfDay % 60,
+                  hour < 12 ? "am" : "pm");
     return buf;
 }
 
@@ -73,7 +76,8 @@ Message MakeMessage(const std::string& group, int n, std::uint64_t seed) {
     return m;
 }
 
-Folder MakeFolder(std::string name, std::vector<std::string> files, std::vector<Folder> folders = {}) {
+Folder MakeFolder(std::string name, std::vector<std::string> files,
+                  std::vector<Folder> folders = {}) {
     Folder f;
     f.name = std::move(name);
     f.files = std::move(files);
@@ -135,7 +139,8 @@ std::string PictureContent(std::uint64_t seed, std::string_view key, bool hires)
 
 std::string FileStoreToken(std::uint64_t seed, std::string_view user) {
     char buf[32];
-    std::snprintf(buf, sizeof buf, "%016llx", static_cast<unsigned long long>(Hash(seed, "token:" + Lower(user))));
+    std::snprintf(buf, sizeof buf, "%016llx",
+                  static_cast<unsigned long long>(Hash(seed, "token:" + Lower(user))));
     return buf;
 }
 
@@ -144,8 +149,8 @@ std::string UrlEncode(std::string_view text) {
     std::string out;
     for (char c : text) {
         auto u = static_cast<unsigned char>(c);
-        if ((u >= 'a' && u <= 'z') || (u >= 'A' && u <= 'Z') || (u >= '0' && u <= '9') || c == '-' || c == '_' ||
-            c == '.' || c == '~' || c == '/') {
+        if ((u >= 'a' && u <= 'z') || (u >= 'A' && u <= 'Z') || (u >= '0' && u <= '9') ||
+            c == '-' || c == '_' || c == '.' || c == '~' || c == '/') {
             out.push_back(c);
         } else {
             out.push_back('%');
@@ -167,7 +172,8 @@ std::string UrlDecodeComponent(std::string_view text) {
     for (std::size_t i = 0; i < text.size(); ++i) {
         if (text[i] == '+') {
             out.push_back(' ');
-        } else if (text[i] == '%' && i + 2 < text.size() && hex(text[i + 1]) >= 0 && hex(text[i + 2]) >= 0) {
+        } else if (text[i] == '%' && i + 2 < text.size() && hex(text[i + 1]) >= 0 &&
+                   hex(text[i + 2]) >= 0) {
             out.push_back(static_cast<char>(hex(text[i + 1]) * 16 + hex(text[i + 2])));
             i += 2;
         } else {
@@ -181,11 +187,20 @@ std::string HtmlEscape(std::string_view text) {
     std::string out;
     for (char c : text) {
         switch (c) {
-            case '&': out += "&amp;"; break;
-            case '<': out += "&lt;"; break;
-            case '>': out += "&gt;"; break;
-            case '"': out += "&quot;"; break;
-            default: out.push_back(c);
+            case '&':
+                out += "&amp;";
+                break;
+            case '<':
+                out += "&lt;";
+                break;
+            case '>':
+                out += "&gt;";
+                break;
+            case '"':
+                out += "&quot;";
+                break;
+            default:
+                out.push_back(c);
         }
     }
     return out;
@@ -203,28 +218,34 @@ SimData DemoData(std::uint64_t seed, int bigMessages) {
         if (n == 7 || n == 8 || n == 20) continue;  // never posted, or deleted: gaps
         Message m = MakeMessage(demo.name, n, seed);
         if (n == 15) m.purged = true;
-        if (n % 6 == 0) m.attachments.push_back({"photo" + std::to_string(n) + ".jpg", false, false, false});
-        if (n % 9 == 0) m.attachments.push_back({"Minutes " + std::to_string(n) + ".pdf", true, false, false});
+        if (n % 6 == 0)
+            m.attachments.push_back({"photo" + std::to_string(n) + ".jpg", false, false, false});
+        if (n % 9 == 0)
+            m.attachments.push_back({"Minutes " + std::to_string(n) + ".pdf", true, false, false});
         if (n == 12) m.attachments.push_back({"inline.gif", true, true, false});
         if (n == 18 || n == 30) m.attachments.push_back({"secret.zip", false, false, true});
         if (n == 24) m.attachments.push_back({"gone.doc", true, false, true});
         if (n % 5 == 0) m.otherGroups.push_back("HikersUnited");
         if (n % 10 == 3) m.otherGroups.push_back("trail-news");
-        m.outsideLinks.push_back("http://www.example.org/trails/page" + std::to_string(n) + ".html");
-        if (n % 4 == 0) m.outsideLinks.push_back("http://rd.yahoo.com/SIG=12abc/*http://www.example.org/ad");
+        m.outsideLinks.push_back("http://www.example.org/trails/page" + std::to_string(n) +
+                                 ".html");
+        if (n % 4 == 0)
+            m.outsideLinks.push_back("http://rd.yahoo.com/SIG=12abc/*http://www.example.org/ad");
         demo.messages.push_back(std::move(m));
     }
     demo.authMessages = {5};
     demo.interstitialMessages = {10, 11};
     Folder q1 = MakeFolder("Q1", {"january.txt", "Budget 2004.xls"});
     Folder y2004 = MakeFolder("2004", {"annual report.pdf"}, {q1});
-    y2004.linkedFiles.push_back("Minutes/agenda.doc");  // the same file, linked from a second folder
+    y2004.linkedFiles.push_back(
+        "Minutes/agenda.doc");  // the same file, linked from a second folder
     Folder minutes = MakeFolder("Minutes", {"agenda.doc", "Meeting Notes.doc"}, {y2004});
     minutes.duplicateLinks = true;
     Folder maps = MakeFolder("Maps & Routes", {"north loop.gpx", "south_loop.jpg"});
     demo.files = MakeFolder("", {"welcome.txt", "rules.pdf", "setup.exe"}, {minutes, maps});
     Album a1{"Summer Walk", {}};
-    for (int i = 1; i <= 15; ++i) a1.photos.push_back("walk" + std::string(i < 10 ? "0" : "") + std::to_string(i) + ".jpg");
+    for (int i = 1; i <= 15; ++i)
+        a1.photos.push_back("walk" + std::string(i < 10 ? "0" : "") + std::to_string(i) + ".jpg");
     Album a2{"Club Dinner", {"dinner1.jpg", "dinner 2.jpg", "toast.jpg"}};
     demo.albums = {a1, a2};
     d.groups.push_back(std::move(demo));
@@ -268,7 +289,8 @@ SimData DemoData(std::uint64_t seed, int bigMessages) {
     }
 
     Member demoMember{"demo_member", "tessaly-demo", {}};
-    for (const auto& g : d.groups) demoMember.groups.push_back(g.name == "MixedCaseGroup" ? "mixedcasegroup" : g.name);
+    for (const auto& g : d.groups)
+        demoMember.groups.push_back(g.name == "MixedCaseGroup" ? "mixedcasegroup" : g.name);
     d.members.push_back(std::move(demoMember));
     d.members.push_back(Member{"other_member", "other-pass", {"Filler01", "OneMessage"}});
     return d;

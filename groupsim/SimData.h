@@ -27,7 +27,7 @@ struct Message {
     std::string body;
     bool purged = false;  // "Message N does not exist", still linking onward
     std::vector<Attachment> attachments;
-    std::vector<std::string> otherGroups;   // advertised through their mail addresses
+    std::vector<std::string> otherGroups;  // advertised through their mail addresses
     std::vector<std::string> outsideLinks;
 };
 
@@ -47,8 +47,8 @@ struct Album {
 };
 
 struct Group {
-    std::string name;          // canonical letter case
-    std::string prefix;        // "" or a host prefix such as "uk." or "sports."
+    std::string name;    // canonical letter case
+    std::string prefix;  // "" or a host prefix such as "uk." or "sports."
     bool adult = false;
     std::vector<Message> messages;  // ascending numbers, with gaps
     Folder files;
@@ -86,7 +86,7 @@ struct SimData {
 [[nodiscard]] std::string FileStoreToken(std::uint64_t seed, std::string_view user);
 
 // URL helpers shared by the pages and the service.
-[[nodiscard]] std::string UrlEncode(std::string_view text);  // blanks as %20
+[[nodiscard]] std::string UrlEncode(std::string_view text);           // blanks as %20
 [[nodiscard]] std::string UrlDecodeComponent(std::string_view text);  // %xx and "+"
 [[nodiscard]] std::string HtmlEscape(std::string_view text);
 [[nodiscard]] std::string Lower(std::string_view text);

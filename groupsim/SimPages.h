@@ -22,7 +22,8 @@ inline constexpr int kPhotosPerPage = 12;
 
 namespace pages {
 
-std::string Login(const std::string& challenge, const std::string& u, const std::string& done, const std::string& error);
+std::string Login(const std::string& challenge, const std::string& u, const std::string& done,
+                  const std::string& error);
 std::string Verify(const std::string& done);
 std::string MyGroups(const SimData& data, const Member& member, int page);
 std::string AdultConfirmation(const std::string& dest);
@@ -36,8 +37,8 @@ std::string NotMember(const Group& group);
 std::string NoSuchGroup(const std::string& name);
 std::string NotFound(const std::string& what);
 std::string Throttled();
-std::string Folder(const Group& group, const groupsim::Folder& folder, const std::string& folderPath,
-                   const std::string& token);
+std::string Folder(const Group& group, const groupsim::Folder& folder,
+                   const std::string& folderPath, const std::string& token);
 // Photos list: the top list (album < 0) or one album's page starting at `begin` (1-based).
 std::string PhotoList(const Group& group, int album, char view, int begin);
 std::string PhotoView(const Group& group, const Album& album, const std::string& photo, bool hires,

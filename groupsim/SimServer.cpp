@@ -35,8 +35,11 @@ SimRequest ToSimRequest(const httplib::Request& req) {
 
 }  // namespace
 
-SimServer::SimServer(GroupService& service, int threads) : service_(service), server_(std::make_unique<httplib::Server>()) {
-    server_->new_task_queue = [threads] { return new httplib::ThreadPool(static_cast<std::size_t>(threads)); };
+SimServer::SimServer(GroupService& service, int threads)
+    : service_(service), server_(std::make_unique<httplib::Server>()) {
+    server_->new_task_queue = [threads] {
+        return new httplib::ThreadPool(static_cast<std::size_t>(threads));
+    };
     server_->set_keep_alive_max_count(10000);
     server_->set_keep_alive_timeout(30);
     server_->set_read_timeout(30, 0);
@@ -46,7 +49,8 @@ SimServer::SimServer(GroupService& service, int threads) : service_(service), se
         const auto t0 = Clock::now();
         const SimRequest sim = ToSimRequest(req);
         SimResponse out = service_.Handle(sim);
-        if (out.latencyMs > 0) std::this_thread::sleep_for(std::chrono::milliseconds(out.latencyMs));
+        if (out.latencyMs > 0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(out.latencyMs));
         res.status = out.status;
         for (auto& [name, value] : out.headers) res.headers.emplace(name, value);
         std::size_t bytes = out.body.size();
@@ -56,45 +60,49 @@ SimServer::SimServer(GroupService& service, int threads) : service_(service), se
                 break;
             case SimResponse::Body::DropHalf: {
                 auto body = std::make_shared<std::string>(std::move(out.body));
-                res.set_content_provider(body->size(), out.contentType.c_str(),
-                                         [body](std::size_t offset, std::size_t, httplib::DataSink& sink) {
-                                             if (offset >= body->size() / 2) return false;  // hang up mid-body
-                                             sink.write(body->data(), body->size() / 2);
-                                             return true;
-                                         });
+                res.set_content_provider(
+                    body->size(), out.contentType.c_str(),
+                    [body](std::size_t offset, std::size_t, httplib::DataSink& sink) {
+                        if (offset >= body->size() / 2) return false;  // hang up mid-body
+                        sink.write(body->data(), body->size() / 2);
+                        return true;
+                    });
                 break;
             }
             case SimResponse::Body::Trickle: {
                 auto body = std::make_shared<std::string>(std::move(out.body));
-                res.set_content_provider(body->size(), out.contentType.c_str(),
-                                         [body](std::size_t offset, std::size_t, httplib::DataSink& sink) {
-                                             std::this_thread::sleep_for(std::chrono::milliseconds(200));
-                                             const std::size_t n = std::min<std::size_t>(16, body->size() - offset);
-                                             sink.write(body->data() + offset, n);
-                                             return true;
-                                         });
+                res.set_content_provider(
+                    body->size(), out.contentType.c_str(),
+                    [body](std::size_t offset, std::size_t, httplib::DataSink& sink) {
+                        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+                        const std::size_t n = std::min<std::size_t>(64, body->size() - offset);
+                        sink.write(body->data() + offset, n);
+                        return true;
+                    });
                 break;
             }
             case SimResponse::Body::Oversize: {
                 bytes = out.oversizeBytes;
-                res.set_content_provider(out.oversizeBytes, "text/html",
-                                         [](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
-                                             static const std::string chunk =
-                                                 "<p><a href=\"/filler\">filler</a> text text text text</p>\n";
-                                             std::string block;
-                                             while (block.size() < 65536) block += chunk;
-                                             const std::size_t n = std::min(length, block.size());
-                                             (void)offset;
-                                             sink.write(block.data(), n);
-                                             return true;
-                                         });
+                res.set_content_provider(
+                    out.oversizeBytes, "text/html",
+                    [](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
+                        static const std::string chunk =
+                            "<p><a href=\"/filler\">filler</a> text text text text</p>\n";
+                        std::string block;
+                        while (block.size() < 65536) block += chunk;
+                        const std::size_t n = std::min(length, block.size());
+                        (void)offset;
+                        sink.write(block.data(), n);
+                        return true;
+                    });
                 break;
             }
         }
         if (sim.host != "groupsim.control") {
-            service_.Record(LogEntry{sim.method, sim.host, sim.path + (sim.query.empty() ? "" : "?" + sim.query),
-                                     out.status, bytes,
-                                     std::chrono::duration<double, std::milli>(Clock::now() - t0).count()});
+            service_.Record(
+                LogEntry{sim.method, sim.host,
+                         sim.path + (sim.query.empty() ? "" : "?" + sim.query), out.status, bytes,
+                         std::chrono::duration<double, std::milli>(Clock::now() - t0).count()});
         }
     };
     server_->Get(".*", handler);
@@ -118,14 +126,19 @@ int SimServer::Bind(const std::string& address, int port) {
     return port_;
 }
 
-void SimServer::Serve() { server_->listen_after_bind(); }
+void SimServer::Serve() {
+    server_->listen_after_bind();
+}
 
 void SimServer::Start() {
     thread_ = std::thread([this] { Serve(); });
     const auto deadline = Clock::now() + std::chrono::seconds(5);
-    while (!server_->is_running() && Clock::now() < deadline) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    while (!server_->is_running() && Clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
 }
 
-void SimServer::Stop() { server_->stop(); }
+void SimServer::Stop() {
+    server_->stop();
+}
 
 }  // namespace groupsim

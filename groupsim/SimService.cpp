@@ -11,10 +11,13 @@ namespace {
 constexpr std::size_t kMaxChallenges = 10000;
 
 bool EndsWith(const std::string& s, const std::string& suffix) {
-    return s.size() >= suffix.size() && s.compare(s.size() - suffix.size(), suffix.size(), suffix) == 0;
+    return s.size() >= suffix.size() &&
+           s.compare(s.size() - suffix.size(), suffix.size(), suffix) == 0;
 }
 
-bool StartsWith(const std::string& s, const std::string& prefix) { return s.compare(0, prefix.size(), prefix) == 0; }
+bool StartsWith(const std::string& s, const std::string& prefix) {
+    return s.compare(0, prefix.size(), prefix) == 0;
+}
 
 std::vector<std::string> Segments(const std::string& path) {
     std::vector<std::string> out;
@@ -39,7 +42,8 @@ SimResponse Redirect(const std::string& location) {
     SimResponse r;
     r.status = 302;
     r.headers.emplace_back("Location", location);
-    r.body = "<html><body>The document has moved <a href=\"" + HtmlEscape(location) + "\">here</a>.</body></html>\n";
+    r.body = "<html><body>The document has moved <a href=\"" + HtmlEscape(location) +
+             "\">here</a>.</body></html>\n";
     return r;
 }
 
@@ -58,7 +62,9 @@ SimResponse Plain(int status, const std::string& text) {
     return r;
 }
 
-std::string FullUrl(const SimRequest& r) { return "http://" + r.host + r.path + (r.query.empty() ? "" : "?" + r.query); }
+std::string FullUrl(const SimRequest& r) {
+    return "http://" + r.host + r.path + (r.query.empty() ? "" : "?" + r.query);
+}
 
 std::string TypeOf(const std::string& name) {
     const std::string lower = Lower(name);
@@ -102,7 +108,8 @@ std::string QueryValue(const std::string& query, const std::string& name) {
         const std::string pair = query.substr(i, j - i);
         const std::size_t eq = pair.find('=');
         if (UrlDecodeComponent(pair.substr(0, eq)) == name) {
-            return eq == std::string::npos ? std::string() : UrlDecodeComponent(pair.substr(eq + 1));
+            return eq == std::string::npos ? std::string()
+                                           : UrlDecodeComponent(pair.substr(eq + 1));
         }
         i = j + 1;
     }
@@ -125,7 +132,8 @@ std::string CookieValue(const std::string& cookies, const std::string& name) {
 
 GroupService::GroupService(SimData data) : data_(std::move(data)), rng_(data_.seed ^ 0x5E55104ull) {
     for (const auto& m : data_.members) {
-        for (const auto& g : data_.groups) fileTokens_[FileStoreToken(data_.seed, m.user + "/" + g.name)] = {m.user, g.name};
+        for (const auto& g : data_.groups)
+            fileTokens_[FileStoreToken(data_.seed, m.user + "/" + g.name)] = {m.user, g.name};
     }
 }
 
@@ -152,8 +160,9 @@ void GroupService::SetLogFile(const std::string& fileName) {
 void GroupService::Record(LogEntry entry) {
     std::lock_guard lock(mutex_);
     if (logFile_ != nullptr) {
-        std::fprintf(logFile_, "%s\t%s\t%s\t%d\t%zu\t%.1f\n", entry.method.c_str(), entry.host.c_str(), entry.path.c_str(),
-                     entry.status, entry.bytes, entry.millis);
+        std::fprintf(logFile_, "%s\t%s\t%s\t%d\t%zu\t%.1f\n", entry.method.c_str(),
+                     entry.host.c_str(), entry.path.c_str(), entry.status, entry.bytes,
+                     entry.millis);
         std::fflush(logFile_);
     }
     log_.push_back(std::move(entry));
@@ -185,7 +194,9 @@ Faults GroupService::ParseFaults(const std::string& query) {
         if (j == std::string::npos) j = rules.size();
         const std::string rule = rules.substr(i, j - i);
         const std::size_t colon = rule.find(':');
-        if (colon != std::string::npos) f.statusFor.emplace_back(rule.substr(colon + 1), std::atoi(rule.substr(0, colon).c_str()));
+        if (colon != std::string::npos)
+            f.statusFor.emplace_back(rule.substr(colon + 1),
+                                     std::atoi(rule.substr(0, colon).c_str()));
         i = j + 1;
     }
     return f;
@@ -228,12 +239,14 @@ SimResponse GroupService::Handle(const SimRequest& r) {
             break;
         }
     }
-    if (!handled && !faults.redirectLoopFor.empty() && where.find(faults.redirectLoopFor) != std::string::npos) {
+    if (!handled && !faults.redirectLoopFor.empty() &&
+        where.find(faults.redirectLoopFor) != std::string::npos) {
         const int n = std::atoi(QueryValue(r.query, "loop").c_str()) + 1;
         response = Redirect("http://" + r.host + r.path + "?loop=" + std::to_string(n));
         handled = true;
     }
-    if (!handled && !faults.oversizeFor.empty() && where.find(faults.oversizeFor) != std::string::npos) {
+    if (!handled && !faults.oversizeFor.empty() &&
+        where.find(faults.oversizeFor) != std::string::npos) {
         response.mode = SimResponse::Body::Oversize;
         response.oversizeBytes = 64u * 1024 * 1024;
         handled = true;
@@ -251,10 +264,12 @@ SimResponse GroupService::Handle(const SimRequest& r) {
         } else if (h == "groupsim.control") {
             response = Control(r);
         } else {
-            response = Plain(502, "groupsim: " + h + " is not a host of the simulated group service");
+            response =
+                Plain(502, "groupsim: " + h + " is not a host of the simulated group service");
         }
     }
-    if (!faults.dropFor.empty() && where.find(faults.dropFor) != std::string::npos) response.mode = SimResponse::Body::DropHalf;
+    if (!faults.dropFor.empty() && where.find(faults.dropFor) != std::string::npos)
+        response.mode = SimResponse::Body::DropHalf;
     if (!faults.trickleFor.empty() && where.find(faults.trickleFor) != std::string::npos) {
         response.mode = SimResponse::Body::Trickle;
     }
@@ -286,11 +301,14 @@ SimResponse GroupService::Login(const SimRequest& r) {
             token = NewToken();
             sessions_[token] = member.user;
         }
-        SimResponse resp = Redirect("http://" + std::string(kLoginHost) + "/config/verify?.done=" + UrlEncode(done));
+        SimResponse resp = Redirect("http://" + std::string(kLoginHost) +
+                                    "/config/verify?.done=" + UrlEncode(done));
         resp.headers.emplace_back("Set-Cookie", "Y=v=1&n=" + token + "; path=/; domain=.yahoo.com");
         if (persistent) {
-            resp.headers.emplace_back("Set-Cookie",
-                                      "T=" + token + "; expires=Thu, 31-Dec-2037 23:59:59 GMT; path=/; domain=.yahoo.com");
+            resp.headers.emplace_back(
+                "Set-Cookie",
+                "T=" + token +
+                    "; expires=Thu, 31-Dec-2037 23:59:59 GMT; path=/; domain=.yahoo.com");
         }
         return resp;
     };
@@ -308,12 +326,13 @@ SimResponse GroupService::Login(const SimRequest& r) {
             known = challenges_.erase(challenge) > 0;
         }
         const std::string done = QueryValue(f, ".done");
-        if (!known || QueryValue(f, ".u").empty() || QueryValue(f, ".tries").empty() || QueryValue(f, ".src").empty() ||
-            QueryValue(f, ".intl").empty()) {
+        if (!known || QueryValue(f, ".u").empty() || QueryValue(f, ".tries").empty() ||
+            QueryValue(f, ".src").empty() || QueryValue(f, ".intl").empty()) {
             return loginPage(done, "Your login session has expired. Please sign in again.");
         }
         const Member* m = data_.FindMember(QueryValue(f, "login"));
-        if (m == nullptr || m->password != QueryValue(f, "passwd")) return loginPage(done, "Invalid ID or password.");
+        if (m == nullptr || m->password != QueryValue(f, "passwd"))
+            return loginPage(done, "Invalid ID or password.");
         return signIn(*m, !QueryValue(f, ".persistent").empty(), done.empty() ? defaultDone : done);
     }
     if (r.path == "/config/login") {
@@ -330,7 +349,8 @@ SimResponse GroupService::Login(const SimRequest& r) {
     if (r.path == "/config/logout") {
         SimResponse resp = Redirect(std::string("http://") + kLoginHost + "/");
         resp.headers.emplace_back("Set-Cookie", "Y=; path=/; domain=.yahoo.com");
-        resp.headers.emplace_back("Set-Cookie", "T=; expires=Thu, 01-Jan-1970 00:00:00 GMT; path=/; domain=.yahoo.com");
+        resp.headers.emplace_back(
+            "Set-Cookie", "T=; expires=Thu, 01-Jan-1970 00:00:00 GMT; path=/; domain=.yahoo.com");
         return resp;
     }
     if (r.path == "/" || r.path.empty()) return loginPage(QueryValue(r.query, ".done"), "");
@@ -350,7 +370,8 @@ SimResponse GroupService::Groups(const SimRequest& r, const std::string& prefix)
     }
     const Member* member = SessionMember(r);
     if (member == nullptr) {
-        return Redirect("http://" + std::string(kLoginHost) + "/config/login?.src=ygrp&.done=" + UrlEncode(FullUrl(r)));
+        return Redirect("http://" + std::string(kLoginHost) +
+                        "/config/login?.src=ygrp&.done=" + UrlEncode(FullUrl(r)));
     }
     if (r.path == "/mygroups") {
         const int page = std::max(1, std::atoi(QueryValue(r.query, "page").c_str()));
@@ -361,9 +382,12 @@ SimResponse GroupService::Groups(const SimRequest& r, const std::string& prefix)
     if (parts[0] != "group" || parts.size() < 2) return Page(pages::NotFound(r.path), 404);
     const Group* g = data_.FindGroup(parts[1]);
     if (g == nullptr) return Page(pages::NoSuchGroup(parts[1]));
-    if (g->prefix != prefix) return Redirect("http://" + g->prefix + kGroupsHost + r.path + (r.query.empty() ? "" : "?" + r.query));
+    if (g->prefix != prefix)
+        return Redirect("http://" + g->prefix + kGroupsHost + r.path +
+                        (r.query.empty() ? "" : "?" + r.query));
     if (g->adult && CookieValue(r.cookies, "AO").empty()) {
-        return Redirect("http://" + std::string(kGroupsHost) + "/adultconf?dest=" + UrlEncode(FullUrl(r)));
+        return Redirect("http://" + std::string(kGroupsHost) +
+                        "/adultconf?dest=" + UrlEncode(FullUrl(r)));
     }
     {
         const Faults f = CurrentFaults();
@@ -391,15 +415,18 @@ SimResponse GroupService::Groups(const SimRequest& r, const std::string& prefix)
         }
         const std::string key = g->name + "#" + std::to_string(n);
         if (g->authMessages.count(n) != 0 && FirstTime(r, key + "#auth")) {
-            return Redirect("http://" + prefix + kGroupsHost + "/group/" + g->name + "/auth?done=" + UrlEncode(FullUrl(r)));
+            return Redirect("http://" + prefix + kGroupsHost + "/group/" + g->name +
+                            "/auth?done=" + UrlEncode(FullUrl(r)));
         }
-        if (g->interstitialMessages.count(n) != 0 && FirstTime(r, key + "#ad")) return Page(pages::Interstitial(*g, n));
+        if (g->interstitialMessages.count(n) != 0 && FirstTime(r, key + "#ad"))
+            return Page(pages::Interstitial(*g, n));
         return Page(pages::MessagePage(*g, index, token));
     }
     if (section == "auth") return Page(pages::Auth(*g, QueryValue(r.query, "done")));
     if (section == "files") {
         std::vector<std::string> names;
-        for (std::size_t i = 3; i < parts.size(); ++i) names.push_back(UrlDecodeComponent(parts[i]));
+        for (std::size_t i = 3; i < parts.size(); ++i)
+            names.push_back(UrlDecodeComponent(parts[i]));
         const Folder* folder = FindFolder(g->files, names);
         if (folder == nullptr) return Page(pages::NotFound(r.path), 404);
         std::string folderPath = "/";
@@ -414,7 +441,9 @@ SimResponse GroupService::Groups(const SimRequest& r, const std::string& prefix)
             for (const auto& a : m.attachments) {
                 if (a.name != name || a.onFileStore) continue;
                 if (a.blocked) return Page(pages::NotFound(r.path), 403);
-                return Binary(FileContent(data_.seed, g->name + "/attach/" + std::to_string(n) + "/" + name), TypeOf(name));
+                return Binary(
+                    FileContent(data_.seed, g->name + "/attach/" + std::to_string(n) + "/" + name),
+                    TypeOf(name));
             }
         }
         return Page(pages::NotFound(r.path), 404);
@@ -425,17 +454,20 @@ SimResponse GroupService::Groups(const SimRequest& r, const std::string& prefix)
 SimResponse GroupService::Photos(const SimRequest& r, const std::string& prefix) {
     const Member* member = SessionMember(r);
     if (member == nullptr) {
-        return Redirect("http://" + std::string(kLoginHost) + "/config/login?.src=ygrp&.done=" + UrlEncode(FullUrl(r)));
+        return Redirect("http://" + std::string(kLoginHost) +
+                        "/config/login?.src=ygrp&.done=" + UrlEncode(FullUrl(r)));
     }
     const auto parts = Segments(r.path);
     if (parts.size() < 3 || parts[0] != "group") return Page(pages::NotFound(r.path), 404);
     const Group* g = data_.FindGroup(parts[1]);
     if (g == nullptr) return Page(pages::NoSuchGroup(parts[1]));
     if (g->prefix != prefix) {
-        return Redirect("http://" + g->prefix + kPhotosHost + r.path + (r.query.empty() ? "" : "?" + r.query));
+        return Redirect("http://" + g->prefix + kPhotosHost + r.path +
+                        (r.query.empty() ? "" : "?" + r.query));
     }
     if (g->adult && CookieValue(r.cookies, "AO").empty()) {
-        return Redirect("http://" + std::string(kGroupsHost) + "/adultconf?dest=" + UrlEncode(FullUrl(r)));
+        return Redirect("http://" + std::string(kGroupsHost) +
+                        "/adultconf?dest=" + UrlEncode(FullUrl(r)));
     }
     if (!data_.IsMemberOf(*member, *g)) return Page(pages::NotMember(*g));
     const std::string dir = QueryValue(r.query, ".dir");  // "/Summer Walk" once decoded
@@ -449,7 +481,8 @@ SimResponse GroupService::Photos(const SimRequest& r, const std::string& prefix)
     if (parts[2] == "lst") {
         int begin = std::max(1, std::atoi(QueryValue(r.query, ".begin").c_str()));
         if (album >= 0 && begin == 9999) {
-            const int total = static_cast<int>(g->albums[static_cast<std::size_t>(album)].photos.size());
+            const int total =
+                static_cast<int>(g->albums[static_cast<std::size_t>(album)].photos.size());
             begin = total > 0 ? ((total - 1) / kPhotosPerPage) * kPhotosPerPage + 1 : 1;
         }
         return Page(pages::PhotoList(*g, album, view == "t" ? 't' : 'l', begin));
@@ -457,7 +490,8 @@ SimResponse GroupService::Photos(const SimRequest& r, const std::string& prefix)
     if (parts[2] == "vwp" && album >= 0) {
         const std::string name = QueryValue(r.query, ".dnm");
         const Album& a = g->albums[static_cast<std::size_t>(album)];
-        if (std::find(a.photos.begin(), a.photos.end(), name) == a.photos.end()) return Page(pages::NotFound(name), 404);
+        if (std::find(a.photos.begin(), a.photos.end(), name) == a.photos.end())
+            return Page(pages::NotFound(name), 404);
         const std::string token = FileStoreToken(data_.seed, member->user + "/" + g->name);
         return Page(pages::PhotoView(*g, a, name, QueryValue(r.query, ".hires") == "t", token));
     }
@@ -471,13 +505,15 @@ SimResponse GroupService::FileStore(const SimRequest& r) {
     {
         std::lock_guard lock(mutex_);
         auto it = fileTokens_.find(parts[1]);
-        if (it == fileTokens_.end()) return Plain(403, "Forbidden: this link is not valid for you.");
+        if (it == fileTokens_.end())
+            return Plain(403, "Forbidden: this link is not valid for you.");
         owner = it->second;
     }
     const Group* g = data_.FindGroup(owner.second);
     if (g == nullptr) return Page(pages::NotFound(r.path), 404);
     std::string rest;
-    for (std::size_t i = 2; i < parts.size(); ++i) rest += (i > 2 ? "/" : "") + UrlDecodeComponent(parts[i]);
+    for (std::size_t i = 2; i < parts.size(); ++i)
+        rest += (i > 2 ? "/" : "") + UrlDecodeComponent(parts[i]);
     if (parts[2] == ".attach" && parts.size() == 5) {
         const int n = std::atoi(parts[3].c_str());
         const std::string name = UrlDecodeComponent(parts[4]);
@@ -486,7 +522,9 @@ SimResponse GroupService::FileStore(const SimRequest& r) {
             for (const auto& a : m.attachments) {
                 if (a.name != name || !a.onFileStore) continue;
                 if (a.blocked) return Plain(403, "Forbidden");
-                return Binary(FileContent(data_.seed, g->name + "/attach/" + std::to_string(n) + "/" + name), TypeOf(name));
+                return Binary(
+                    FileContent(data_.seed, g->name + "/attach/" + std::to_string(n) + "/" + name),
+                    TypeOf(name));
             }
         }
         return Page(pages::NotFound(r.path), 404);
@@ -497,13 +535,17 @@ SimResponse GroupService::FileStore(const SimRequest& r) {
         const bool hires = StartsWith(name, "hr_");
         if (hires) name = name.substr(3);
         for (const auto& a : g->albums) {
-            if (a.name == albumName && std::find(a.photos.begin(), a.photos.end(), name) != a.photos.end()) {
-                return Binary(PictureContent(data_.seed, g->name + "/photos/" + albumName + "/" + name, hires), "image/jpeg");
+            if (a.name == albumName &&
+                std::find(a.photos.begin(), a.photos.end(), name) != a.photos.end()) {
+                return Binary(PictureContent(data_.seed,
+                                             g->name + "/photos/" + albumName + "/" + name, hires),
+                              "image/jpeg");
             }
         }
         return Page(pages::NotFound(r.path), 404);
     }
-    if (HasFile(g->files, rest)) return Binary(FileContent(data_.seed, g->name + "/files/" + rest), TypeOf(rest));
+    if (HasFile(g->files, rest))
+        return Binary(FileContent(data_.seed, g->name + "/files/" + rest), TypeOf(rest));
     return Page(pages::NotFound(r.path), 404);
 }
 
@@ -513,8 +555,8 @@ SimResponse GroupService::Control(const SimRequest& r) {
         for (const auto& e : Log()) {
             char ms[32];
             std::snprintf(ms, sizeof ms, "%.1f", e.millis);
-            out += e.method + "\t" + e.host + "\t" + e.path + "\t" + std::to_string(e.status) + "\t" +
-                   std::to_string(e.bytes) + "\t" + ms + "\n";
+            out += e.method + "\t" + e.host + "\t" + e.path + "\t" + std::to_string(e.status) +
+                   "\t" + std::to_string(e.bytes) + "\t" + ms + "\n";
         }
         return Binary(out, "text/tab-separated-values");
     }

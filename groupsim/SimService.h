@@ -4,8 +4,8 @@
 // any server. Thread-safe.
 
 #include <chrono>
-#include <cstdio>
 #include <cstdint>
+#include <cstdio>
 #include <map>
 #include <mutex>
 #include <random>
@@ -42,7 +42,7 @@ struct Faults {
     int latencyMs = 0;
     std::vector<std::pair<std::string, int>> statusFor;  // (text, status)
     std::string dropFor;                                 // bodies cut off in the middle
-    std::string trickleFor;                              // bodies sent a few bytes at a time
+    std::string trickleFor;                              // bodies sent 64 bytes every 100 ms
     std::string redirectLoopFor;                         // endless redirects
     std::string oversizeFor;                             // a page of 64 MB
     int throttleEvery = 0;                               // every n-th group page answers error 999
@@ -92,7 +92,8 @@ private:
     std::set<std::string> challenges_;
     std::vector<std::string> challengeOrder_;
     std::map<std::string, std::set<std::string>> met_;  // session token -> keys
-    std::map<std::string, std::pair<std::string, std::string>> fileTokens_;  // token -> (user, group)
+    std::map<std::string, std::pair<std::string, std::string>>
+        fileTokens_;  // token -> (user, group)
     Faults faults_;
     long groupRequests_ = 0;
     std::vector<LogEntry> log_;

@@ -1,16 +1,18 @@
 // tessaly-groupsim: the simulated Yahoo! Groups service on loopback.
-#include <CLI/CLI.hpp>
 #include <pthread.h>
 #include <signal.h>
 
+#include <CLI/CLI.hpp>
 #include <cstdio>
 #include <thread>
 
 #include "SimServer.h"
 
 int main(int argc, char** argv) {
-    CLI::App app{"tessaly-groupsim: a simulated Yahoo! Groups service (groups, login, photos and file-store hosts)\n"
-                 "serving every page Tessaly relies on, as an origin server and as an HTTP forward proxy."};
+    CLI::App app{
+        "tessaly-groupsim: a simulated Yahoo! Groups service (groups, login, photos and file-store "
+        "hosts)\n"
+        "serving every page Tessaly relies on, as an origin server and as an HTTP forward proxy."};
     int port = 0;
     std::string bind = "127.0.0.1";
     std::uint64_t seed = 1;
@@ -19,27 +21,45 @@ int main(int argc, char** argv) {
     std::string logFile;
     groupsim::Faults faults;
     std::vector<std::string> fail;
-    app.add_option("--port", port, "TCP port; 0 picks a free one (printed on the first line of standard output)");
+    app.add_option("--port", port,
+                   "TCP port; 0 picks a free one (printed on the first line of standard output)");
     app.add_option("--bind", bind, "address to listen on")->capture_default_str();
-    app.add_option("--seed", seed, "seed of the generated content (file bytes, big group)")->capture_default_str();
-    app.add_option("--messages", messages, "add the generated group BigGroup with this many messages");
-    app.add_option("--threads", threads, "worker threads (one per open connection)")->capture_default_str();
-    app.add_option("--log", logFile, "append every request (method, host, path, status, bytes, ms) to this file");
-    app.add_option("--latency", faults.latencyMs, "fault: delay every answer by this many milliseconds");
-    app.add_option("--fail", fail, "fault: STATUS:TEXT answers STATUS (403, 404, 500) when host+path contains TEXT");
-    app.add_option("--drop", faults.dropFor, "fault: hang up half-way through bodies whose host+path contains TEXT");
-    app.add_option("--trickle", faults.trickleFor, "fault: send bodies of matching requests 16 bytes every 200 ms");
-    app.add_option("--redirect-loop", faults.redirectLoopFor, "fault: answer matching requests with endless redirects");
-    app.add_option("--oversize", faults.oversizeFor, "fault: answer matching requests with a 64 MB page");
-    app.add_option("--throttle-every", faults.throttleEvery, "fault: every N-th group page answers error 999");
+    app.add_option("--seed", seed, "seed of the generated content (file bytes, big group)")
+        ->capture_default_str();
+    app.add_option("--messages", messages,
+                   "add the generated group BigGroup with this many messages");
+    app.add_option("--threads", threads, "worker threads (one per open connection)")
+        ->capture_default_str();
+    app.add_option("--log", logFile,
+                   "append every request (method, host, path, status, bytes, ms) to this file");
+    app.add_option("--latency", faults.latencyMs,
+                   "fault: delay every answer by this many milliseconds");
+    app.add_option(
+        "--fail", fail,
+        "fault: STATUS:TEXT answers STATUS (403, 404, 500) when host+path contains TEXT");
+    app.add_option("--drop", faults.dropFor,
+                   "fault: hang up half-way through bodies whose host+path contains TEXT");
+    app.add_option("--trickle", faults.trickleFor,
+                   "fault: send bodies of matching requests 64 bytes every 100 ms");
+    app.add_option("--redirect-loop", faults.redirectLoopFor,
+                   "fault: answer matching requests with endless redirects");
+    app.add_option("--oversize", faults.oversizeFor,
+                   "fault: answer matching requests with a 64 MB page");
+    app.add_option("--throttle-every", faults.throttleEvery,
+                   "fault: every N-th group page answers error 999");
     app.footer(
-        "Demo accounts: demo_member / tessaly-demo (member of every demo group, enough for three My Groups pages);\n"
+        "Demo accounts: demo_member / tessaly-demo (member of every demo group, enough for three "
+        "My Groups pages);\n"
         "               other_member / other-pass (Filler01 and OneMessage).\n"
-        "Demo groups: DemoGroup (gaps, purged message, attachments, Files tree, two Photos albums), BritishWalkers\n"
-        "(uk.), SportsFans (sports.), AdultGroup (adult), MixedCaseGroup (listed as mixedcasegroup), OneMessage,\n"
+        "Demo groups: DemoGroup (gaps, purged message, attachments, Files tree, two Photos "
+        "albums), BritishWalkers\n"
+        "(uk.), SportsFans (sports.), AdultGroup (adult), MixedCaseGroup (listed as "
+        "mixedcasegroup), OneMessage,\n"
         "EmptyGroup, Filler01..Filler16.\n"
-        "Control (host groupsim.control): /log, /log/clear, /faults?latency=&status=403:/x,...&drop=&trickle=&loop=\n"
-        "&oversize=&throttle=.  Point a client at it with http_proxy=http://127.0.0.1:PORT.  Stops on SIGTERM/SIGINT.");
+        "Control (host groupsim.control): /log, /log/clear, "
+        "/faults?latency=&status=403:/x,...&drop=&trickle=&loop=\n"
+        "&oversize=&throttle=.  Point a client at it with http_proxy=http://127.0.0.1:PORT.  Stops "
+        "on SIGTERM/SIGINT.");
     CLI11_PARSE(app, argc, argv);
     for (const auto& rule : fail) {
         const auto colon = rule.find(':');
@@ -47,7 +67,8 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "--fail needs STATUS:TEXT, got %s\n", rule.c_str());
             return 2;
         }
-        faults.statusFor.emplace_back(rule.substr(colon + 1), std::atoi(rule.substr(0, colon).c_str()));
+        faults.statusFor.emplace_back(rule.substr(colon + 1),
+                                      std::atoi(rule.substr(0, colon).c_str()));
     }
 
     // Signals are taken by one thread, which stops the server; every other thread blocks them.

@@ -15,10 +15,12 @@ TParsed Scan(const std::string& page) {
 using Links = std::vector<std::string>;
 
 TEST(HtmlScanner, HrefQuotedThreeWaysAndOddAttributes) {
-    TParsed p = Scan("<a href=\"x.html\">1</a><A HREF='y.htm'>2</a><a href=z.zip>3</a>"
-                     "<a name=\"top\">4</a><a class=\"c\" href=\"after.html\">5</a><a href = \"spaced\">6</a>"
-                     "<a href=unq.html target=_blank>7</a>");
-    EXPECT_EQ(p.Hyperlinks, (Links{"x.html", "y.htm", "z.zip", "", "after.html", "href ", "unq.html "}));
+    TParsed p = Scan(
+        "<a href=\"x.html\">1</a><A HREF='y.htm'>2</a><a href=z.zip>3</a>"
+        "<a name=\"top\">4</a><a class=\"c\" href=\"after.html\">5</a><a href = \"spaced\">6</a>"
+        "<a href=unq.html target=_blank>7</a>");
+    EXPECT_EQ(p.Hyperlinks,
+              (Links{"x.html", "y.htm", "z.zip", "", "after.html", "href ", "unq.html "}));
     EXPECT_EQ(p.Locallinks, p.Hyperlinks);
 }
 
@@ -41,13 +43,14 @@ TEST(HtmlScanner, TitleCollection) {
 }
 
 TEST(HtmlScanner, LinkKindsAndGroups) {
-    TParsed p = Scan("<a href=\"mailto:someone@example.com\">m</a>"
-                     "<a href=\"ftp://f.example.com/a.zip\">f</a>"
-                     "<a href=\"http://example.com/pics/photo.JPG?size=2\">h</a>"
-                     "<a href=\"https://secure.example.com/index.html\">s</a>"
-                     "<a href=\"/local/page.php3\">l</a>"
-                     "<a href=\"http://example.com/dir.v2/noext\">n</a>"
-                     "<a href=\"script.cgi\">c</a><a href=\"http://x/movie.mpeg\">v</a>");
+    TParsed p = Scan(
+        "<a href=\"mailto:someone@example.com\">m</a>"
+        "<a href=\"ftp://f.example.com/a.zip\">f</a>"
+        "<a href=\"http://example.com/pics/photo.JPG?size=2\">h</a>"
+        "<a href=\"https://secure.example.com/index.html\">s</a>"
+        "<a href=\"/local/page.php3\">l</a>"
+        "<a href=\"http://example.com/dir.v2/noext\">n</a>"
+        "<a href=\"script.cgi\">c</a><a href=\"http://x/movie.mpeg\">v</a>");
     EXPECT_EQ(p.EMails, Links{"someone@example.com"});
     EXPECT_EQ(p.Hyperlinks.front(), "mailto:someone@example.com");
     EXPECT_EQ(p.FTPlinks, Links{"ftp://f.example.com/a.zip"});
@@ -63,9 +66,10 @@ TEST(HtmlScanner, LinkKindsAndGroups) {
 
 TEST(HtmlScanner, ImagesFramesMetaAndEvents) {
     THtmlScanner s;
-    s.SetHTMLText("<img src=\"a.gif\"><frame src='f.html'><META NAME=\"keyword\" CONTENT=\"k1\">"
-                  "<meta name=\"description\" content=\"lower case is not seen\">"
-                  "<!-- note --><p>text</p>plain end");
+    s.SetHTMLText(
+        "<img src=\"a.gif\"><frame src='f.html'><META NAME=\"keyword\" CONTENT=\"k1\">"
+        "<meta name=\"description\" content=\"lower case is not seen\">"
+        "<!-- note --><p>text</p>plain end");
     std::vector<std::string> tags, texts, comments;
     s.OnFoundTag = [&](THtmlScanner&, std::string_view t) { tags.emplace_back(t); };
     s.OnFoundText = [&](THtmlScanner&, std::string_view t) { texts.emplace_back(t); };
