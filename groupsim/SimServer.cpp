@@ -40,6 +40,7 @@ SimServer::SimServer(GroupService& service, int threads)
     server_->new_task_queue = [threads] {
         return new httplib::ThreadPool(static_cast<std::size_t>(threads));
     };
+    server_->set_tcp_nodelay(true);  // headers and body go out in separate writes
     server_->set_keep_alive_max_count(10000);
     server_->set_keep_alive_timeout(30);
     server_->set_read_timeout(30, 0);

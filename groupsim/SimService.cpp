@@ -138,13 +138,14 @@ GroupService::GroupService(SimData data) : data_(std::move(data)), rng_(data_.se
 }
 
 void GroupService::SetFaults(Faults faults) {
+    auto fresh = std::make_shared<const Faults>(std::move(faults));
     std::lock_guard lock(mutex_);
-    faults_ = std::move(faults);
+    faults_ = std::move(fresh);
 }
 
 Faults GroupService::CurrentFaults() const {
     std::lock_guard lock(mutex_);
-    return faults_;
+    return *faults_;
 }
 
 GroupService::~GroupService() {
@@ -165,6 +166,7 @@ void GroupService::Record(LogEntry entry) {
                      entry.millis);
         std::fflush(logFile_);
     }
+    if (log_.size() >= kMaxLog) log_.erase(log_.begin(), log_.begin() + static_cast<std::ptrdiff_t>(kMaxLog / 2));
     log_.push_back(std::move(entry));
 }
 
@@ -228,7 +230,12 @@ bool GroupService::FirstTime(const SimRequest& r, const std::string& key) {
 }
 
 SimResponse GroupService::Handle(const SimRequest& r) {
-    const Faults faults = CurrentFaults();
+    std::shared_ptr<const Faults> current;
+    {
+        std::lock_guard lock(mutex_);
+        current = faults_;
+    }
+    const Faults& faults = *current;
     const std::string where = r.host + r.path;
     SimResponse response;
     bool handled = false;
@@ -390,9 +397,8 @@ SimResponse GroupService::Groups(const SimRequest& r, const std::string& prefix)
                         "/adultconf?dest=" + UrlEncode(FullUrl(r)));
     }
     {
-        const Faults f = CurrentFaults();
         std::lock_guard lock(mutex_);
-        if (f.throttleEvery > 0 && ++groupRequests_ % f.throttleEvery == 0) {
+        if (faults_->throttleEvery > 0 && ++groupRequests_ % faults_->throttleEvery == 0) {
             SimResponse t = Page(pages::Throttled(), 999);
             return t;
         }

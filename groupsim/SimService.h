@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <random>
 #include <set>
@@ -63,6 +64,8 @@ public:
 
     void SetFaults(Faults faults);
     [[nodiscard]] Faults CurrentFaults() const;
+    // The in-memory log keeps the newest entries only.
+    static constexpr std::size_t kMaxLog = 200000;
     void Record(LogEntry entry);
     // Also appends every log entry to this file (tab-separated), when set.
     void SetLogFile(const std::string& fileName);
@@ -94,7 +97,7 @@ private:
     std::map<std::string, std::set<std::string>> met_;  // session token -> keys
     std::map<std::string, std::pair<std::string, std::string>>
         fileTokens_;  // token -> (user, group)
-    Faults faults_;
+    std::shared_ptr<const Faults> faults_ = std::make_shared<const Faults>();
     long groupRequests_ = 0;
     std::vector<LogEntry> log_;
     std::FILE* logFile_ = nullptr;

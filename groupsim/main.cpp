@@ -21,6 +21,8 @@ int main(int argc, char** argv) {
     std::string logFile;
     groupsim::Faults faults;
     std::vector<std::string> fail;
+    std::vector<int> authPages{5};
+    std::vector<int> adPages{10, 11};
     app.add_option("--port", port,
                    "TCP port; 0 picks a free one (printed on the first line of standard output)");
     app.add_option("--bind", bind, "address to listen on")->capture_default_str();
@@ -29,6 +31,10 @@ int main(int argc, char** argv) {
     app.add_option("--messages", messages,
                    "add the generated group BigGroup with this many messages");
     app.add_option("--threads", threads, "worker threads (one per open connection)")
+        ->capture_default_str();
+    app.add_option("--auth-pages", authPages, "DemoGroup messages first answered by a re-authorisation page")
+        ->capture_default_str();
+    app.add_option("--ad-pages", adPages, "DemoGroup messages first answered by an advertisement page")
         ->capture_default_str();
     app.add_option("--log", logFile,
                    "append every request (method, host, path, status, bytes, ms) to this file");
@@ -79,7 +85,14 @@ int main(int argc, char** argv) {
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
     signal(SIGPIPE, SIG_IGN);
 
-    groupsim::GroupService service(groupsim::DemoData(seed, messages));
+    groupsim::SimData data = groupsim::DemoData(seed, messages);
+    for (auto& g : data.groups) {
+        if (g.name == "DemoGroup") {
+            g.authMessages = {authPages.begin(), authPages.end()};
+            g.interstitialMessages = {adPages.begin(), adPages.end()};
+        }
+    }
+    groupsim::GroupService service(std::move(data));
     service.SetFaults(faults);
     if (!logFile.empty()) service.SetLogFile(logFile);
     groupsim::SimServer server(service, threads);
