@@ -1,6 +1,8 @@
 #include "SimData.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 
 namespace groupsim {
 namespace {
@@ -126,6 +128,13 @@ bool SimData::IsMemberOf(const Member& member, const Group& group) const {
 
 std::string FileContent(std::uint64_t seed, std::string_view key) {
     const std::uint64_t h = Hash(seed, key);
+    // "exact-N.bin" files have exactly N bytes, for tests that need a known size.
+    const auto at = key.rfind("exact-");
+    if (at != std::string_view::npos && key.size() > 4 && key.substr(key.size() - 4) == ".bin") {
+        const std::size_t n = static_cast<std::size_t>(
+            std::strtoull(std::string(key.substr(at + 6)).c_str(), nullptr, 10));
+        return Bytes(h, std::min<std::size_t>(n, 64u * 1024 * 1024));
+    }
     return Bytes(h, 256 + h % 24000);
 }
 
@@ -241,7 +250,8 @@ SimData DemoData(std::uint64_t seed, int bigMessages) {
         "Minutes/agenda.doc");  // the same file, linked from a second folder
     Folder minutes = MakeFolder("Minutes", {"agenda.doc", "Meeting Notes.doc"}, {y2004});
     minutes.duplicateLinks = true;
-    Folder maps = MakeFolder("Maps & Routes", {"north loop.gpx", "south_loop.jpg"});
+    Folder maps =
+        MakeFolder("Maps & Routes", {"north loop.gpx", "south_loop.jpg", "exact-40000.bin"});
     demo.files = MakeFolder("", {"welcome.txt", "rules.pdf", "setup.exe"}, {minutes, maps});
     Album a1{"Summer Walk", {}};
     for (int i = 1; i <= 15; ++i)

@@ -70,6 +70,20 @@ SimServer::SimServer(GroupService& service, int threads)
                     });
                 break;
             }
+            case SimResponse::Body::Stall: {
+                auto body = std::make_shared<std::string>(std::move(out.body));
+                res.set_content_provider(
+                    body->size(), out.contentType.c_str(),
+                    [body](std::size_t offset, std::size_t, httplib::DataSink& sink) {
+                        if (offset == 0) {
+                            sink.write(body->data(), body->size() / 2);
+                            return true;
+                        }
+                        std::this_thread::sleep_for(std::chrono::seconds(3));
+                        return false;
+                    });
+                break;
+            }
             case SimResponse::Body::Trickle: {
                 auto body = std::make_shared<std::string>(std::move(out.body));
                 res.set_content_provider(

@@ -166,7 +166,8 @@ void GroupService::Record(LogEntry entry) {
                      entry.millis);
         std::fflush(logFile_);
     }
-    if (log_.size() >= kMaxLog) log_.erase(log_.begin(), log_.begin() + static_cast<std::ptrdiff_t>(kMaxLog / 2));
+    if (log_.size() >= kMaxLog)
+        log_.erase(log_.begin(), log_.begin() + static_cast<std::ptrdiff_t>(kMaxLog / 2));
     log_.push_back(std::move(entry));
 }
 
@@ -186,6 +187,7 @@ Faults GroupService::ParseFaults(const std::string& query) {
     f.throttleEvery = std::max(0, std::atoi(QueryValue(query, "throttle").c_str()));
     f.dropFor = QueryValue(query, "drop");
     f.trickleFor = QueryValue(query, "trickle");
+    f.stallFor = QueryValue(query, "stall");
     f.redirectLoopFor = QueryValue(query, "loop");
     f.oversizeFor = QueryValue(query, "oversize");
     // status=403:/path (several, comma-separated)
@@ -277,6 +279,8 @@ SimResponse GroupService::Handle(const SimRequest& r) {
     }
     if (!faults.dropFor.empty() && where.find(faults.dropFor) != std::string::npos)
         response.mode = SimResponse::Body::DropHalf;
+    if (!faults.stallFor.empty() && where.find(faults.stallFor) != std::string::npos)
+        response.mode = SimResponse::Body::Stall;
     if (!faults.trickleFor.empty() && where.find(faults.trickleFor) != std::string::npos) {
         response.mode = SimResponse::Body::Trickle;
     }

@@ -28,7 +28,7 @@ struct SimRequest {
 };
 
 struct SimResponse {
-    enum class Body { Whole, DropHalf, Trickle, Oversize };
+    enum class Body { Whole, DropHalf, Trickle, Oversize, Stall };
     int status = 200;
     std::string contentType = "text/html; charset=ISO-8859-1";
     std::string body;
@@ -43,10 +43,11 @@ struct Faults {
     int latencyMs = 0;
     std::vector<std::pair<std::string, int>> statusFor;  // (text, status)
     std::string dropFor;                                 // bodies cut off in the middle
-    std::string trickleFor;                              // bodies sent 64 bytes every 100 ms
-    std::string redirectLoopFor;                         // endless redirects
-    std::string oversizeFor;                             // a page of 64 MB
-    int throttleEvery = 0;                               // every n-th group page answers error 999
+    std::string stallFor;         // half the body, then 3 s of silence, then hang up
+    std::string trickleFor;       // bodies sent 64 bytes every 100 ms
+    std::string redirectLoopFor;  // endless redirects
+    std::string oversizeFor;      // a page of 64 MB
+    int throttleEvery = 0;        // every n-th group page answers error 999
 };
 
 struct LogEntry {
@@ -72,7 +73,8 @@ public:
     [[nodiscard]] std::vector<LogEntry> Log() const;
     void ClearLog();
     [[nodiscard]] const SimData& Data() const { return data_; }
-    // Parses "latency=..&status=403:/path&drop=/p&trickle=/p&loop=/p&oversize=/p&throttle=n".
+    // Parses
+    // "latency=..&status=403:/path&drop=/p&stall=/p&trickle=/p&loop=/p&oversize=/p&throttle=n".
     static Faults ParseFaults(const std::string& query);
 
 private:

@@ -32,9 +32,11 @@ int main(int argc, char** argv) {
                    "add the generated group BigGroup with this many messages");
     app.add_option("--threads", threads, "worker threads (one per open connection)")
         ->capture_default_str();
-    app.add_option("--auth-pages", authPages, "DemoGroup messages first answered by a re-authorisation page")
+    app.add_option("--auth-pages", authPages,
+                   "DemoGroup messages first answered by a re-authorisation page")
         ->capture_default_str();
-    app.add_option("--ad-pages", adPages, "DemoGroup messages first answered by an advertisement page")
+    app.add_option("--ad-pages", adPages,
+                   "DemoGroup messages first answered by an advertisement page")
         ->capture_default_str();
     app.add_option("--log", logFile,
                    "append every request (method, host, path, status, bytes, ms) to this file");
@@ -45,6 +47,8 @@ int main(int argc, char** argv) {
         "fault: STATUS:TEXT answers STATUS (403, 404, 500) when host+path contains TEXT");
     app.add_option("--drop", faults.dropFor,
                    "fault: hang up half-way through bodies whose host+path contains TEXT");
+    app.add_option("--stall", faults.stallFor,
+                   "fault: send half the body, stay silent for 3 s, then hang up");
     app.add_option("--trickle", faults.trickleFor,
                    "fault: send bodies of matching requests 64 bytes every 100 ms");
     app.add_option("--redirect-loop", faults.redirectLoopFor,
@@ -63,7 +67,7 @@ int main(int argc, char** argv) {
         "mixedcasegroup), OneMessage,\n"
         "EmptyGroup, Filler01..Filler16.\n"
         "Control (host groupsim.control): /log, /log/clear, "
-        "/faults?latency=&status=403:/x,...&drop=&trickle=&loop=\n"
+        "/faults?latency=&status=403:/x,...&drop=&stall=&trickle=&loop=\n"
         "&oversize=&throttle=.  Point a client at it with http_proxy=http://127.0.0.1:PORT.  Stops "
         "on SIGTERM/SIGINT.");
     CLI11_PARSE(app, argc, argv);

@@ -1,0 +1,238 @@
+#include "CookieStore.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <QDateTime>
+#include <QString>
+#include <algorithm>
+#include <fstream>
+#include <memory>
+#include <sstream>
+
+#include "FileLock.h"
+#include "SpecialFolders.h"
+#include "TextUtils.h"
+
+namespace tessaly {
+namespace {
+
+std::int64_t NowSeconds() {
+    return static_cast<std::int64_t>(std::time(nullptr));
+}
+
+std::string TrimView(std::string_view s) {
+    return Trim(s);
+}
+
+// "Thu, 31-Dec-2037 23:59:59 GMT" and the other date forms cookies use.
+std::int64_t ParseCookieDate(const std::string& text) {
+    for (const char* format : {"ddd, dd-MMM-yyyy hh:mm:ss 'GMT'", "ddd, dd MMM yyyy hh:mm:ss 'GMT'",
+                               "dddd, dd-MMM-yy hh:mm:ss 'GMT'", "ddd, dd-MMM-yy hh:mm:ss 'GMT'"}) {
+        QDateTime t =
+            QDateTime::fromString(QString::fromLatin1(text.c_str()), QString::fromLatin1(format));
+        if (t.isValid()) {
+            t.setTimeSpec(Qt::UTC);
+            if (t.date().year() < 100) t = t.addYears(t.date().year() < 70 ? 2000 : 1900);
+            return t.toSecsSinceEpoch();
+        }
+    }
+    return -1;
+}
+
+bool DomainMatches(const TCookie& c, const std::string& host) {
+    if (c.hostOnly) return host == c.domain;
+    return host == c.domain || (host.size() > c.domain.size() && EndsText("." + c.domain, host) &&
+                                host[host.size() - c.domain.size() - 1] == '.');
+}
+
+bool PathMatches(const std::string& cookiePath, const std::string& path) {
+    if (path.rfind(cookiePath, 0) != 0) return false;
+    return path.size() == cookiePath.size() || cookiePath.back() == '/' ||
+           path[cookiePath.size()] == '/';
+}
+
+}  // namespace
+
+void TCookieStore::SplitUrl(std::string_view url, std::string& scheme, std::string& host,
+                            std::string& path) {
+    auto sep = url.find("://");
+    scheme = sep == std::string_view::npos ? "http" : LowerCase(url.substr(0, sep));
+    std::string_view rest = sep == std::string_view::npos ? url : url.substr(sep + 3);
+    const auto slash = rest.find_first_of("/?#");
+    host = LowerCase(rest.substr(0, slash));
+    if (const auto at = host.rfind('@'); at != std::string::npos) host.erase(0, at + 1);
+    if (const auto colon = host.find(':'); colon != std::string::npos) host.erase(colon);
+    path = slash == std::string_view::npos || rest[slash] != '/' ? "/"
+                                                                 : std::string(rest.substr(slash));
+    if (const auto q = path.find_first_of("?#"); q != std::string::npos) path.erase(q);
+}
+
+TCookieStore::TCookieStore(std::string fileName) : fileName_(std::move(fileName)) {
+    Load();
+}
+
+TCookieStore& TCookieStore::Instance() {
+    static std::mutex guard;
+    static std::unique_ptr<TCookieStore> store;
+    std::lock_guard lock(guard);
+    const std::string file = PrivateStateFolder() + "cookies.txt";
+    if (!store || store->FileName() != file) store = std::make_unique<TCookieStore>(file);
+    return *store;
+}
+
+void TCookieStore::SetCookie(std::string_view url, std::string_view setCookie) {
+    std::string scheme, host, path;
+    SplitUrl(url, scheme, host, path);
+    TCookie c;
+    std::vector<std::string> parts = SplitAll(setCookie, ';');
+    if (parts.empty()) return;
+    const std::string first = parts[0];
+    const auto eq = first.find('=');
+    if (eq == std::string::npos) return;
+    c.name = TrimView(std::string_view(first).substr(0, eq));
+    c.value = TrimView(std::string_view(first).substr(eq + 1));
+    if (c.name.empty()) return;
+    c.domain = host;
+    // The default path: the request path up to its last "/".
+    const auto lastSlash = path.rfind('/');
+    c.path = lastSlash == 0 || lastSlash == std::string::npos ? "/" : path.substr(0, lastSlash);
+    std::int64_t maxAge = -1;
+    bool hasMaxAge = false;
+    for (std::size_t i = 1; i < parts.size(); ++i) {
+        const std::string& attr = parts[i];
+        const auto aeq = attr.find('=');
+        const std::string key = LowerCase(TrimView(std::string_view(attr).substr(0, aeq)));
+        const std::string value =
+            aeq == std::string::npos ? "" : TrimView(std::string_view(attr).substr(aeq + 1));
+        if (key == "domain" && !value.empty()) {
+            std::string d = LowerCase(value);
+            if (d.front() == '.') d.erase(0, 1);
+            // Only the host itself or a parent domain with at least one dot may be named.
+            const bool parent = host == d || (host.size() > d.size() && EndsText("." + d, host));
+            if (!parent || d.find('.') == std::string::npos) return;
+            c.domain = d;
+            c.hostOnly = false;
+        } else if (key == "path" && !value.empty() && value.front() == '/') {
+            c.path = value;
+        } else if (key == "expires" && !hasMaxAge) {
+            const std::int64_t t = ParseCookieDate(value);
+            if (t >= 0) c.expires = t == 0 ? 1 : t;
+        } else if (key == "max-age") {
+            hasMaxAge = true;
+            maxAge = std::atoll(value.c_str());
+            c.expires = maxAge <= 0 ? 1 : NowSeconds() + maxAge;
+        } else if (key == "secure") {
+            c.secure = true;
+        }
+    }
+    std::lock_guard lock(mutex_);
+    const bool wasPersistent = std::any_of(cookies_.begin(), cookies_.end(), [&](const TCookie& o) {
+        return o.name == c.name && o.domain == c.domain && o.path == c.path && o.expires != 0;
+    });
+    cookies_.erase(std::remove_if(cookies_.begin(), cookies_.end(),
+                                  [&](const TCookie& o) {
+                                      return o.name == c.name && o.domain == c.domain &&
+                                             o.path == c.path;
+                                  }),
+                   cookies_.end());
+    const bool expired = c.expires != 0 && c.expires <= NowSeconds();
+    // An empty value with a past date is how servers delete a cookie.
+    if (!expired) cookies_.push_back(c);
+    if (c.expires != 0 || wasPersistent) SaveLocked();
+}
+
+std::string TCookieStore::CookieHeader(std::string_view url) const {
+    std::string scheme, host, path;
+    SplitUrl(url, scheme, host, path);
+    const std::int64_t now = NowSeconds();
+    std::lock_guard lock(mutex_);
+    std::vector<const TCookie*> matches;
+    for (const auto& c : cookies_) {
+        if (c.expires != 0 && c.expires <= now) continue;
+        if (c.secure && scheme != "https") continue;
+        if (DomainMatches(c, host) && PathMatches(c.path, path)) matches.push_back(&c);
+    }
+    // Longer paths first, as browsers send them.
+    std::stable_sort(matches.begin(), matches.end(), [](const TCookie* a, const TCookie* b) {
+        return a->path.size() > b->path.size();
+    });
+    std::string header;
+    for (const TCookie* c : matches)
+        header += (header.empty() ? "" : "; ") + c->name + "=" + c->value;
+    return header;
+}
+
+void TCookieStore::EndBrowserSession() {
+    std::lock_guard lock(mutex_);
+    cookies_.erase(std::remove_if(cookies_.begin(), cookies_.end(),
+                                  [](const TCookie& c) { return c.expires == 0; }),
+                   cookies_.end());
+}
+
+void TCookieStore::Clear() {
+    std::lock_guard lock(mutex_);
+    cookies_.clear();
+    SaveLocked();
+}
+
+std::vector<TCookie> TCookieStore::Cookies() const {
+    std::lock_guard lock(mutex_);
+    return cookies_;
+}
+
+void TCookieStore::DropExpiredLocked(std::int64_t now) {
+    cookies_.erase(
+        std::remove_if(cookies_.begin(), cookies_.end(),
+                       [now](const TCookie& c) { return c.expires != 0 && c.expires <= now; }),
+        cookies_.end());
+}
+
+// The file holds the persistent cookies in the Netscape cookie-file format.
+void TCookieStore::Load() {
+    if (fileName_.empty()) return;
+    std::ifstream in(fileName_);
+    std::string line;
+    while (std::getline(in, line)) {
+        if (line.empty() || line[0] == '#') continue;
+        std::vector<std::string> f = SplitAll(line, '\t');
+        if (f.size() != 7) continue;
+        TCookie c;
+        c.hostOnly = f[0].empty() || f[0][0] != '.';
+        c.domain = LowerCase(c.hostOnly ? f[0] : f[0].substr(1));
+        c.path = f[2];
+        c.secure = f[3] == "TRUE";
+        c.expires = std::atoll(f[4].c_str());
+        c.name = f[5];
+        c.value = f[6];
+        if (c.expires > 0 && !c.name.empty()) cookies_.push_back(std::move(c));
+    }
+    DropExpiredLocked(NowSeconds());
+}
+
+void TCookieStore::SaveLocked() const {
+    if (fileName_.empty()) return;
+    std::ostringstream out;
+    out << "# Tessaly cookie store: the member's persistent cookies\n";
+    for (const auto& c : cookies_) {
+        if (c.expires == 0) continue;
+        // A field with a tab or a line break would break the file's lines.
+        if ((c.name + c.value + c.domain + c.path).find_first_of("\t\r\n") != std::string::npos)
+            continue;
+        out << (c.hostOnly ? "" : ".") << c.domain << '\t' << (c.hostOnly ? "FALSE" : "TRUE")
+            << '\t' << c.path << '\t' << (c.secure ? "TRUE" : "FALSE") << '\t' << c.expires << '\t'
+            << c.name << '\t' << c.value << '\n';
+    }
+    const auto slash = fileName_.rfind('/');
+    if (slash != std::string::npos) ForceDirectories(fileName_.substr(0, slash));
+    // Created private first, so the atomic save (which keeps the mode) never exposes it.
+    const int fd = ::open(fileName_.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
+    if (fd >= 0) ::close(fd);
+    try {
+        SaveFileAtomically(fileName_, out.str());
+    } catch (const EFileError&) {
+        // The cookies stay in memory; only a restart would lose them.
+    }
+}
+
+}  // namespace tessaly

@@ -1,0 +1,425 @@
+#include "HttpClient.h"
+
+#include <curl/curl.h>
+
+#include <QString>
+#include <QUrl>
+#include <chrono>
+#include <exception>
+#include <memory>
+
+#include "CookieStore.h"
+#include "FileLock.h"
+#include "TextUtils.h"
+
+namespace tessaly {
+namespace {
+
+constexpr int kMaxRedirects = 10;
+
+// Status notifications passed to OnStatus (the desktop internet layer's numbers).
+constexpr int kStatusSendingRequest = 30;
+constexpr int kStatusResponseReceived = 41;
+constexpr int kStatusRedirect = 110;
+
+std::uint32_t FlagOf(TOpenURLOptionStyle o) {
+    switch (o) {
+        case TOpenURLOptionStyle::ouCacheIfNetFail:
+            return 0x00010000;
+        case TOpenURLOptionStyle::ouHyperLink:
+            return 0x00000400;
+        case TOpenURLOptionStyle::ouIgnoreCertCNInvalid:
+            return 0x00001000;
+        case TOpenURLOptionStyle::ouIgnoreCertDateInvalid:
+            return 0x00002000;
+        case TOpenURLOptionStyle::ouIgnoreRedirectToHTTPS:
+            return 0x00004000;
+        case TOpenURLOptionStyle::ouIgnoreRedirectToHTTP:
+            return 0x00008000;
+        case TOpenURLOptionStyle::ouKeepConnection:
+            return 0x00400000;
+        case TOpenURLOptionStyle::ouMustCacheRequest:
+            return 0x00000010;
+        case TOpenURLOptionStyle::ouNeedFile:
+            return 0x00000010;
+        case TOpenURLOptionStyle::ouNoAuth:
+            return 0x00040000;
+        case TOpenURLOptionStyle::ouNoAutoRedirect:
+            return 0x00200000;
+        case TOpenURLOptionStyle::ouNoCacheWrite:
+            return 0x04000000;
+        case TOpenURLOptionStyle::ouNoCookies:
+            return 0x00080000;
+        case TOpenURLOptionStyle::ouNoUI:
+            return 0x00000200;
+        case TOpenURLOptionStyle::ouPragmaNoCache:
+            return 0x00000100;
+        case TOpenURLOptionStyle::ouResyncronize:
+            return 0x00000800;
+        case TOpenURLOptionStyle::ouSecure:
+            return 0x00800000;
+    }
+    return 0;
+}
+
+std::string Resolve(const std::string& base, const std::string& location) {
+    const QUrl resolved =
+        QUrl(QString::fromStdString(base)).resolved(QUrl(QString::fromStdString(location)));
+    return resolved.toString(QUrl::FullyEncoded).toStdString();
+}
+
+struct CurlGlobal {
+    CurlGlobal() { curl_global_init(CURL_GLOBAL_DEFAULT); }
+    ~CurlGlobal() { curl_global_cleanup(); }
+};
+
+void EnsureCurl() {
+    static CurlGlobal global;
+}
+
+}  // namespace
+
+std::int32_t InternetErrorFor(int code) {
+    switch (static_cast<CURLcode>(code)) {
+        case CURLE_COULDNT_RESOLVE_HOST:
+        case CURLE_COULDNT_RESOLVE_PROXY:
+            return 12007;  // name not resolved
+        case CURLE_COULDNT_CONNECT:
+            return 12029;  // cannot connect
+        case CURLE_OPERATION_TIMEDOUT:
+            return 12002;  // time-out
+        case CURLE_PEER_FAILED_VERIFICATION:
+            return 12045;  // untrusted certificate authority
+        case CURLE_SSL_CONNECT_ERROR:
+            return 12157;  // secure channel error
+        case CURLE_TOO_MANY_REDIRECTS:
+            return 12156;  // redirect failed
+        case CURLE_UNSUPPORTED_PROTOCOL:
+        case CURLE_URL_MALFORMAT:
+            return 12006;  // unrecognised scheme / bad address
+        case CURLE_GOT_NOTHING:
+        case CURLE_RECV_ERROR:
+        case CURLE_SEND_ERROR:
+            return 12030;  // connection aborted
+        default:
+            return 12000 + static_cast<int>(code) % 1000;
+    }
+}
+
+void TURLReturnValue::Clear() {
+    Text.clear();
+    Host.clear();
+    BaseURL.clear();
+    Status = 0;
+}
+
+THttpClient::THttpClient() {
+    EnsureCurl();
+}
+THttpClient::~THttpClient() = default;
+
+void THttpClient::SetURL(const std::string& url) {
+    url_ = url;
+    host_.clear();
+    objectName_.clear();
+    baseUrl_.clear();
+    std::string copy = url;
+    if (StartsText("http://", copy)) {
+        copy.erase(0, 7);
+    } else if (StartsText("https://", copy)) {
+        copy.erase(0, 8);
+    }
+    if (copy.empty()) return;
+    if (copy.back() == '/') copy.pop_back();
+    const auto slash = copy.find('/');
+    if (slash == std::string::npos) {
+        host_ = copy;
+        baseUrl_ = copy;
+        return;
+    }
+    host_ = copy.substr(0, slash);
+    const std::string path = copy.substr(slash + 1);
+    const auto last = path.rfind('/');
+    baseUrl_ = last == std::string::npos ? host_ : host_ + "/" + path.substr(0, last);
+    objectName_ = "/" + path;
+}
+
+void THttpClient::SetOpenURLOptions(const TOpenURLOptions& options) {
+    openUrlOptions_ = options;
+    requestFlags_ = 0;
+    for (auto o : options) requestFlags_ += FlagOf(o);
+}
+
+void THttpClient::Reset() {
+    body_.clear();
+    StatusText.clear();
+    ErrorCode = 0;
+    Failed = 0;
+    BytesReceived = 0;
+    LastReadSize = 0;
+}
+
+bool THttpClient::GetToFile(const std::string& url, const std::string& fileName) {
+    SetURL(url);
+    Reset();
+    return Execute(fileName);
+}
+
+// One request's state, reached from libcurl's callbacks.
+struct THttpClient::Transfer {
+    Transfer(THttpClient& c, TCookieStore* store, std::string hopUrl, const std::string& target,
+             bool follow)
+        : client(c),
+          cookies(store),
+          url(std::move(hopUrl)),
+          fileName(target),
+          followRedirects(follow) {}
+    THttpClient& client;
+    TCookieStore* cookies;
+    std::string url;  // of this hop
+    const std::string& fileName;
+    bool followRedirects;
+    bool lastHop = false;
+    int status = 0;
+    std::string reason;
+    std::string headers;
+    std::string location;
+    bool headersDone = false;
+    bool redirect = false;
+    bool refused = false;
+    bool rejected = false;  // not 2xx
+    bool tooManyRedirects = false;
+    bool stalled = false;
+    curl_off_t lastBytes = -1;
+    std::chrono::steady_clock::time_point lastProgress = std::chrono::steady_clock::now();
+    std::unique_ptr<TLockedFileWriter> file;
+    std::string pending;  // bytes waiting to make a whole piece
+    std::exception_ptr error;
+
+    void Piece(const char* data, std::size_t n) {
+        if (file) {
+            file->Write(std::string_view(data, n));
+        } else {
+            client.body_.append(data, n);
+        }
+        client.BytesReceived += static_cast<std::uint32_t>(n);
+        client.LastReadSize = static_cast<std::uint32_t>(n);
+        if (client.OnIdle) client.OnIdle(client);
+    }
+
+    // Called at the blank line that ends a response's headers.
+    bool EndOfHeaders() {
+        if (status >= 100 && status < 200) {  // an interim answer; the real one follows
+            headers.clear();
+            return true;
+        }
+        headersDone = true;
+        if (status >= 300 && status < 400 && !location.empty() && followRedirects) {
+            if (lastHop) {
+                tooManyRedirects = true;
+                return false;
+            }
+            redirect = true;
+            return true;
+        }
+        client.ResponseHeaders = headers;
+        client.statusCode_ = status;
+        if (client.OnStatus) client.OnStatus(client, kStatusResponseReceived, url);
+        bool retrieve = true;
+        if (client.OnHeaderReceived) client.OnHeaderReceived(client, status, retrieve);
+        if (status < 200 || status > 299) {
+            rejected = true;
+            return false;
+        }
+        if (!retrieve) {
+            refused = true;
+            return false;
+        }
+        if (!fileName.empty()) file = std::make_unique<TLockedFileWriter>(fileName, false);
+        return true;
+    }
+
+    static std::size_t OnHeader(char* data, std::size_t size, std::size_t count, void* self) {
+        auto& t = *static_cast<Transfer*>(self);
+        const std::size_t n = size * count;
+        try {
+            std::string line(data, n);
+            t.headers += line;
+            while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
+            if (StartsText("HTTP/", line)) {
+                t.headers = line + "\r\n";
+                t.location.clear();
+                const auto sp = line.find(' ');
+                const std::string code = sp == std::string::npos ? "" : line.substr(sp + 1, 3);
+                if (!IsAllDigits(code))
+                    throw std::runtime_error("unreadable HTTP status in \"" + line + "\"");
+                t.status = std::stoi(code);
+                t.reason = sp + 4 < line.size() ? Trim(line.substr(sp + 4)) : "";
+            } else if (line.empty()) {
+                if (!t.EndOfHeaders()) return 0;
+            } else if (const auto colon = line.find(':'); colon != std::string::npos) {
+                const std::string name = line.substr(0, colon);
+                const std::string value = Trim(line.substr(colon + 1));
+                if (SameText(name, "Set-Cookie") && t.cookies != nullptr)
+                    t.cookies->SetCookie(t.url, value);
+                if (SameText(name, "Location")) t.location = value;
+            }
+        } catch (...) {
+            // Carried across the library's C frames and raised again after the transfer.
+            t.error = std::current_exception();
+            return 0;
+        }
+        return n;
+    }
+
+    static std::size_t OnWrite(char* data, std::size_t size, std::size_t count, void* self) {
+        auto& t = *static_cast<Transfer*>(self);
+        const std::size_t n = size * count;
+        if (t.redirect) return n;  // the body of a redirect is not wanted
+        try {
+            t.pending.append(data, n);
+            const std::size_t piece = std::max<std::size_t>(1, t.client.BufferSize);
+            std::size_t used = 0;
+            while (t.pending.size() - used >= piece) {
+                t.Piece(t.pending.data() + used, piece);
+                used += piece;
+            }
+            t.pending.erase(0, used);
+        } catch (...) {
+            t.error = std::current_exception();
+            return 0;
+        }
+        return n;
+    }
+
+    // Ends a transfer that has received nothing for TimeOut seconds (the library's own
+    // low-speed check averages over several seconds and would let a burst hide a stall).
+    static int OnProgress(void* self, curl_off_t, curl_off_t dlnow, curl_off_t, curl_off_t) {
+        auto& t = *static_cast<Transfer*>(self);
+        const auto now = std::chrono::steady_clock::now();
+        if (dlnow != t.lastBytes) {
+            t.lastBytes = dlnow;
+            t.lastProgress = now;
+            return 0;
+        }
+        if (now - t.lastProgress > std::chrono::seconds(std::max(1, t.client.TimeOut))) {
+            t.stalled = true;
+            return 1;
+        }
+        return 0;
+    }
+
+    static int OnDebug(CURL*, curl_infotype type, char* data, std::size_t size, void* self) {
+        auto& t = *static_cast<Transfer*>(self);
+        if (type == CURLINFO_HEADER_OUT) t.client.RequestHeaders.assign(data, size);
+        return 0;
+    }
+};
+
+bool THttpClient::Execute(const std::string& fileName) {
+    Reset();
+    ErrorCode = 0;
+    statusCode_ = 0;
+    ResponseHeaders.clear();
+    RequestHeaders.clear();
+    Cookies.clear();
+    EffectiveURL.clear();
+    auto fail = [this](std::int32_t code, std::int32_t failed, std::string text) {
+        ErrorCode = code;
+        Failed = failed;
+        StatusText = std::move(text);
+        return false;
+    };
+
+    std::unique_ptr<CURL, decltype(&curl_easy_cleanup)> curl(curl_easy_init(), &curl_easy_cleanup);
+    if (!curl) return fail(12000, 1, "Unable to Open Internet Session");
+    TCookieStore* store = openUrlOptions_.count(TOpenURLOptionStyle::ouNoCookies) != 0
+                              ? nullptr
+                              : (cookies_ != nullptr ? cookies_ : &TCookieStore::Instance());
+    const bool follow = openUrlOptions_.count(TOpenURLOptionStyle::ouNoAutoRedirect) == 0;
+    std::string target = url_.find("://") == std::string::npos ? "http://" + url_ : url_;
+
+    for (int hop = 0;; ++hop) {
+        Transfer t(*this, store, target, fileName, follow);
+        t.lastHop = hop >= kMaxRedirects;
+        CURL* c = curl.get();
+        curl_easy_reset(c);
+        curl_easy_setopt(c, CURLOPT_URL, target.c_str());
+        curl_easy_setopt(c, CURLOPT_USERAGENT, ApplicationName.c_str());
+        if (!Referer.empty()) curl_easy_setopt(c, CURLOPT_REFERER, Referer.c_str());
+        curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
+        curl_easy_setopt(c, CURLOPT_FOLLOWLOCATION,
+                         0L);  // followed here, so every hop gets its cookies
+        curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT, static_cast<long>(std::max(1, TimeOut)));
+        // A transfer that moves no byte for TimeOut seconds fails (also while waiting for headers).
+        curl_easy_setopt(c, CURLOPT_LOW_SPEED_LIMIT, 1L);
+        curl_easy_setopt(c, CURLOPT_LOW_SPEED_TIME, static_cast<long>(std::max(1, TimeOut)));
+        curl_easy_setopt(
+            c, CURLOPT_BUFFERSIZE,
+            static_cast<long>(std::clamp<std::uint32_t>(BufferSize, 1024, 512 * 1024)));
+        if (Port != 0) curl_easy_setopt(c, CURLOPT_PORT, static_cast<long>(Port));
+        if (OpenOptions == TOpenOptions::ooDirect) curl_easy_setopt(c, CURLOPT_NOPROXY, "*");
+        // Certificates are always checked: an untrusted one fails like any other send failure.
+        curl_easy_setopt(c, CURLOPT_SSL_VERIFYPEER, 1L);
+        curl_easy_setopt(c, CURLOPT_SSL_VERIFYHOST, 2L);
+        curl_slist* headers = nullptr;
+        const std::string cookieLine =
+            store != nullptr ? store->CookieHeader(target) : std::string();
+        if (!cookieLine.empty())
+            headers = curl_slist_append(headers, ("Cookie: " + cookieLine).c_str());
+        for (const auto& line : SplitAll(ReplaceAllStr(ExtraHeaders, "\r\n", "\n"), '\n')) {
+            if (!Trim(line).empty()) headers = curl_slist_append(headers, line.c_str());
+        }
+        curl_easy_setopt(c, CURLOPT_HTTPHEADER, headers);
+        if (!PostData.empty()) {
+            curl_easy_setopt(c, CURLOPT_POSTFIELDS, PostData.c_str());
+            curl_easy_setopt(c, CURLOPT_CUSTOMREQUEST, "GET");
+        }
+        curl_easy_setopt(c, CURLOPT_HEADERFUNCTION, &Transfer::OnHeader);
+        curl_easy_setopt(c, CURLOPT_HEADERDATA, &t);
+        curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, &Transfer::OnWrite);
+        curl_easy_setopt(c, CURLOPT_WRITEDATA, &t);
+        curl_easy_setopt(c, CURLOPT_XFERINFOFUNCTION, &Transfer::OnProgress);
+        curl_easy_setopt(c, CURLOPT_XFERINFODATA, &t);
+        curl_easy_setopt(c, CURLOPT_NOPROGRESS, 0L);
+        curl_easy_setopt(c, CURLOPT_DEBUGFUNCTION, &Transfer::OnDebug);
+        curl_easy_setopt(c, CURLOPT_DEBUGDATA, &t);
+        curl_easy_setopt(c, CURLOPT_VERBOSE, 1L);
+        if (OnStatus) OnStatus(*this, kStatusSendingRequest, target);
+
+        const CURLcode rc = curl_easy_perform(c);
+        curl_slist_free_all(headers);
+        if (t.error) std::rethrow_exception(t.error);
+        EffectiveURL = target;
+        for (const auto& line : SplitAll(ReplaceAllStr(RequestHeaders, "\r\n", "\n"), '\n')) {
+            const std::string trimmed = Trim(line);
+            if (StartsText("Cookie:", trimmed)) {
+                for (const auto& part : SplitAll(trimmed.substr(7), ';'))
+                    Cookies.push_back(Trim(part));
+                break;
+            }
+        }
+        if (t.redirect && (rc == CURLE_OK || rc == CURLE_PARTIAL_FILE)) {
+            if (OnStatus) OnStatus(*this, kStatusRedirect, t.location);
+            target = Resolve(target, t.location);
+            continue;
+        }
+        if (t.tooManyRedirects) return fail(12156, 1, "Unable to Send HTTP Request");
+        if (t.rejected) return fail(t.status, 1, t.reason);
+        if (t.refused) return fail(0, 0, "Retrieval Denied");
+        if (!t.headersDone) {
+            return fail(t.stalled ? 12002 : InternetErrorFor(rc), 1, "Unable to Send HTTP Request");
+        }
+        if (rc != CURLE_OK) {
+            if (t.file) t.file->Close();  // the part that arrived stays on disk
+            return fail(0, 1, "Retrieval Interrupted");
+        }
+        if (!t.pending.empty()) t.Piece(t.pending.data(), t.pending.size());
+        if (t.file) t.file->Close();
+        Failed = 0;
+        StatusText.clear();
+        return true;
+    }
+}
+
+}  // namespace tessaly

@@ -1,0 +1,130 @@
+#pragma once
+// THttpClient: one HTTP GET at a time, the body into memory or streamed straight into a file,
+// with the member's cookies from the shared cookie store, redirects followed, a time-out on
+// connecting and on every read, and the system proxy (or none). Built on libcurl.
+//
+// Failures are values: Execute returns false and ErrorCode / Failed / StatusText tell why:
+//   "Unable to Open Internet Session"   the library could not start a request
+//   "Unable to Send HTTP Request"       no answer (name, connection, time-out, certificate);
+//                                       ErrorCode is the desktop internet layer's number
+//                                       (12007 name not resolved, 12029 cannot connect,
+//                                       12002 time-out, 12045 untrusted certificate, ...)
+//   the server's status text            a status outside 2xx; ErrorCode is the status
+//   "Retrieval Denied"                  OnHeaderReceived refused the body (Failed 0)
+//   "Retrieval Interrupted"             the body broke off or stalled past the time-out
+
+#include <cstdint>
+#include <functional>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace tessaly {
+
+class TCookieStore;
+
+enum class TOpenOptions { ooDirect, ooPreconfig, ooPreconfigWithNoAutoProxy, ooProxy };
+
+enum class TOpenURLOptionStyle {
+    ouCacheIfNetFail,
+    ouHyperLink,
+    ouIgnoreCertCNInvalid,
+    ouIgnoreCertDateInvalid,
+    ouIgnoreRedirectToHTTPS,
+    ouIgnoreRedirectToHTTP,
+    ouKeepConnection,
+    ouMustCacheRequest,
+    ouNeedFile,
+    ouNoAuth,
+    ouNoAutoRedirect,
+    ouNoCacheWrite,
+    ouNoCookies,
+    ouNoUI,
+    ouPragmaNoCache,
+    ouResyncronize,
+    ouSecure
+};
+using TOpenURLOptions = std::set<TOpenURLOptionStyle>;
+
+// The result record the item downloaders keep of one download.
+struct TURLReturnValue {
+    std::string Text;
+    std::string Host;
+    std::string BaseURL;
+    std::int32_t Status = 0;
+    void Clear();
+};
+inline void ClearURLReturnValue(TURLReturnValue& v) {
+    v.Clear();
+}
+
+class THttpClient {
+public:
+    THttpClient();
+    ~THttpClient();
+    THttpClient(const THttpClient&) = delete;
+    THttpClient& operator=(const THttpClient&) = delete;
+
+    std::string ApplicationName = "Mozilla/4.0 (compatible; MSIE 6.0; Win32)";
+    std::int32_t TimeOut = 30;         // seconds: connecting and each read
+    std::uint32_t BufferSize = 16384;  // bytes per piece of the body
+    std::uint16_t Port = 0;            // 0: the port of the address, or the scheme's default
+    TOpenOptions OpenOptions = TOpenOptions::ooPreconfig;
+    std::string Referer;
+    std::string ExtraHeaders;  // "Name: value" lines, CR LF separated
+    std::string PostData;      // sent with a GET as its body when not empty (unused by the program)
+
+    std::function<void(THttpClient&)> OnIdle;
+    // Called once the response headers are in; setting retrieveDoc to false refuses the body.
+    std::function<void(THttpClient&, int statusCode, bool& retrieveDoc)> OnHeaderReceived;
+    std::function<void(THttpClient&, int status, const std::string& information)> OnStatus;
+
+    // The cookie store requests take their cookies from and give new ones to (the user's
+    // store unless set).
+    void SetCookieStore(TCookieStore* store) { cookies_ = store; }
+
+    void SetURL(const std::string& url);
+    [[nodiscard]] const std::string& URL() const { return url_; }
+    [[nodiscard]] const std::string& Host() const { return host_; }
+    [[nodiscard]] const std::string& ObjectName() const { return objectName_; }
+    [[nodiscard]] const std::string& BaseURL() const { return baseUrl_; }
+    void SetOpenURLOptions(const TOpenURLOptions& options);
+    [[nodiscard]] const TOpenURLOptions& OpenURLOptions() const { return openUrlOptions_; }
+    [[nodiscard]] std::uint32_t RequestFlags() const { return requestFlags_; }
+
+    void Reset();
+    // True only when a 2xx answer was read to its end. Raises EFileError when the target file
+    // cannot be created or written.
+    [[nodiscard]] bool Execute(const std::string& fileName = {});
+    [[nodiscard]] bool Get() { return Execute(); }
+    [[nodiscard]] bool GetToFile(const std::string& url, const std::string& fileName);
+    [[nodiscard]] std::string BodyText() const { return body_; }
+
+    // Results of the last request.
+    [[nodiscard]] const std::string& Body() const { return body_; }
+    std::string ResponseHeaders;
+    std::string RequestHeaders;
+    std::vector<std::string> Cookies;
+    std::int32_t ErrorCode = 0;
+    std::int32_t Failed = 0;
+    std::string StatusText;
+    std::uint32_t BytesReceived = 0;
+    std::uint32_t LastReadSize = 0;
+    // The address the answer finally came from (after redirects).
+    std::string EffectiveURL;
+    [[nodiscard]] int StatusCode() const { return statusCode_; }
+
+private:
+    struct Transfer;
+    std::string url_, host_, objectName_, baseUrl_;
+    TOpenURLOptions openUrlOptions_;
+    std::uint32_t requestFlags_ = 0;
+    std::string body_;
+    int statusCode_ = 0;
+    TCookieStore* cookies_ = nullptr;
+};
+
+// The desktop internet layer's error number for a libcurl failure.
+[[nodiscard]] std::int32_t InternetErrorFor(int curlCode);
+
+}  // namespace tessaly
