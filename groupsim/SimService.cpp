@@ -578,7 +578,34 @@ SimResponse GroupService::Control(const SimRequest& r) {
         SetFaults(ParseFaults(r.query));
         return Plain(200, "faults set");
     }
-    return Plain(404, "groupsim control: /log, /log/clear, /faults?...");
+    if (r.path == "/forms") {
+        // Two forms with an element of the same name, for tests of a browser's form handling.
+        return Page(
+            "<html><head><title>Forms</title></head><body>\n"
+            "<form name=\"one\" method=\"get\" action=\"/echo?old=1\">\n"
+            "<input type=\"text\" name=\"login\" value=\"\">\n"
+            "<input type=\"hidden\" name=\"kind\" value=\"first &amp; only\">\n"
+            "<input type=\"checkbox\" name=\"keep\" value=\"y\">\n"
+            "<input type=\"submit\" name=\"go\" value=\"Go\">\n</form>\n"
+            "<form name=\"two\" method=\"POST\" action=\"http://groupsim.control/echo\">\n"
+            "<input name=\"login\">\n<select name=\"colour\"><option value=\"red\">Red<option "
+            "value=\"blue\" "
+            "selected>Blue</select>\n<textarea name=\"note\">a &lt;b&gt;</textarea>\n"
+            "<input type=\"submit\" name=\" .SAVE \" value=\"Save\">\n"
+            "<input type=\"submit\" name=\"other\" value=\"Send it\">\n</form>\n</body></html>\n");
+    }
+    if (r.path == "/echo") {
+        return Page("<html><body><p>method=" + HtmlEscape(r.method) +
+                    "</p><p>query=" + HtmlEscape(r.query) + "</p><p>body=" + HtmlEscape(r.body) +
+                    "</p></body></html>\n");
+    }
+    if (r.path == "/refresh-loop") {
+        return Page("<html><head><meta http-equiv=\"refresh\" content=\"0; url=/refresh-loop?n=" +
+                    std::to_string(std::atoi(QueryValue(r.query, "n").c_str()) + 1) +
+                    "\"></head></html>\n");
+    }
+    return Plain(404,
+                 "groupsim control: /log, /log/clear, /faults?..., /forms, /echo, /refresh-loop");
 }
 
 }  // namespace groupsim

@@ -227,7 +227,7 @@ struct THttpClient::Transfer {
         if (client.OnStatus) client.OnStatus(client, kStatusResponseReceived, url);
         bool retrieve = true;
         if (client.OnHeaderReceived) client.OnHeaderReceived(client, status, retrieve);
-        if (status < 200 || status > 299) {
+        if ((status < 200 || status > 299) && !client.AcceptErrorPages) {
             rejected = true;
             return false;
         }
@@ -296,6 +296,7 @@ struct THttpClient::Transfer {
     // low-speed check averages over several seconds and would let a burst hide a stall).
     static int OnProgress(void* self, curl_off_t, curl_off_t dlnow, curl_off_t, curl_off_t) {
         auto& t = *static_cast<Transfer*>(self);
+        if (t.client.CancelFlag != nullptr && t.client.CancelFlag->load()) return 1;
         const auto now = std::chrono::steady_clock::now();
         if (dlnow != t.lastBytes) {
             t.lastBytes = dlnow;
@@ -338,6 +339,7 @@ bool THttpClient::Execute(const std::string& fileName) {
                               : (cookies_ != nullptr ? cookies_ : &TCookieStore::Instance());
     const bool follow = openUrlOptions_.count(TOpenURLOptionStyle::ouNoAutoRedirect) == 0;
     std::string target = url_.find("://") == std::string::npos ? "http://" + url_ : url_;
+    std::string method = SameText(Method, "POST") ? "POST" : "GET";
 
     for (int hop = 0;; ++hop) {
         Transfer t(*this, store, target, fileName, follow);
@@ -371,7 +373,13 @@ bool THttpClient::Execute(const std::string& fileName) {
             if (!Trim(line).empty()) headers = curl_slist_append(headers, line.c_str());
         }
         curl_easy_setopt(c, CURLOPT_HTTPHEADER, headers);
-        if (!PostData.empty()) {
+        if (method == "POST") {
+            headers = curl_slist_append(headers, "Content-Type: application/x-www-form-urlencoded");
+            curl_easy_setopt(c, CURLOPT_POST, 1L);
+            curl_easy_setopt(c, CURLOPT_POSTFIELDS, PostData.c_str());
+            curl_easy_setopt(c, CURLOPT_POSTFIELDSIZE, static_cast<long>(PostData.size()));
+            curl_easy_setopt(c, CURLOPT_HTTPHEADER, headers);
+        } else if (!PostData.empty()) {
             curl_easy_setopt(c, CURLOPT_POSTFIELDS, PostData.c_str());
             curl_easy_setopt(c, CURLOPT_CUSTOMREQUEST, "GET");
         }
@@ -402,6 +410,7 @@ bool THttpClient::Execute(const std::string& fileName) {
         if (t.redirect && (rc == CURLE_OK || rc == CURLE_PARTIAL_FILE)) {
             if (OnStatus) OnStatus(*this, kStatusRedirect, t.location);
             target = Resolve(target, t.location);
+            if (t.status != 307 && t.status != 308) method = "GET";  // the answer to a form is fetched
             continue;
         }
         if (t.tooManyRedirects) return fail(12156, 1, "Unable to Send HTTP Request");

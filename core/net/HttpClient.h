@@ -13,6 +13,7 @@
 //   "Retrieval Denied"                  OnHeaderReceived refused the body (Failed 0)
 //   "Retrieval Interrupted"             the body broke off or stalled past the time-out
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <set>
@@ -73,6 +74,15 @@ public:
     std::string Referer;
     std::string ExtraHeaders;  // "Name: value" lines, CR LF separated
     std::string PostData;      // sent with a GET as its body when not empty (unused by the program)
+    // For the browser engine: "POST" sends PostData as a form; the answer to a POST that
+    // redirects is fetched with GET. Downloads always GET.
+    std::string Method = "GET";
+    // For the browser engine: read the body of any status (error pages are documents too);
+    // Execute then returns true when a body was read to its end, whatever the status.
+    bool AcceptErrorPages = false;
+    // Checked while the transfer runs; set, it ends the transfer ("Retrieval Interrupted" or
+    // "Unable to Send HTTP Request").
+    const std::atomic<bool>* CancelFlag = nullptr;
 
     std::function<void(THttpClient&)> OnIdle;
     // Called once the response headers are in; setting retrieveDoc to false refuses the body.

@@ -1,0 +1,260 @@
+#include "PageBrowser.h"
+
+#include <QCoreApplication>
+#include <QMetaObject>
+#include <QString>
+#include <QUrl>
+
+#include "CookieStore.h"
+#include "HtmlScanner.h"
+#include "HttpClient.h"
+#include "Pacing.h"
+#include "TextUtils.h"
+
+namespace tessaly {
+namespace {
+
+std::string Resolve(const std::string& base, const std::string& link) {
+    const QUrl resolved =
+        QUrl(QString::fromStdString(base)).resolved(QUrl(QString::fromStdString(Trim(link))));
+    return resolved.toString(QUrl::FullyEncoded).toStdString();
+}
+
+bool Matches(const std::string& a, const std::string& b) {
+    return UpperCase(Trim(a)) == UpperCase(Trim(b));
+}
+
+}  // namespace
+
+struct TPageBrowser::Result {
+    bool ok = false;
+    std::string location;
+    std::string document;
+};
+
+std::string MetaRefreshTarget(const std::string& page, int* delaySeconds) {
+    std::string target;
+    THtmlScanner scanner;
+    scanner.SetHTMLText(page);
+    scanner.OnFoundTag = [&](THtmlScanner&, std::string_view tag) {
+        if (!target.empty() || !StartsText("meta", tag)) return;
+        auto attrs = TagAttributes(tag);
+        if (!SameText(Trim(attrs["http-equiv"]), "refresh")) return;
+        const std::string content = attrs["content"];
+        const auto semi = content.find_first_of(";,");
+        if (delaySeconds != nullptr) *delaySeconds = std::atoi(content.c_str());
+        if (semi == std::string::npos) return;
+        std::string rest = Trim(content.substr(semi + 1));
+        if (StartsText("url", rest)) {
+            rest = Trim(rest.substr(3));
+            if (!rest.empty() && rest[0] == '=') rest = Trim(rest.substr(1));
+        }
+        if (rest.size() >= 2 && (rest.front() == '\'' || rest.front() == '"') &&
+            rest.back() == rest.front()) {
+            rest = rest.substr(1, rest.size() - 2);
+        }
+        target = rest;
+    };
+    scanner.Execute();
+    return target;
+}
+
+TPageBrowser::TPageBrowser(TCookieStore* cookies, int timeoutSeconds)
+    : cookies_(cookies),
+      timeout_(timeoutSeconds),
+      context_(std::make_unique<QObject>()),
+      cancel_(std::make_shared<std::atomic<bool>>(false)) {}
+
+TPageBrowser::~TPageBrowser() {
+    cancel_->store(true);
+    JoinLoader();
+}
+
+void TPageBrowser::JoinLoader() {
+    if (loader_.joinable()) loader_.join();
+}
+
+std::string TPageBrowser::LocationURL() const {
+    std::lock_guard lock(locationMutex_);
+    return location_;
+}
+
+void TPageBrowser::Navigate(const std::string& url) {
+    Start(url, "GET", "", false);
+}
+
+void TPageBrowser::Stop() {
+    if (!busy_) return;
+    cancel_->store(true);
+    ++generation_;  // whatever the stopped load delivers is dropped
+    busy_ = false;
+    readyState_ = hasDocument_ ? rsComplete : rsUninitialized;
+}
+
+void TPageBrowser::Start(const std::string& url, const std::string& method, const std::string& body,
+                         bool fromHistory) {
+    Stop();
+    JoinLoader();
+    cancel_ = std::make_shared<std::atomic<bool>>(false);
+    const std::uint64_t generation = ++generation_;
+    busy_ = true;
+    failed_ = false;
+    readyState_ = rsLoading;
+    std::string target = Trim(url);
+    const std::string current = LocationURL();
+    if (!current.empty()) target = Resolve(current, target);
+    QPointer<QObject> context(context_.get());
+    auto cancel = cancel_;
+    TCookieStore* cookies = cookies_;
+    const int timeout = timeout_;
+    loader_ = std::thread(
+        [this, context, cancel, cookies, timeout, generation, target, method, body, fromHistory] {
+            Result result = Load(target, method, body, cookies, timeout, *cancel);
+            if (cancel->load()) return;
+            QMetaObject::invokeMethod(
+                context.data(),
+                [this, context, generation, result, fromHistory] {
+                    if (context) Finish(generation, result, fromHistory);
+                },
+                Qt::QueuedConnection);
+        });
+}
+
+TPageBrowser::Result TPageBrowser::Load(std::string url, std::string method, std::string body,
+                                        TCookieStore* cookies, int timeout,
+                                        const std::atomic<bool>& cancel) {
+    Result r;
+    r.location = url;
+    for (int refresh = 0; refresh <= kMaxRefreshes; ++refresh) {
+        THttpClient client;
+        client.SetCookieStore(cookies);
+        client.AcceptErrorPages = true;
+        client.TimeOut = timeout;
+        client.CancelFlag = &cancel;
+        client.Method = method;
+        client.PostData = body;
+        client.SetURL(url);
+        const bool ok = client.Get();
+        if (cancel.load()) return r;
+        r.location = client.EffectiveURL.empty() ? url : client.EffectiveURL;
+        if (!ok) {
+            r.document = "<html><head><title>The page cannot be displayed</title></head><body><p>" +
+                         client.StatusText + " (" + std::to_string(client.ErrorCode) +
+                         ")</p></body></html>";
+            return r;
+        }
+        r.document = client.BodyText();
+        int delay = 0;
+        const std::string next = MetaRefreshTarget(r.document, &delay);
+        if (next.empty()) {
+            r.ok = true;
+            return r;
+        }
+        // A refresh is a wait the page asks for; it goes through the pacing clock, capped.
+        PacedSleep(std::min(delay, 5) * 1000);
+        url = Resolve(r.location, next);
+        method = "GET";
+        body.clear();
+    }
+    return r;  // refreshed too often: a failed navigation
+}
+
+void TPageBrowser::Finish(std::uint64_t generation, const Result& result, bool fromHistory) {
+    if (generation != generation_) return;
+    JoinLoader();
+    busy_ = false;
+    failed_ = !result.ok;
+    {
+        std::lock_guard lock(locationMutex_);
+        location_ = result.location;
+    }
+    document_ = result.document;
+    hasDocument_ = true;
+    forms_ = ParseForms(document_);
+    readyState_ = rsComplete;
+    if (!fromHistory && result.ok) {
+        if (!history_.empty()) history_.resize(historyIndex_ + 1);
+        history_.push_back(result.location);
+        historyIndex_ = history_.size() - 1;
+    }
+    if (OnDocumentComplete) OnDocumentComplete();
+}
+
+void TPageBrowser::GoBack() {
+    if (!CanGoBack()) return;
+    --historyIndex_;
+    Start(history_[historyIndex_], "GET", "", true);
+}
+
+void TPageBrowser::GoForward() {
+    if (!CanGoForward()) return;
+    ++historyIndex_;
+    Start(history_[historyIndex_], "GET", "", true);
+}
+
+bool TPageBrowser::SetFormFieldValue(const std::string& name, const std::string& value) {
+    bool set = false;
+    for (auto& form : forms_) {
+        for (auto& e : form.elements) {
+            if (Matches(e.name, name)) {
+                e.value = value;
+                set = true;
+            }
+        }
+    }
+    return set;
+}
+
+bool TPageBrowser::SetFormCheckBox(const std::string& name, bool checked) {
+    bool set = false;
+    for (auto& form : forms_) {
+        for (auto& e : form.elements) {
+            if (Matches(e.name, name)) {
+                e.checked = checked;
+                set = true;
+            }
+        }
+    }
+    return set;
+}
+
+// An element whose value matches is clicked before any element that only matches by name, even
+// an earlier one; then the first element with the name.
+bool TPageBrowser::ClickFormElement(const std::string& name, const std::string& value) {
+    for (int pass = 0; pass < 2; ++pass) {
+        const std::string& wanted = pass == 0 ? value : name;
+        if (wanted.empty()) continue;
+        for (auto& form : forms_) {
+            for (std::size_t i = 0; i < form.elements.size(); ++i) {
+                TFormElement& e = form.elements[i];
+                if (!Matches(pass == 0 ? e.value : e.name, wanted)) continue;
+                if (e.type == "checkbox") {
+                    e.checked = !e.checked;
+                } else if (e.type == "radio") {
+                    for (auto& other : form.elements) {
+                        if (other.type == "radio" && other.name == e.name) other.checked = false;
+                    }
+                    e.checked = true;
+                } else if (e.type == "submit" || e.type == "image") {
+                    Submit(form, static_cast<int>(i));
+                }
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+void TPageBrowser::Submit(const TForm& form, int clicked) {
+    const std::string data = FormData(form, clicked);
+    std::string action = form.action.empty() ? LocationURL() : Resolve(LocationURL(), form.action);
+    if (form.method == "POST") {
+        Start(action, "POST", data, false);
+        return;
+    }
+    const auto q = action.find('?');
+    if (q != std::string::npos) action.erase(q);
+    Start(action + "?" + data, "GET", "", false);
+}
+
+}  // namespace tessaly

@@ -1,0 +1,378 @@
+#include "MemberSession.h"
+
+#include <QCoreApplication>
+#include <chrono>
+#include <thread>
+
+#include "CookieStore.h"
+#include "DownloadOptions.h"
+#include "GroupCache.h"
+#include "HtmlScanner.h"
+#include "LoginInput.h"
+#include "Pacing.h"
+#include "ProgramRegistry.h"
+#include "ServiceHosts.h"
+#include "TextUtils.h"
+#include "UrlUtils.h"
+
+namespace tessaly {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// One polling step of a wait: pending events first, then a short (paced) sleep. The sleep
+// never drops below a millisecond, so a wait with pacing off does not spin a core.
+void PollStep() {
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+    const auto step =
+        std::max(PacingClock::Scaled(std::chrono::milliseconds(5)), std::chrono::milliseconds(1));
+    std::this_thread::sleep_for(step);
+}
+
+bool TimedOut(Clock::time_point start) {
+    return Clock::now() - start > std::chrono::seconds(TMemberSession::kPageTimeLimitSeconds);
+}
+
+std::string LoginHostWithoutTld() {
+    const std::string host = hosts::kLogin;
+    return host.substr(0, host.rfind('.'));
+}
+
+}  // namespace
+
+std::vector<std::string> TextToLines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const std::size_t j = text.find_first_of("\r\n", i);
+        if (j == std::string::npos) {
+            lines.push_back(text.substr(i));
+            break;
+        }
+        lines.push_back(text.substr(i, j - i));
+        i = j + (text[j] == '\r' && j + 1 < text.size() && text[j + 1] == '\n' ? 2 : 1);
+    }
+    return lines;
+}
+
+std::string LinesToText(const std::vector<std::string>& lines) {
+    std::string text;
+    for (const auto& line : lines) text.append(line).append("\r\n");
+    return text;
+}
+
+TMemberSession::TMemberSession(TYahooDownloadOptions& options, IBrowserEngine& browser,
+                               ILoginUi& ui)
+    : options_(options), browser_(browser), ui_(ui), utils_(options) {
+    browser_.OnDocumentComplete = [this] { documentComplete_ = true; };
+}
+
+TMemberSession::~TMemberSession() {
+    browser_.OnDocumentComplete = nullptr;
+}
+
+void TMemberSession::SetUserName(const std::string& userName) {
+    userName_ = userName;
+    StoreUserName(userName_);
+}
+
+void TMemberSession::SetPassword(const std::string& password) {
+    password_ = password;
+    StorePassword(password_);
+}
+
+void TMemberSession::LoadStoredLogin() {
+    userName_ = StoredUserName();
+    password_ = PasswordStoringAllowed() ? StoredPassword() : std::string();
+}
+
+void TMemberSession::SetBrowserDownloadOptions() {
+    // This engine never loads images, sounds, scripts or controls; the flags are kept so the
+    // console can show what it was asked for.
+    browser_.SetDownloadControl(kDownloadControlHarvest);
+}
+
+void TMemberSession::GetDocumentText(std::vector<std::string>& lines) {
+    const auto start = Clock::now();
+    while (browser_.ReadyState() != rsComplete && browser_.Busy() && !TimedOut(start)) PollStep();
+    if (!browser_.HasDocument()) return;
+    lines = TextToLines(browser_.DocumentSource());
+}
+
+void TMemberSession::StartNavigation(const std::string& address) {
+    documentComplete_ = false;
+    browser_.Stop();
+    browser_.Navigate(address);
+}
+
+bool TMemberSession::WaitUntilIdle() {
+    const auto start = Clock::now();
+    while (browser_.Busy()) {
+        if (TimedOut(start)) {
+            browser_.Stop();
+            return false;
+        }
+        PollStep();
+    }
+    return true;
+}
+
+bool TMemberSession::OpenURL(const std::string& address, std::vector<std::string>& lines,
+                             bool extraWait) {
+    const std::string target = Trim(address);
+    const std::string before = browser_.LocationURL();
+    const bool alreadyThere = SameText(target, before);
+    lines.clear();
+    documentComplete_ = false;
+    Delay(500);
+    browser_.Stop();
+    browser_.Navigate(target);
+    int tries = 0;
+    const auto start = Clock::now();
+    for (;;) {
+        PollStep();
+        if (documentComplete_) break;
+        if (TimedOut(start)) {
+            browser_.Stop();
+            return false;
+        }
+        if (browser_.Busy()) continue;
+        const std::string now = browser_.LocationURL();
+        if (!SameText(now, before) || alreadyThere) break;
+        // The navigation has not taken place: try again, six times at most.
+        if (tries > 5) return false;
+        ++tries;
+        Delay(500);
+        StartNavigation(target);
+    }
+    if (extraWait) Delay(2000);
+    if (!WaitUntilIdle()) return false;
+    // A navigation that ended without a page from the service is a failed load, not an
+    // empty page.
+    if (browser_.NavigationFailed()) return false;
+    GetDocumentText(lines);
+    return true;
+}
+
+void TMemberSession::OpenLoginURL(const std::string& address, std::vector<std::string>& lines) {
+    lines.clear();
+    StartNavigation(address);
+    int tries = 0;
+    const auto start = Clock::now();
+    for (;;) {
+        PollStep();
+        if (documentComplete_) break;
+        if (TimedOut(start)) {
+            browser_.Stop();
+            return;
+        }
+        if (browser_.Busy()) continue;
+        if (!SameText(browser_.LocationURL(), address)) break;
+        if (tries > 5) return;
+        ++tries;
+        StartNavigation(address);
+    }
+    Delay(2000);
+    if (!WaitUntilIdle()) return;
+    GetDocumentText(lines);
+}
+
+void TMemberSession::ClickAndWait(const std::string& name, const std::string& value,
+                                  std::vector<std::string>& lines) {
+    lines.clear();
+    documentComplete_ = false;
+    browser_.Stop();
+    browser_.ClickFormElement(name, value);
+    const auto start = Clock::now();
+    while (!documentComplete_ && browser_.Busy() && !TimedOut(start)) PollStep();
+    Delay(2000);
+    WaitUntilIdle();
+    Delay(2000);
+    GetDocumentText(lines);
+    const std::string page = LinesToText(lines);
+    if (ContainsText("HTTP-EQUIV", page) && ContainsText("\"REFRESH\"", page)) Delay(2000);
+    if (browser_.Busy()) {
+        const auto again = Clock::now();
+        while (browser_.Busy() && !documentComplete_ && !TimedOut(again)) PollStep();
+    }
+    Delay(2000);
+    WaitUntilIdle();
+    GetDocumentText(lines);
+}
+
+void TMemberSession::EndBrowserSession() {
+    TCookieStore::Instance().EndBrowserSession();
+}
+
+bool TMemberSession::FormLogin() {
+    OpenLoginURL(options_.strAutoLoginURL, PageBuffer);
+    utils_.SaveDebugList("login.html", PageBuffer);
+    browser_.SetFormFieldValue(options_.strAutoLoginUserName, Trim(userName_));
+    browser_.SetFormFieldValue(options_.strAutoLoginPassword, Trim(password_));
+    browser_.SetFormCheckBox(options_.strAutoLoginSavePassword, true);
+    ClickAndWait(options_.strAutoLoginSignInName, "", PageBuffer);
+    utils_.SaveDebugList("afterButtonClick.html", PageBuffer);
+    Delay(500);
+    bool ok = !ContainsText(options_.strAutoLoginErrorURL, browser_.LocationURL());
+    if (!ok) ok = DirectLogin();
+    if (ok) {
+        loginOutcome_ = dsOk;
+        failedLogins_ = 0;
+    } else {
+        loginOutcome_ = dsError;
+        ++failedLogins_;
+    }
+    return ok;
+}
+
+bool TMemberSession::DirectLogin() {
+    std::vector<std::string> lines;
+    OpenLoginURL(std::string("http://") + hosts::kLogin, lines);
+    // The credentials are URL-encoded: a password with "&", "#" or a blank must reach the
+    // service as typed.
+    const std::string address =
+        std::string("http://") + hosts::kLogin +
+        "/config/login?.tries=1&.src=ym&.intl=us&login=" + FormUrlEncode(userName_) +
+        "&passwd=" + FormUrlEncode(password_);
+    OpenLoginURL(address, lines);
+    return !ContainsText(LoginHostWithoutTld(), browser_.LocationURL());
+}
+
+int TMemberSession::FindMyGroupsPageCount(const std::string& page, char separator) {
+    THtmlScanner scanner;
+    scanner.SetHTMLText(page);
+    scanner.Execute();
+    int best = -1;
+    for (const auto& link : scanner.Parsed().Hyperlinks) {
+        if (!ContainsText("/mygroups?", link)) continue;
+        for (const auto& piece : SplitAll(link, separator)) {
+            if (!StartsText("PAGE", piece)) continue;
+            const std::string number = piece.size() > 5 ? piece.substr(5) : std::string();
+            if (IsAllDigits(number) && number.size() < 9) best = std::max(best, std::stoi(number));
+        }
+    }
+    return best;
+}
+
+std::vector<std::string> TMemberSession::ExtractGroupNames(const std::string& page) {
+    THtmlScanner scanner;
+    scanner.SetHTMLText(page);
+    scanner.Execute();
+    std::vector<std::string> names;
+    for (const auto& link : scanner.Parsed().Hyperlinks) {
+        if (!ContainsText("/group/", link) || link.find('?') == std::string::npos) continue;
+        std::string name = link.size() > 7 ? link.substr(7) : std::string();
+        name = Trim(name.substr(0, name.find('/')));
+        if (name.empty() || name.find('.') != std::string::npos) continue;
+        name = Trim(name.substr(0, name.find('?')));
+        if (name.empty()) continue;
+        const bool known = std::any_of(names.begin(), names.end(),
+                                       [&](const std::string& n) { return SameText(n, name); });
+        if (!known) names.push_back(name);
+    }
+    return names;
+}
+
+void TMemberSession::GetMyGroups(std::vector<std::string>& names) {
+    ui_.SetStatusText("Checking Mygroups...");
+    Delay(500);
+    std::vector<std::string> lines;
+    if (!OpenURL(std::string("http://") + hosts::kGroups + "/mygroups", lines)) return;
+    utils_.SaveDebugList("group1.html", lines);
+    const std::string first = LinesToText(lines);
+    int count = FindMyGroupsPageCount(first, '&');
+    if (count == -1) count = FindMyGroupsPageCount(first, ';');
+    names = ExtractGroupNames(first);
+    for (int p = 2; p <= count; ++p) {
+        ui_.SetStatusText("Getting Mygroups page " + std::to_string(p) + " of " +
+                          std::to_string(count));
+        if (!OpenURL(std::string("http://") + hosts::kGroups +
+                         "/mygroups?sort=n&order=a&page=" + std::to_string(p),
+                     lines)) {
+            break;
+        }
+        utils_.SaveDebugList("group" + std::to_string(p) + ".html", lines);
+        for (auto& name : ExtractGroupNames(LinesToText(lines))) names.push_back(std::move(name));
+    }
+}
+
+TLoginResult TMemberSession::RunLoginCommand() {
+    TLoginResult result;
+    SetBrowserDownloadOptions();
+    std::string user = userName_;
+    std::string password = password_;
+    bool useCache = true;
+    const bool confirmed = ui_.CommonPasswordBox("Yahoo Login.", user, false, useCache, password);
+    const bool filled = !Trim(user).empty() && !Trim(password).empty();
+    if (!confirmed) {
+        ui_.ShowPlainMessage(
+            "You have choosen to cancel the AutoLogin.\r\n\r\nPlease Note: If you dont provide the "
+            "User Name and "
+            "Password, \r\nyou cannot login to the Yahoo Groups and download the photos.");
+    } else if (!filled) {
+        ui_.ShowPlainMessage(
+            "You havent provided the user name or password.\r\n\r\nPlease Note: If you dont "
+            "provide the User Name "
+            "and Password, \r\nyou cannot login to the Yahoo Group and download the photos.");
+    }
+    const bool accepted = CheckLoginInput(ui_, user, password);
+    if (!confirmed || !filled || !accepted) return result;
+    result.attempted = true;
+    result.useCache = useCache;
+
+    SetUserName(Trim(user));
+    SetPassword(Trim(password));
+    WriteDLMode(options_.CurrentSection());
+    ui_.SetStatusPanel(1, "Working");
+    loginOutcome_ = dsCompleted;
+    ui_.StartProgress("Log in...", 1000);
+    EndBrowserSession();
+    ui_.SetStatusText("Logging in. Please Wait..");
+    if (!FormLogin()) {
+        if (ui_.CommonMessageBox(
+                "Login Error : Please check your Login and password.Please click Ok to check the "
+                "correct Login parameters from the Help Website.",
+                TMessageKind::Error, true)) {
+            ui_.OpenWebPage(kPasswordHelpUrl);
+        }
+    } else if (loginOutcome_ == dsOk) {
+        result.loggedIn = true;
+        if (useCache) {
+            ui_.SetStatusText("Getting Mygroups from cache...");
+            result.names = LoadCachedGroupNames(userName_);
+            if (result.names.empty()) {
+                ui_.SetStatusText("Getting Mygroups.Please wait...");
+                GetMyGroups(result.names);
+                if (!result.names.empty()) CacheNewGroups(userName_, result.names);
+            }
+            if (result.names.empty()) {
+                ui_.ShowPlainMessage(std::string("No groups found. if you think you have "
+                                                 "registered groups, please try \r\nlogout and "
+                                                 "login again.\r\n\r\nOtherwise, please click the "
+                                                 "+ button to add your group of "
+                                                 "\r\nchoice.\r\n\r\nif you are getting problems, "
+                                                 "please send a mail to \r\n") +
+                                     kSupportMail + " for help.");
+            }
+        } else {
+            ui_.SetStatusText("Getting Mygroups.Please wait...");
+            GetMyGroups(result.names);
+        }
+        // The start of showing the result; the front end fills its group list.
+        ui_.ResetProgressDialog();
+        if (result.names.empty()) {
+            ui_.CommonMessageBox(
+                "Unable to Get Groups. Please Click the plus (+) button and add your group name",
+                TMessageKind::Error, false);
+            result.addGroupWanted = true;
+        } else {
+            ui_.SetStatusPanel(0, "Groups :" + std::to_string(result.names.size()));
+            ui_.SetStatusPanel(1, "Ready...");
+            ui_.SetStatusText("Ready...");
+        }
+    }
+    ui_.ResetProgressDialog();
+    return result;
+}
+
+}  // namespace tessaly

@@ -1,0 +1,94 @@
+#pragma once
+// TMemberSession: the member's session with the service, shared by the GUI's main window and
+// the command-line front end: user name and password, the login outcome and failed-login
+// counter, the page buffer, the browser's document-complete flag, the navigation operations
+// every page request goes through (OpenURL, OpenLoginURL, ClickAndWait), the form login, the
+// direct login, the My Groups pages and the Login command. It belongs to the user-interface
+// thread; CurrentLocation may be read from any thread.
+
+#include <string>
+#include <vector>
+
+#include "BrowserEngine.h"
+#include "DownloadStatus.h"
+#include "GeneralUtils.h"
+#include "LoginUi.h"
+
+namespace tessaly {
+
+class TYahooDownloadOptions;
+
+struct TLoginResult {
+    bool attempted = false;  // the box was confirmed and the input accepted
+    bool loggedIn = false;
+    bool useCache = false;
+    std::vector<std::string> names;
+    bool addGroupWanted = false;  // no group found: the front end opens its Add Group box
+};
+
+class TMemberSession {
+public:
+    TMemberSession(TYahooDownloadOptions& options, IBrowserEngine& browser, ILoginUi& ui);
+    ~TMemberSession();
+    TMemberSession(const TMemberSession&) = delete;
+    TMemberSession& operator=(const TMemberSession&) = delete;
+
+    // Setting them stores them in the registry (the password only where that is allowed).
+    void SetUserName(const std::string& userName);
+    void SetPassword(const std::string& password);
+    [[nodiscard]] const std::string& UserName() const { return userName_; }
+    [[nodiscard]] const std::string& Password() const { return password_; }
+    // The stored login of the last start.
+    void LoadStoredLogin();
+
+    [[nodiscard]] DownloadStatus LoginOutcome() const { return loginOutcome_; }
+    [[nodiscard]] int FailedLogins() const { return failedLogins_; }
+    std::vector<std::string> PageBuffer;
+    [[nodiscard]] bool DocumentComplete() const { return documentComplete_; }
+    [[nodiscard]] std::string CurrentLocation() const { return browser_.LocationURL(); }
+    [[nodiscard]] IBrowserEngine& Browser() { return browser_; }
+
+    // Navigation; every wait goes through the pacing clock and keeps events flowing. A page
+    // that does not arrive within the time limit counts as not loaded.
+    bool OpenURL(const std::string& address, std::vector<std::string>& lines,
+                 bool extraWait = false);
+    void OpenLoginURL(const std::string& address, std::vector<std::string>& lines);
+    void ClickAndWait(const std::string& name, const std::string& value,
+                      std::vector<std::string>& lines);
+    void GetDocumentText(std::vector<std::string>& lines);
+    void SetBrowserDownloadOptions();
+
+    bool FormLogin();
+    bool DirectLogin();
+    // Drops the session cookies of an earlier login (the persistent ones stay).
+    void EndBrowserSession();
+    void GetMyGroups(std::vector<std::string>& names);
+    [[nodiscard]] static std::vector<std::string> ExtractGroupNames(const std::string& page);
+    [[nodiscard]] static int FindMyGroupsPageCount(const std::string& page, char separator);
+
+    // The Login command, apart from drawing its boxes (the front end's ILoginUi does).
+    TLoginResult RunLoginCommand();
+
+    // The longest the navigation operations wait for a page (real time, not paced).
+    static constexpr int kPageTimeLimitSeconds = 180;
+
+private:
+    bool WaitUntilIdle();
+    void StartNavigation(const std::string& address);
+
+    TYahooDownloadOptions& options_;
+    IBrowserEngine& browser_;
+    ILoginUi& ui_;
+    TGeneralUtils utils_;
+    std::string userName_;
+    std::string password_;
+    DownloadStatus loginOutcome_ = dsWaiting;
+    int failedLogins_ = 0;
+    bool documentComplete_ = false;
+};
+
+// The page text as lines (CR LF, LF or CR end a line) and back.
+[[nodiscard]] std::vector<std::string> TextToLines(const std::string& text);
+[[nodiscard]] std::string LinesToText(const std::vector<std::string>& lines);
+
+}  // namespace tessaly
