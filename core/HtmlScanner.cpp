@@ -89,20 +89,7 @@ void THtmlScanner::SetHTMLText(std::string text) {
     text_ = std::move(text);
 }
 
-std::vector<std::string> THtmlScanner::HTML() const {
-    std::vector<std::string> lines;
-    std::size_t i = 0;
-    while (i < text_.size()) {
-        std::size_t j = text_.find_first_of("\r\n", i);
-        if (j == std::string::npos) {
-            lines.push_back(text_.substr(i));
-            break;
-        }
-        lines.push_back(text_.substr(i, j - i));
-        i = j + (text_[j] == '\r' && j + 1 < text_.size() && text_[j + 1] == '\n' ? 2 : 1);
-    }
-    return lines;
-}
+std::vector<std::string> THtmlScanner::HTML() const { return TextToLines(text_); }
 
 std::string_view THtmlScanner::Joined(std::size_t begin, std::size_t end, std::string& scratch) {
     std::string_view run(text_.data() + begin, end - begin);

@@ -262,4 +262,25 @@ void SplitOnce(std::string_view text, char c, std::string& head, std::string& ta
     tail = std::string(text.substr(at + 1));
 }
 
+std::vector<std::string> TextToLines(std::string_view text) {
+    std::vector<std::string> lines;
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const std::size_t j = text.find_first_of("\r\n", i);
+        if (j == std::string_view::npos) {
+            lines.emplace_back(text.substr(i));
+            break;
+        }
+        lines.emplace_back(text.substr(i, j - i));
+        i = j + (text[j] == '\r' && j + 1 < text.size() && text[j + 1] == '\n' ? 2 : 1);
+    }
+    return lines;
+}
+
+std::string LinesToText(const std::vector<std::string>& lines) {
+    std::string text;
+    for (const auto& line : lines) text.append(line).append("\r\n");
+    return text;
+}
+
 }  // namespace tessaly

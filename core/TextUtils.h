@@ -76,4 +76,8 @@ void DropLastChar(std::string& text);
 // Head and tail around the first `c`; without it the head is the whole text.
 void SplitOnce(std::string_view text, char c, std::string& head, std::string& tail);
 
+// A page text as lines (CR LF, LF or a lone CR end a line) and back (CR LF after each line).
+[[nodiscard]] std::vector<std::string> TextToLines(std::string_view text);
+[[nodiscard]] std::string LinesToText(const std::vector<std::string>& lines);
+
 }  // namespace tessaly

@@ -40,27 +40,6 @@ std::string LoginHostWithoutTld() {
 
 }  // namespace
 
-std::vector<std::string> TextToLines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::size_t i = 0;
-    while (i < text.size()) {
-        const std::size_t j = text.find_first_of("\r\n", i);
-        if (j == std::string::npos) {
-            lines.push_back(text.substr(i));
-            break;
-        }
-        lines.push_back(text.substr(i, j - i));
-        i = j + (text[j] == '\r' && j + 1 < text.size() && text[j + 1] == '\n' ? 2 : 1);
-    }
-    return lines;
-}
-
-std::string LinesToText(const std::vector<std::string>& lines) {
-    std::string text;
-    for (const auto& line : lines) text.append(line).append("\r\n");
-    return text;
-}
-
 TMemberSession::TMemberSession(TYahooDownloadOptions& options, IBrowserEngine& browser,
                                ILoginUi& ui)
     : options_(options), browser_(browser), ui_(ui), utils_(options) {

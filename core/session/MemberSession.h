@@ -13,6 +13,7 @@
 #include "DownloadStatus.h"
 #include "GeneralUtils.h"
 #include "LoginUi.h"
+#include "TextUtils.h"
 
 namespace tessaly {
 
@@ -86,9 +87,5 @@ private:
     int failedLogins_ = 0;
     bool documentComplete_ = false;
 };
-
-// The page text as lines (CR LF, LF or CR end a line) and back.
-[[nodiscard]] std::vector<std::string> TextToLines(const std::string& text);
-[[nodiscard]] std::string LinesToText(const std::vector<std::string>& lines);
 
 }  // namespace tessaly
