@@ -1,0 +1,150 @@
+#include "DownloadWorker.h"
+
+#include <exception>
+
+#include "DateTime.h"
+#include "DownloadOptions.h"
+#include "MemberSession.h"
+#include "Pacing.h"
+#include "Sounds.h"
+#include "TextUtils.h"
+
+namespace tessaly {
+
+std::string Format(const char* pattern, const std::vector<std::string>& args) {
+    std::string out;
+    std::size_t next = 0;
+    for (const char* p = pattern; *p != '\0'; ++p) {
+        if (*p == '%' && (p[1] == 's' || p[1] == 'd')) {
+            if (next < args.size()) out += args[next++];
+            ++p;
+        } else {
+            out.push_back(*p);
+        }
+    }
+    return out;
+}
+
+TDownloadWorker::TDownloadWorker(TMemberSession& session, TYahooDownloadOptions& options, IProgressReporter& reporter,
+                                 TStopRequests& stops, TUiThread& ui, TWorkerInputs inputs)
+    : session_(session), options_(options), inputs_(std::move(inputs)), reporter_(reporter), stops_(stops), ui_(ui) {}
+
+TDownloadWorker::~TDownloadWorker() { Wait(); }
+
+void TDownloadWorker::Start() {
+    stops_.running = true;
+    thread_ = std::thread([this] { Run(); });
+}
+
+void TDownloadWorker::Wait() {
+    if (thread_.joinable()) thread_.join();
+}
+
+void TDownloadWorker::Pause(int milliseconds) { PacedSleep(milliseconds); }
+
+void TDownloadWorker::Run() {
+    try {
+        Execute();
+    } catch (const std::exception&) {
+        // A failure ends the run quietly where it happened; the rows keep their last status.
+    }
+    ui_.Call([this] {
+        stops_.running = false;
+        reporter_.ShowFinishedState();
+    });
+    finished_ = true;
+}
+
+void TDownloadWorker::Execute() {
+    if (PreparesBrowser()) PrepareBrowser();
+    const int n = static_cast<int>(inputs_.groups.size());
+    SetGroupBarRange(0, n);
+    const bool useRanges = inputs_.starts.Count() == n && inputs_.ends.Count() == n;
+    for (int i = 0; i < n; ++i) {
+        const std::string& group = inputs_.groups[static_cast<std::size_t>(i)];
+        if (StopCurrent()) {
+            Pause(500);
+            ReportGroup(i, 0, 0, 0, 0, dsSkipped);
+            ClearStopCurrent();
+            continue;
+        }
+        if (StopAll()) {
+            Pause(500);
+            ReportGroup(i, 0, 0, 0, 0, dsSkipped);
+            continue;
+        }
+        const int first = useRanges ? static_cast<int>(inputs_.starts.Get(i)) : 0;
+        const int last = useRanges ? static_cast<int>(inputs_.ends.Get(i)) : 0;
+        ResetItemBar();
+        ShowGroupLine(Format("Downloading From Group - %s (%d of %d)", {group, std::to_string(i + 1), std::to_string(n)}), i);
+        ReportGroup(i, 0, 0, 0, 0, dsStarting);
+        ShowItemLine(Format("Checking Group - %s", {Trim(group)}), 0);
+        if (!CheckLogin()) {
+            ReportGroup(i, 0, 0, 0, 0, dsError);
+            continue;
+        }
+        GroupWork(i, group, first, last);
+    }
+    PlaySuccessSound(options_);
+    stops_.stopAll = false;
+    ShowGroupLine(ClosingGroupLine(n), n);
+    ShowItemLine(ClosingItemLine(), ClosingItemPosition());
+}
+
+bool TDownloadWorker::CheckLogin() {
+    bool ok = false;
+    ui_.Call([&] { ok = session_.FormLogin(); });
+    return ok;
+}
+
+bool TDownloadWorker::BrowserFetch(const std::string& url, std::vector<std::string>& lines) {
+    bool ok = false;
+    ui_.Call([&] { ok = session_.OpenURL(url, lines, false); });
+    return ok;
+}
+
+bool TDownloadWorker::BrowserClick(const std::string& name, const std::string& value, std::vector<std::string>& lines) {
+    ui_.Call([&] { session_.ClickAndWait(name, value, lines); });
+    return true;
+}
+
+bool TDownloadWorker::BrowserClickElement(const std::string& name, const std::string& value) {
+    bool clicked = false;
+    ui_.Call([&] {
+        clicked = session_.Browser().ClickFormElement(name, value);
+        if (clicked) {
+            // A click that submits a form loads the next page; wait for it like a fetch.
+            std::vector<std::string> lines;
+            session_.GetDocumentText(lines);
+        }
+    });
+    return clicked;
+}
+
+std::string TDownloadWorker::BrowserLocation() { return session_.CurrentLocation(); }
+
+void TDownloadWorker::PrepareBrowser() {
+    ui_.Call([&] { session_.SetBrowserDownloadOptions(); });
+}
+
+void TDownloadWorker::SetGroupBarRange(int min, int max) {
+    ui_.Call([&] { reporter_.SetGroupBarRange(min, max); });
+}
+void TDownloadWorker::ResetItemBar() {
+    ui_.Call([&] { reporter_.ResetItemBar(); });
+}
+void TDownloadWorker::SetItemBarRange(int min, int max) {
+    ui_.Call([&] { reporter_.SetItemBarRange(min, max); });
+}
+void TDownloadWorker::ShowGroupLine(const std::string& text, int position) {
+    ui_.Call([&] { reporter_.ShowGroupLine(text, position); });
+}
+void TDownloadWorker::ShowItemLine(const std::string& text, int position) {
+    ui_.Call([&] { reporter_.ShowItemLine(text, position); });
+}
+void TDownloadWorker::ReportGroup(int row, int from, int to, int position, int found, DownloadStatus status) {
+    const TGroupReport report{row, from, to, position, found, Now(), status};
+    ui_.Call([&] { reporter_.ReportGroup(report); });
+}
+
+}  // namespace tessaly

@@ -1,0 +1,93 @@
+#pragma once
+// TDownloadWorker: the pattern every section worker follows. It walks its groups on a thread of
+// its own, honours the stop requests before each group, logs in before each group, fetches
+// every page through the member's browser session on the user-interface thread, reports every
+// step to its IProgressReporter (also on the user-interface thread, waiting until the report
+// has run), plays the sound events and, when it ends, switches the viewer to its finished
+// state.
+
+#include <atomic>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "IntList.h"
+#include "ProgressReports.h"
+#include "UiThread.h"
+#include "YahooBase.h"
+
+namespace tessaly {
+
+class TMemberSession;
+class TYahooDownloadOptions;
+
+struct TWorkerInputs {
+    std::string userName;
+    std::string password;
+    std::vector<std::string> groups;
+    bool debugPages = false;
+    TIntList starts;  // chosen first numbers, one per group, 0 = not chosen
+    TIntList ends;    // chosen last numbers
+};
+
+class TDownloadWorker : public ISiteOwner {
+public:
+    TDownloadWorker(TMemberSession& session, TYahooDownloadOptions& options, IProgressReporter& reporter,
+                    TStopRequests& stops, TUiThread& ui, TWorkerInputs inputs);
+    ~TDownloadWorker() override;
+    TDownloadWorker(const TDownloadWorker&) = delete;
+    TDownloadWorker& operator=(const TDownloadWorker&) = delete;
+
+    // Starts the run on its own thread; Wait joins it.
+    void Start();
+    void Wait();
+    [[nodiscard]] bool Finished() const { return finished_; }
+
+    // ISiteOwner, each run on the user-interface thread while the worker waits.
+    bool BrowserFetch(const std::string& url, std::vector<std::string>& lines) override;
+    bool BrowserClickElement(const std::string& name, const std::string& value) override;
+    [[nodiscard]] std::string BrowserLocation() override;
+
+protected:
+    // The section's work for group i; ends by reporting the group's row.
+    virtual void GroupWork(int index, const std::string& group, int first, int last) = 0;
+    [[nodiscard]] virtual bool PreparesBrowser() const { return true; }
+    [[nodiscard]] virtual std::string ClosingGroupLine(int groups) const = 0;
+    [[nodiscard]] virtual std::string ClosingItemLine() const = 0;
+    [[nodiscard]] virtual int ClosingItemPosition() const { return 0; }
+
+    bool CheckLogin();
+    bool BrowserClick(const std::string& name, const std::string& value, std::vector<std::string>& lines);
+    void PrepareBrowser();
+    void SetGroupBarRange(int min, int max);
+    void ResetItemBar();
+    void SetItemBarRange(int min, int max);
+    void ShowGroupLine(const std::string& text, int position);
+    void ShowItemLine(const std::string& text, int position);
+    void ReportGroup(int row, int from, int to, int position, int found, DownloadStatus status);
+    [[nodiscard]] bool StopCurrent() const { return stops_.stopCurrent; }
+    [[nodiscard]] bool StopAll() const { return stops_.stopAll; }
+    void ClearStopCurrent() { stops_.stopCurrent = false; }
+    // Fixed pauses of the worker (paced).
+    static void Pause(int milliseconds);
+
+    TMemberSession& session_;
+    TYahooDownloadOptions& options_;
+    TWorkerInputs inputs_;
+
+private:
+    void Execute();
+    void Run();
+
+    IProgressReporter& reporter_;
+    TStopRequests& stops_;
+    TUiThread& ui_;
+    std::thread thread_;
+    std::atomic<bool> finished_{false};
+};
+
+// Formats like the program's status texts ("%s", "%d").
+[[nodiscard]] std::string Format(const char* pattern, const std::vector<std::string>& args);
+
+}  // namespace tessaly

@@ -1,0 +1,71 @@
+#pragma once
+// The contract between a download worker and whatever shows its progress (the GUI's progress
+// window, the command-line view, a test): the reports, the stop requests and the finished
+// state. The worker knows nothing else of its viewer. Reports are called on the
+// user-interface thread.
+
+#include <atomic>
+#include <string>
+#include <vector>
+
+#include "DateTime.h"
+#include "DownloadStatus.h"
+
+namespace tessaly {
+
+struct TGroupReport {
+    int row = 0;
+    int from = 0;
+    int to = 0;
+    int position = 0;
+    int found = 0;  // -1 keeps the shown value
+    TDateTime time = 0;
+    DownloadStatus status = dsWaiting;
+};
+
+class IProgressReporter {
+public:
+    virtual ~IProgressReporter() = default;
+    virtual void SetGroupBarRange(int min, int max) = 0;
+    virtual void ResetItemBar() = 0;
+    virtual void SetItemBarRange(int min, int max) = 0;
+    virtual void ShowGroupLine(const std::string& text, int position) = 0;
+    virtual void ShowItemLine(const std::string& text, int position) = 0;
+    virtual void ReportGroup(const TGroupReport& report) = 0;
+    virtual void ShowFinishedState() = 0;
+};
+
+// The stop requests and the running flag, written by the viewer, read by the worker.
+struct TStopRequests {
+    std::atomic<bool> stopCurrent{false};
+    std::atomic<bool> stopAll{false};
+    std::atomic<bool> running{false};
+};
+
+// One row of the message (or attachment) list as both front ends show it.
+struct TMessageRow {
+    std::string group;
+    std::string from = "unknown";
+    std::string to = "unknown";
+    std::string filesFound = "0";
+    std::string position = "0";
+    std::string status = "Waiting";
+    std::string time = "0";
+    int picture = 0;  // 0 waiting, 1 done, 2 failed, 3 working
+    DownloadStatus code = dsWaiting;
+};
+
+// The rows of a run and the rules a report applies to them.
+class TMessageRows {
+public:
+    explicit TMessageRows(const std::vector<std::string>& groups);
+    void Apply(const TGroupReport& report);
+    [[nodiscard]] const std::vector<TMessageRow>& Rows() const { return rows_; }
+    [[nodiscard]] int Current() const { return current_; }
+
+private:
+    std::vector<TMessageRow> rows_;
+    int current_ = -1;
+};
+
+}  // namespace tessaly

@@ -1,0 +1,154 @@
+#include "TextThread.h"
+
+#include "DownloadOptions.h"
+#include "RegistryLayout.h"
+#include "RegistryStore.h"
+#include "Sounds.h"
+#include "TextUtils.h"
+
+namespace tessaly {
+namespace {
+
+bool IsFailure(DownloadStatus s) { return s == dsBlocked || s == dsError || s == dsNetworkError; }
+
+std::string Num(int n) { return std::to_string(n); }
+
+}  // namespace
+
+std::string TTextThread::ClosingGroupLine(int groups) const { return Format("Completed Downloading %d Groups", {Num(groups)}); }
+
+DownloadStatus TTextThread::DownloadMessage(int /*row*/, int number, TYahooAttachmentDownload& site, std::string& page) {
+    if (!site.FetchMessage(number, page)) return dsError;
+    TRegistryStore& reg = ThreadRegistry();
+    if (options_.boolGrabOtherGroups) {
+        for (const auto& name : TYahooAttachmentDownload::GetValidYahooGroupNamesFrom(page)) {
+            reg.WriteValue(RegRoot::CurrentUser, std::string(reg::kKey) + reg::kGrabbedGroups, name, RegValue::String(""));
+        }
+    }
+    if (options_.boolGrabOtherURLs) {
+        std::vector<std::string> links;
+        site.ExtractOtherLinks(page, links);
+        for (const auto& link : links) {
+            reg.WriteValue(RegRoot::CurrentUser, std::string(reg::kKey) + reg::kGrabbedURLs, link, RegValue::String(""));
+        }
+    }
+    site.SaveMessagePage(number, page);
+    return dsCompleted;
+}
+
+void TTextThread::GroupWork(int i, const std::string& group, int chosenFirst, int chosenLast) {
+    const int n = static_cast<int>(inputs_.groups.size());
+    int found = 0;
+    TYahooAttachmentDownload site(*this, chosenLast, chosenFirst, inputs_.debugPages, options_, inputs_.password,
+                                  inputs_.userName, Trim(group));
+    ShowItemLine("Getting Group Information.", 0);
+    std::vector<std::string> lines;
+    BrowserFetch(site.GroupHomeURL(), lines);
+    if (ContainsText("adultconf", BrowserLocation()) && !BrowserClick("accept", "", lines)) {
+        ReportGroup(i, 0, 0, 0, 0, dsError);
+        return;
+    }
+    const DownloadStatus init = site.InitGroup();
+    if (init != dsOk) {
+        ReportGroup(i, 0, 0, 0, 0, init);
+        return;
+    }
+    int first = site.FirstMessage();
+    int last = site.LastMessage();
+    // A range chosen for the group narrows the walk: from the first message at or above the
+    // chosen first number to the last one at or below the chosen last number.
+    if (chosenFirst > first) {
+        std::vector<std::string> index;
+        if (BrowserFetch(site.FirstMessagesURL().substr(0, site.FirstMessagesURL().size() - 1) + Num(chosenFirst), index)) {
+            TYahooAttachmentDownload probe(*this, 0, 0, false, options_, "", "", site.GroupName());
+            probe.FindFirstMessage(LinesToText(index));
+            // The index page lists messages from the chosen number on; take the lowest of them.
+            first = std::max(chosenFirst, probe.FirstMessage() >= chosenFirst ? probe.FirstMessage() : chosenFirst);
+        } else {
+            first = chosenFirst;
+        }
+    }
+    const int walkLast = chosenLast > 0 ? std::min(last, chosenLast) : last;
+    if (first > walkLast) {
+        ReportGroup(i, 0, 0, 0, 0, dsNotAvailable);
+        return;
+    }
+    SetItemBarRange(first, last);
+    ReportGroup(i, first, last, first, found, dsProgress);
+    ShowItemLine(Format("Downloading Message %d  of %d", {Num(first), Num(last)}), first);
+
+    int current = first;
+    std::string page;
+    DownloadStatus result = DownloadMessage(i, current, site, page);
+    if (StopCurrent()) {
+        ReportGroup(i, 0, 0, 0, 0, dsSkipped);
+        ClearStopCurrent();
+        return;
+    }
+    if (StopAll()) {
+        ReportGroup(i, 0, 0, 0, 0, dsSkipped);
+        return;
+    }
+    if (IsFailure(result)) {
+        PlayErrorSound(options_);
+        ReportGroup(i, first, last, first, found, result);
+        return;
+    }
+    DownloadStatus status = dsCompleted;
+    for (;;) {
+        ReportGroup(i, first, last, current, found, dsProgress);
+        Pause(1000);
+        const int next = site.NextMessageNumber(current, page);
+        site.SaveDebugPage(page, Num(next) + ".html");
+        if (next == current) {
+            status = dsStopped;
+            break;
+        }
+        if (next == -1) {
+            site.SaveDebugPage(page, "ErrorWithInvalidNextPage.html");
+            status = dsError;
+            break;
+        }
+        if (next > walkLast) {  // past the chosen last number
+            status = result;
+            break;
+        }
+        current = next;
+        ShowItemLine(Format("Downloading Message %d  of %d", {Num(current), Num(last)}), current);
+        auto stopped = [&] {
+            if (StopCurrent()) {
+                ClearStopCurrent();
+                status = dsSkipped;
+                return true;
+            }
+            if (StopAll()) {
+                ReportGroup(i, 0, 0, 0, 0, dsSkipped);
+                status = dsSkipped;
+                return true;
+            }
+            return false;
+        };
+        if (stopped()) break;
+        result = DownloadMessage(i, current, site, page);
+        Pause(500);
+        if (stopped()) break;
+        if (IsFailure(result)) {
+            PlayErrorSound(options_);
+            if (result != dsBlocked) site.SaveDebugPage(page, "UnExpectedErrorPage.html");
+            status = result;
+            break;
+        }
+        if (current == walkLast) {
+            status = result;
+            break;
+        }
+        site.SetLastPosition(current);
+    }
+    site.SetLastPosition(current);
+    ReportGroup(i, first, last, current, found, status);
+    ShowGroupLine(Format("Completed Group - %s (%d of %d)", {group, Num(i + 1), Num(n)}), i + 1);
+    ShowItemLine(Format("Completed Message %d  of %d", {Num(first), Num(last)}), last);
+    lastMessageOfRun_ = last;
+}
+
+}  // namespace tessaly

@@ -1,0 +1,206 @@
+#include "YahooAttach.h"
+
+#include <cstdio>
+
+#include "DownloadOptions.h"
+#include "FileLock.h"
+#include "HtmlScanner.h"
+#include "ProgramRegistry.h"
+#include "ServiceHosts.h"
+#include "SpecialFolders.h"
+#include "TextUtils.h"
+
+namespace tessaly {
+namespace {
+
+// 1-based copy that treats a start below 1 as 1 and a negative count as empty.
+std::string Copy(const std::string& s, long p, long n) {
+    if (n <= 0) return {};
+    if (p < 1) p = 1;
+    if (static_cast<std::size_t>(p) > s.size()) return {};
+    return s.substr(static_cast<std::size_t>(p - 1), static_cast<std::size_t>(n));
+}
+
+long Pos(const std::string& part, const std::string& s) {
+    const auto at = s.find(part);
+    return at == std::string::npos ? 0 : static_cast<long>(at) + 1;
+}
+
+long LastPosOf(char c, const std::string& s) {
+    const auto at = s.rfind(c);
+    return at == std::string::npos ? 0 : static_cast<long>(at) + 1;
+}
+
+std::string InsertAt(const std::string& what, const std::string& s, long p) {
+    if (p < 1) p = 1;
+    const auto at = std::min(static_cast<std::size_t>(p - 1), s.size());
+    return s.substr(0, at) + what + s.substr(at);
+}
+
+bool IsNameChar(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' || c == '-' || c == '.';
+}
+
+// A group name used as a folder: no delimiters, no "..".
+std::string FolderName(std::string name) {
+    for (char& c : name) {
+        if (c == '/' || c == '\\' || c == '\0') c = '_';
+    }
+    name = ReplaceAllStr(name, "..", "_");
+    return name.empty() ? std::string("_") : name;
+}
+
+}  // namespace
+
+std::string SectionFolder(const std::string& saveDir, const std::string& section, const std::string& group) {
+    const std::string out = IncludeTrailingDelimiter(saveDir);
+    const std::string g = FolderName(group);
+    return ReadOldFormat() ? out + g + "/" + section + "/" : out + section + "/" + g + "/";
+}
+
+TYahooAttachmentDownload::TYahooAttachmentDownload(ISiteOwner& owner, int lastNumber, int firstNumber, bool debugPages,
+                                                   const TYahooDownloadOptions& options, std::string password,
+                                                   std::string userName, std::string groupName)
+    : TYahooBase(owner, std::move(groupName), std::move(userName), std::move(password), options, debugPages),
+      chosenLast_(lastNumber), chosenFirst_(firstNumber) {}
+
+DownloadStatus TYahooAttachmentDownload::InitGroup() {
+    const DownloadStatus status = OpenGroup();
+    if (firstMessage_ == -1 || lastMessage_ == -1) return dsNotAvailable;
+    return status;
+}
+
+// The addresses "name@" + groups mail domain in the page, as a pattern with a class run before
+// "@" would find them, in one pass and without backtracking. The domain's dot stands for any
+// character, as it did in the pattern.
+std::vector<std::string> TYahooAttachmentDownload::GetValidYahooGroupNamesFrom(const std::string& rawPage) {
+    std::vector<std::string> names;
+    const std::string page = Trim(rawPage);
+    const std::string domain = hosts::kGroupsMailDomain;  // "yahoogroups.com"
+    const auto dot = domain.find('.');
+    const std::string head = "@" + domain.substr(0, dot);
+    const std::string tail = domain.substr(dot + 1);
+    std::size_t from = 0;
+    for (std::size_t at; (at = page.find(head, from)) != std::string::npos;) {
+        const std::size_t after = at + head.size();
+        if (after + 1 + tail.size() > page.size() || page.compare(after + 1, tail.size(), tail) != 0) {
+            from = at + 1;
+            continue;
+        }
+        std::size_t start = at;
+        while (start > 0 && IsNameChar(page[start - 1])) --start;
+        from = after + 1 + tail.size();
+        if (start == at) continue;
+        std::string name = Trim(page.substr(start, at - start));
+        const std::string upper = UpperCase(name);
+        for (const char* role : {"-UNSUBSCRIBE", "-SUBSCRIBE", "-OWNER", "-MODERATOR"}) {
+            if (upper.find(role) != std::string::npos) {
+                name = name.substr(0, name.rfind('-'));
+                break;
+            }
+        }
+        name = Trim(name);
+        if (!name.empty()) names.push_back(name);
+    }
+    return names;
+}
+
+void TYahooAttachmentDownload::ExtractOtherLinks(const std::string& page, std::vector<std::string>& links) const {
+    std::vector<std::string> all;
+    ExtractLinks(page, all);
+    for (const auto& link : all) {
+        if (StartsStr("/", link) || StartsText("mailto", link)) continue;
+        bool ignored = false;
+        for (const auto& site : options_.IgnoreEmbbededSites) {
+            if (!site.empty() && ContainsText(site, link)) {
+                ignored = true;
+                break;
+            }
+        }
+        if (!ignored) links.push_back(link);
+    }
+}
+
+std::string TYahooAttachmentDownload::MessagesFolder() const {
+    return SectionFolder(options_.strSaveDir, "Messages", groupName_);
+}
+
+bool TYahooAttachmentDownload::SaveMessagePage(int number, const std::string& page) const {
+    const std::string folder = MessagesFolder();
+    if (!ForceDirectories(folder)) return false;
+    char digits[32];
+    std::snprintf(digits, sizeof digits, "%07d", number);
+    // The prefix comes from the page: a "/" in it must not lead out of the folder.
+    std::string prefix = options_.boolUseMessageDateFormat ? MessageDatePrefix(page) : std::string();
+    for (char& ch : prefix) {
+        if (ch == '/' || ch == '\\' || ch == '\0') ch = '_';
+    }
+    try {
+        SaveFileAtomically(folder + prefix + digits + ".html", page);
+    } catch (const EFileError&) {
+        return true;  // the message counts as done; the folder existed
+    }
+    return true;
+}
+
+std::string TYahooAttachmentDownload::MessageDatePrefix(const std::string& page) {
+    long p = Pos("Date:<", page);
+    if (p == 0) return {};
+    std::string t = Copy(page, p, 200);
+    p = Pos(">", t);
+    if (p == 0) return {};
+    t = Copy(t, p + 1, 200);
+    p = Pos("<", t);
+    if (p == 0) return {};
+    t = Copy(t, 1, p - 1);
+    t = ReplaceText(t, "&nbsp;", "");
+    t = ReplaceAllStr(t, " ", "_");
+    t = ReplaceAllStr(ReplaceAllStr(t, "\r", ""), "\n", "");
+    t = ReplaceAllStr(t, ":", "_");
+    const long c = LastPosOf(',', t);
+    if (c > 0) {
+        const std::string day = Copy(t, c - 2, 2);
+        const std::string tailText = Copy(t, c, static_cast<long>(t.size()));
+        const auto first = tailText.find('_');
+        const auto last = tailText.rfind('_');
+        const std::string mid = first == std::string::npos || last <= first ? std::string()
+                                                                            : tailText.substr(first + 1, last - first - 1);
+        if (!IsAllDigits(day)) t = Copy(t, 1, c - 2) + "0" + Copy(t, c - 1, static_cast<long>(t.size()));
+        if (mid.size() < 2) {
+            const long k = LastPosOf('_', t);
+            const long m = LastPosOf('_', Copy(t, 1, k - 1));
+            t = InsertAt("0", t, m + 1);
+        }
+    }
+    t = Copy(t, 5, static_cast<long>(t.size()));
+    t = UpperCase(t);
+    static const char* kMonths[] = {"JAN", "FEB", "MAR", "APR", "MAY", "JUN", "JUL", "AUG", "SEP", "OCT", "NOV", "DEC"};
+    bool found = false;
+    for (int i = 0; i < 12; ++i) {
+        if (t.find(kMonths[i]) != std::string::npos) {
+            char number[8];
+            std::snprintf(number, sizeof number, "%02d_", i + 1);
+            t = ReplaceAllStr(t, kMonths[i], number);
+            found = true;
+            break;
+        }
+    }
+    if (!found) t.clear();
+    p = Pos(",", t);
+    const std::string rest = Copy(t, p + 1, static_cast<long>(t.size()));
+    t = Copy(t, 1, p - 1);
+    t = "_" + t + "_";
+    return InsertAt(t, rest, Pos("_", rest)) + "_";
+}
+
+void TYahooAttachmentDownload::SetLastPosition(std::int64_t number) const {
+    tessaly::SetLastPosition(userName_, groupName_, number);
+}
+
+std::int64_t TYahooAttachmentDownload::GetLastPosition() const { return tessaly::GetLastPosition(userName_, groupName_); }
+
+void TYahooAttachmentDownload::SetGroupFlag(TGroupFlag which, bool value) const {
+    tessaly::SetGroupFlag(userName_, groupName_, which, value);
+}
+
+}  // namespace tessaly

@@ -1,0 +1,45 @@
+#pragma once
+// TYahooAttachmentDownload: the site access object of the message and attachment workers. It
+// adds the message-page operations: the group's first and last message, the group names and
+// outside links a message carries, the message file and its date prefix, and the group's
+// state string in the member's group cache.
+
+#include <string>
+#include <vector>
+
+#include "GroupCache.h"
+#include "YahooBase.h"
+
+namespace tessaly {
+
+class TYahooAttachmentDownload : public TYahooBase {
+public:
+    TYahooAttachmentDownload(ISiteOwner& owner, int lastNumber, int firstNumber, bool debugPages,
+                             const TYahooDownloadOptions& options, std::string password, std::string userName,
+                             std::string groupName);
+
+    [[nodiscard]] int ChosenFirst() const { return chosenFirst_; }
+    [[nodiscard]] int ChosenLast() const { return chosenLast_; }
+
+    DownloadStatus InitGroup();
+    [[nodiscard]] static std::vector<std::string> GetValidYahooGroupNamesFrom(const std::string& page);
+    void ExtractOtherLinks(const std::string& page, std::vector<std::string>& links) const;
+    bool SaveMessagePage(int number, const std::string& page) const;
+    [[nodiscard]] static std::string MessageDatePrefix(const std::string& page);
+    // The folder message files of this group go to.
+    [[nodiscard]] std::string MessagesFolder() const;
+
+    void SetLastPosition(std::int64_t number) const;
+    [[nodiscard]] std::int64_t GetLastPosition() const;
+    void SetGroupFlag(TGroupFlag which, bool value) const;
+
+private:
+    int chosenLast_;
+    int chosenFirst_;
+};
+
+// The output folder of a section and group ("Messages", "Attachments", "Files", "Photos"), with
+// the layout chosen by OldFormat; ends with "/".
+[[nodiscard]] std::string SectionFolder(const std::string& saveDir, const std::string& section, const std::string& group);
+
+}  // namespace tessaly

@@ -1,0 +1,263 @@
+#include "YahooBase.h"
+
+#include <algorithm>
+#include <set>
+
+#include "DownloadOptions.h"
+#include "FileLock.h"
+#include "HtmlScanner.h"
+#include "ServiceHosts.h"
+#include "SpecialFolders.h"
+#include "TextUtils.h"
+
+namespace tessaly {
+namespace {
+
+// A name from the service used as one folder name: no delimiters, no "..".
+std::string SafeSegment(std::string name) {
+    for (char& c : name) {
+        if (c == '/' || c == '\\' || c == '\0') c = '_';
+    }
+    name = ReplaceAllStr(name, "..", "_");
+    return name.empty() ? std::string("_") : name;
+}
+
+std::string LinkExtension(const std::string& link) {
+    // The extension of the last path segment, "/" read as "\".
+    const std::string path = SlashToBackslash(link);
+    const std::string last = path.substr(path.rfind('\\') == std::string::npos ? 0 : path.rfind('\\') + 1);
+    const auto dot = last.rfind('.');
+    return dot == std::string::npos ? std::string() : last.substr(dot + 1);
+}
+
+}  // namespace
+
+TYahooBase::TYahooBase(ISiteOwner& owner, std::string groupName, std::string userName, std::string password,
+                       const TYahooDownloadOptions& options, bool debugPages)
+    : owner_(owner), options_(options), groupName_(std::move(groupName)), userName_(std::move(userName)),
+      password_(std::move(password)), debugPages_(debugPages), groupHost_(hosts::kGroups) {}
+
+std::string TYahooBase::FirstMessagesURL() const {
+    return "http://" + countryPrefix_ + groupHost_ + "/group/" + groupName_ + "/messages/1";
+}
+std::string TYahooBase::MessagesURL() const {
+    return "http://" + countryPrefix_ + groupHost_ + "/group/" + groupName_ + "/messages/";
+}
+std::string TYahooBase::MessageURL(int n) const {
+    return "http://" + countryPrefix_ + groupHost_ + "/group/" + groupName_ + "/message/" + std::to_string(n);
+}
+std::string TYahooBase::FilesURL(const std::string& path) const {
+    return "http://" + countryPrefix_ + groupHost_ + "/group/" + groupName_ + "/files" + path;
+}
+std::string TYahooBase::FilesRootKey() const {
+    return countryPrefix_ + UpperCase(groupHost_) + "/GROUP/" + groupName_ + "/FILES/";
+}
+std::string TYahooBase::PhotosRootKey() const {
+    return UpperCase(countryPrefix_) + UpperCase(hosts::kPhotos) + "/GROUP/" + UpperCase(groupName_) + "/";
+}
+std::string TYahooBase::GroupHomeURL() const { return "http://" + groupHost_ + "/group/" + groupName_; }
+
+DownloadStatus TYahooBase::FetchPage(const std::string& url, std::vector<std::string>& lines) {
+    return owner_.BrowserFetch(url, lines) ? dsOk : dsError;
+}
+
+DownloadStatus TYahooBase::OpenGroup() {
+    if (FetchPage(FirstMessagesURL(), PageBuffer) != dsOk) return dsError;
+    DetectCountryPrefix();
+    if (!PassAdultPage(PageBuffer)) return dsError;
+    if (FetchPage(FirstMessagesURL(), PageBuffer) != dsOk || !PassAdultPage(PageBuffer)) return dsError;
+    const std::string first = LinesToText(PageBuffer);
+    SaveDebugPage(first, "FirstReq.html");
+    FixGroupNameCase(first);
+    FindFirstMessage(first);
+    if (FetchPage(MessagesURL(), PageBuffer) != dsOk) return dsError;
+    const std::string last = LinesToText(PageBuffer);
+    SaveDebugPage(last, "LastReq.html");
+    if (!PassAdultPage(PageBuffer)) return dsError;
+    FindLastMessage(last);
+    return dsOk;
+}
+
+bool TYahooBase::DetectCountryPrefix() {
+    std::string location = LowerCase(Trim(owner_.BrowserLocation()));
+    location = ReplaceText(location, "http://", "");
+    const std::string host = LowerCase(groupHost_);
+    if (location == host) {
+        countryPrefix_.clear();
+        return true;
+    }
+    const auto at = location.find(host);
+    countryPrefix_ = at == std::string::npos ? std::string() : location.substr(0, at);
+    return true;
+}
+
+bool TYahooBase::PassAdultPage(const std::vector<std::string>& lines) {
+    if (!ContainsText("adultconf", owner_.BrowserLocation())) return true;
+    SaveDebugPage(LinesToText(lines), "AdultPage.html");
+    return ClickAccept() || ClickAccept();
+}
+
+bool TYahooBase::ClickAccept() { return owner_.BrowserClickElement("accept", ""); }
+
+std::string TYahooBase::Absolute(const std::string& link, const std::string& suffix) const {
+    if (link == "/" || StartsText("HTTP://", link)) return link;
+    const std::string base = "http://" + countryPrefix_ + groupHost_ + suffix;
+    return base + (StartsStr("/", link) ? link : "/" + link);
+}
+
+std::vector<int> TYahooBase::MessageNumbers(const std::string& page) const {
+    const std::string prefix = UpperCase("http://" + countryPrefix_ + groupHost_ + "/group/" + groupName_ + "/message/");
+    std::vector<std::string> links;
+    ExtractLinks(page, links);
+    std::vector<int> numbers;
+    for (const auto& link : links) {
+        const std::string upper = UpperCase(Absolute(link));
+        const auto at = upper.find(prefix);
+        if (at == std::string::npos) continue;
+        const std::string number = upper.substr(at + prefix.size());
+        if (IsAllDigits(number) && number.size() <= 9) numbers.push_back(std::stoi(number));
+    }
+    return numbers;
+}
+
+bool TYahooBase::FindFirstMessage(const std::string& page) {
+    const auto numbers = MessageNumbers(page);
+    firstMessage_ = numbers.empty() ? -1 : *std::min_element(numbers.begin(), numbers.end());
+    return true;
+}
+
+bool TYahooBase::FindLastMessage(const std::string& page) {
+    const auto numbers = MessageNumbers(page);
+    lastMessage_ = numbers.empty() ? -1 : *std::max_element(numbers.begin(), numbers.end());
+    return true;
+}
+
+bool TYahooBase::FixGroupNameCase(const std::string& page) {
+    const std::string prefix = UpperCase("http://" + countryPrefix_ + groupHost_ + "/group/" + groupName_ + "/message/");
+    const std::string lead = "http://" + countryPrefix_ + groupHost_ + "/group/";
+    std::vector<std::string> links;
+    ExtractLinks(page, links);
+    for (const auto& link : links) {
+        const std::string absolute = Absolute(link);
+        const std::string upper = UpperCase(absolute);
+        const auto at = upper.find(prefix);
+        if (at == std::string::npos || !IsAllDigits(upper.substr(at + prefix.size()))) continue;
+        const auto start = UpperCase(absolute).find(UpperCase(lead));
+        if (start == std::string::npos) continue;
+        const std::string spelled = absolute.substr(start + lead.size(), groupName_.size());
+        if (spelled != groupName_) {
+            groupName_ = spelled;
+            return true;
+        }
+    }
+    return true;
+}
+
+int TYahooBase::NextMessageNumber(int n, const std::string& page) const {
+    if (page.empty()) return -1;
+    const std::vector<int> linked = MessageNumbers(page);
+    std::set<int> numbers(linked.begin(), linked.end());
+    numbers.insert(n);
+    auto it = numbers.upper_bound(n);
+    return it == numbers.end() ? n : *it;
+}
+
+bool TYahooBase::PageLinksToMessage(int n, const std::string& page) const {
+    const std::string wanted = UpperCase(MessageURL(n));
+    std::vector<std::string> links;
+    ExtractLinks(page, links);
+    return std::any_of(links.begin(), links.end(), [&](const std::string& l) { return UpperCase(Absolute(l)) == wanted; });
+}
+
+bool TYahooBase::FetchMessage(int n, std::string& page) {
+    const std::string url = "http://" + groupHost_ + "/group/" + groupName_ + "/message/" + std::to_string(n);
+    // Past a re-authorisation page: fetching the wanted page again is enough.
+    auto authCheck = [&] {
+        if (owner_.BrowserLocation().find(groupName_ + "/auth?") == std::string::npos) return true;
+        return FetchPage(url, PageBuffer) == dsOk;
+    };
+    const bool fetched = FetchPage(url, PageBuffer) == dsOk;
+    page = LinesToText(PageBuffer);
+    if (!fetched) return false;
+    bool result = authCheck();
+    if (PageLinksToMessage(n, page)) {
+        if (FetchPage(url, PageBuffer) != dsOk) return false;
+        page = LinesToText(PageBuffer);
+        result = authCheck();
+        if (PageLinksToMessage(n, page)) {
+            FetchPage(url, PageBuffer);
+            page = LinesToText(PageBuffer);
+            result = authCheck();
+        }
+    }
+    return result;
+}
+
+void TYahooBase::ExtractLinks(const std::string& page, std::vector<std::string>& links) {
+    THtmlScanner scanner;
+    scanner.SetHTMLText(page);
+    scanner.Execute();
+    links = std::move(scanner.Parsed().Hyperlinks);
+}
+
+void TYahooBase::ExtractAbsoluteLinks(const std::string& page, const std::string& suffix,
+                                      std::vector<std::string>& links) const {
+    ExtractLinks(page, links);
+    for (auto& link : links) link = Absolute(link, suffix);
+}
+
+void TYahooBase::SaveDebugPage(const std::string& text, const std::string& fileName) const {
+    if (!debugPages_) return;
+    const std::string path = DebugFolder() + SafeSegment(groupName_) + "/" + SafeSegment(ExtractFileName(fileName));
+    if (!EnsureFolderFor(path)) return;
+    try {
+        SaveFileAtomically(path, text);
+    } catch (const EFileError&) {
+        // Debug pages are best effort.
+    }
+}
+
+bool TYahooBase::EnsureFolderFor(const std::string& filePath) {
+    const auto slash = filePath.rfind('/');
+    return slash == std::string::npos || slash == 0 || ForceDirectories(filePath.substr(0, slash));
+}
+
+bool TYahooBase::HasExtension(const std::string& extension, const std::string& text) {
+    return EndsText("." + extension, text);
+}
+
+bool TYahooBase::IsBlockedFileType(const std::string& link) {
+    const std::string path = SlashToBackslash(link);
+    const std::string last = path.substr(path.rfind('\\') == std::string::npos ? 0 : path.rfind('\\') + 1);
+    const auto dot = last.rfind('.');
+    if (dot == std::string::npos) return false;
+    const std::string ext = UpperCase(last.substr(dot + 1));
+    for (const char* blocked : {"HTML", "HTM", "", "EXE", "SCR", "COM", "PIF", "JS", "VBS", "CMD", "DLL", "BAT"}) {
+        if (ext == blocked) return true;
+    }
+    return false;
+}
+
+void TYahooBase::CheckedExtensions(const std::vector<std::string>& checklist, std::vector<std::string>& result) {
+    result.clear();
+    for (const auto& entry : checklist) {
+        const std::string upper = UpperCase(entry);
+        if (upper.find("C:") != std::string::npos) result.push_back(ReplaceAllStr(upper, "C:", ""));
+    }
+}
+
+void TYahooBase::FilterLinksByExtension(std::vector<std::string>& links) const {
+    std::vector<std::string> exclude, include;
+    CheckedExtensions(options_.ExcludeExtensions, exclude);
+    CheckedExtensions(options_.IncludeExtensions, include);
+    std::vector<std::string> kept;
+    for (const auto& link : links) {
+        const std::string ext = UpperCase(ReplaceAllStr(LinkExtension(link), ".", ""));
+        if (std::find(exclude.begin(), exclude.end(), ext) != exclude.end()) continue;
+        if (!options_.boolDownloadAllFiles && std::find(include.begin(), include.end(), ext) == include.end()) continue;
+        kept.push_back(link);
+    }
+    links = std::move(kept);
+}
+
+}  // namespace tessaly

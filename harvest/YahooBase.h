@@ -1,0 +1,90 @@
+#pragma once
+// TYahooBase: the site access object of one group and section. It knows the service's
+// addresses, fetches pages through its owning worker (so every page loads in the member's
+// browser session), gets past the pages the service puts in the way, learns the country
+// prefix, the letter case of the group name and the first and last message numbers, and
+// offers the link operations the harvesters share.
+
+#include <string>
+#include <vector>
+
+#include "DownloadStatus.h"
+
+namespace tessaly {
+
+class TYahooDownloadOptions;
+
+// What a site access object needs from its owning worker; every call blocks until the
+// user-interface thread has carried it out.
+class ISiteOwner {
+public:
+    virtual ~ISiteOwner() = default;
+    virtual bool BrowserFetch(const std::string& url, std::vector<std::string>& lines) = 0;
+    virtual bool BrowserClickElement(const std::string& name, const std::string& value) = 0;
+    [[nodiscard]] virtual std::string BrowserLocation() = 0;
+};
+
+class TYahooBase {
+public:
+    TYahooBase(ISiteOwner& owner, std::string groupName, std::string userName, std::string password,
+               const TYahooDownloadOptions& options, bool debugPages);
+    virtual ~TYahooBase() = default;
+    TYahooBase(const TYahooBase&) = delete;
+    TYahooBase& operator=(const TYahooBase&) = delete;
+
+    [[nodiscard]] const std::string& GroupHost() const { return groupHost_; }
+    [[nodiscard]] const std::string& GroupName() const { return groupName_; }
+    [[nodiscard]] const std::string& CountryPrefix() const { return countryPrefix_; }
+    [[nodiscard]] int FirstMessage() const { return firstMessage_; }
+    [[nodiscard]] int LastMessage() const { return lastMessage_; }
+    std::vector<std::string> PageBuffer;
+
+    [[nodiscard]] std::string FirstMessagesURL() const;
+    [[nodiscard]] std::string MessagesURL() const;
+    [[nodiscard]] std::string MessageURL(int n) const;
+    [[nodiscard]] std::string FilesURL(const std::string& path) const;
+    [[nodiscard]] std::string FilesRootKey() const;
+    [[nodiscard]] std::string PhotosRootKey() const;
+    [[nodiscard]] std::string GroupHomeURL() const;
+
+    DownloadStatus FetchPage(const std::string& url, std::vector<std::string>& lines);
+    DownloadStatus OpenGroup();
+    bool FetchMessage(int n, std::string& page);
+    [[nodiscard]] int NextMessageNumber(int n, const std::string& page) const;
+    [[nodiscard]] bool PageLinksToMessage(int n, const std::string& page) const;
+    bool PassAdultPage(const std::vector<std::string>& lines);
+    bool ClickAccept();
+    bool DetectCountryPrefix();
+    bool FixGroupNameCase(const std::string& page);
+    bool FindFirstMessage(const std::string& page);
+    bool FindLastMessage(const std::string& page);
+    static void ExtractLinks(const std::string& page, std::vector<std::string>& links);
+    void ExtractAbsoluteLinks(const std::string& page, const std::string& suffix, std::vector<std::string>& links) const;
+    void SaveDebugPage(const std::string& text, const std::string& fileName) const;
+    static bool EnsureFolderFor(const std::string& filePath);
+
+    // Link filters.
+    [[nodiscard]] static bool HasExtension(const std::string& extension, const std::string& text);
+    [[nodiscard]] static bool IsBlockedFileType(const std::string& link);
+    static void CheckedExtensions(const std::vector<std::string>& checklist, std::vector<std::string>& result);
+    void FilterLinksByExtension(std::vector<std::string>& links) const;
+
+protected:
+    // The link made absolute against "http://" + prefix + groups host + suffix.
+    [[nodiscard]] std::string Absolute(const std::string& link, const std::string& suffix = {}) const;
+    // The numbers of the page's message links, in page order.
+    [[nodiscard]] std::vector<int> MessageNumbers(const std::string& page) const;
+
+    ISiteOwner& owner_;
+    const TYahooDownloadOptions& options_;
+    std::string groupName_;
+    std::string userName_;
+    std::string password_;
+    bool debugPages_;
+    std::string countryPrefix_;
+    std::string groupHost_;
+    int firstMessage_ = -1;
+    int lastMessage_ = -1;
+};
+
+}  // namespace tessaly
