@@ -25,11 +25,19 @@ std::string Format(const char* pattern, const std::vector<std::string>& args) {
     return out;
 }
 
-TDownloadWorker::TDownloadWorker(TMemberSession& session, TYahooDownloadOptions& options, IProgressReporter& reporter,
-                                 TStopRequests& stops, TUiThread& ui, TWorkerInputs inputs)
-    : session_(session), options_(options), inputs_(std::move(inputs)), reporter_(reporter), stops_(stops), ui_(ui) {}
+TDownloadWorker::TDownloadWorker(TMemberSession& session, TYahooDownloadOptions& options,
+                                 IProgressReporter& reporter, TStopRequests& stops, TUiThread& ui,
+                                 TWorkerInputs inputs)
+    : session_(session),
+      options_(options),
+      inputs_(std::move(inputs)),
+      reporter_(reporter),
+      stops_(stops),
+      ui_(ui) {}
 
-TDownloadWorker::~TDownloadWorker() { Wait(); }
+TDownloadWorker::~TDownloadWorker() {
+    Wait();
+}
 
 void TDownloadWorker::Start() {
     stops_.running = true;
@@ -40,7 +48,9 @@ void TDownloadWorker::Wait() {
     if (thread_.joinable()) thread_.join();
 }
 
-void TDownloadWorker::Pause(int milliseconds) { PacedSleep(milliseconds); }
+void TDownloadWorker::Pause(int milliseconds) {
+    PacedSleep(milliseconds);
+}
 
 void TDownloadWorker::Run() {
     try {
@@ -76,7 +86,9 @@ void TDownloadWorker::Execute() {
         const int first = useRanges ? static_cast<int>(inputs_.starts.Get(i)) : 0;
         const int last = useRanges ? static_cast<int>(inputs_.ends.Get(i)) : 0;
         ResetItemBar();
-        ShowGroupLine(Format("Downloading From Group - %s (%d of %d)", {group, std::to_string(i + 1), std::to_string(n)}), i);
+        ShowGroupLine(Format("Downloading From Group - %s (%d of %d)",
+                             {group, std::to_string(i + 1), std::to_string(n)}),
+                      i);
         ReportGroup(i, 0, 0, 0, 0, dsStarting);
         ShowItemLine(Format("Checking Group - %s", {Trim(group)}), 0);
         if (!CheckLogin()) {
@@ -103,7 +115,8 @@ bool TDownloadWorker::BrowserFetch(const std::string& url, std::vector<std::stri
     return ok;
 }
 
-bool TDownloadWorker::BrowserClick(const std::string& name, const std::string& value, std::vector<std::string>& lines) {
+bool TDownloadWorker::BrowserClick(const std::string& name, const std::string& value,
+                                   std::vector<std::string>& lines) {
     ui_.Call([&] { session_.ClickAndWait(name, value, lines); });
     return true;
 }
@@ -121,7 +134,9 @@ bool TDownloadWorker::BrowserClickElement(const std::string& name, const std::st
     return clicked;
 }
 
-std::string TDownloadWorker::BrowserLocation() { return session_.CurrentLocation(); }
+std::string TDownloadWorker::BrowserLocation() {
+    return session_.CurrentLocation();
+}
 
 void TDownloadWorker::PrepareBrowser() {
     ui_.Call([&] { session_.SetBrowserDownloadOptions(); });
@@ -142,7 +157,8 @@ void TDownloadWorker::ShowGroupLine(const std::string& text, int position) {
 void TDownloadWorker::ShowItemLine(const std::string& text, int position) {
     ui_.Call([&] { reporter_.ShowItemLine(text, position); });
 }
-void TDownloadWorker::ReportGroup(int row, int from, int to, int position, int found, DownloadStatus status) {
+void TDownloadWorker::ReportGroup(int row, int from, int to, int position, int found,
+                                  DownloadStatus status) {
     const TGroupReport report{row, from, to, position, found, Now(), status};
     ui_.Call([&] { reporter_.ReportGroup(report); });
 }

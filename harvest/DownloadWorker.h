@@ -33,8 +33,9 @@ struct TWorkerInputs {
 
 class TDownloadWorker : public ISiteOwner {
 public:
-    TDownloadWorker(TMemberSession& session, TYahooDownloadOptions& options, IProgressReporter& reporter,
-                    TStopRequests& stops, TUiThread& ui, TWorkerInputs inputs);
+    TDownloadWorker(TMemberSession& session, TYahooDownloadOptions& options,
+                    IProgressReporter& reporter, TStopRequests& stops, TUiThread& ui,
+                    TWorkerInputs inputs);
     ~TDownloadWorker() override;
     TDownloadWorker(const TDownloadWorker&) = delete;
     TDownloadWorker& operator=(const TDownloadWorker&) = delete;
@@ -58,7 +59,8 @@ protected:
     [[nodiscard]] virtual int ClosingItemPosition() const { return 0; }
 
     bool CheckLogin();
-    bool BrowserClick(const std::string& name, const std::string& value, std::vector<std::string>& lines);
+    bool BrowserClick(const std::string& name, const std::string& value,
+                      std::vector<std::string>& lines);
     void PrepareBrowser();
     void SetGroupBarRange(int min, int max);
     void ResetItemBar();

@@ -22,15 +22,24 @@ void TMessageRows::Apply(const TGroupReport& r) {
     row.position = std::to_string(r.position);
     row.time = DateTimeToText(r.time);
     switch (r.status) {
-        case dsWaiting: row.picture = 0; break;
+        case dsWaiting:
+            row.picture = 0;
+            break;
         case dsStarting:
-        case dsProgress: row.picture = 3; break;
+        case dsProgress:
+            row.picture = 3;
+            break;
         case dsCompleted:
         case dsOk:
-        case dsWithoutDups: row.picture = 1; break;
+        case dsWithoutDups:
+            row.picture = 1;
+            break;
         case dsTimeout:
-        case dsWrongPassword: break;  // the picture stays
-        default: row.picture = 2; break;
+        case dsWrongPassword:
+            break;  // the picture stays
+        default:
+            row.picture = 2;
+            break;
     }
 }
 

@@ -1,9 +1,8 @@
 #include "Sounds.h"
 
-#include <filesystem>
-
 #include <QStandardPaths>
 #include <QString>
+#include <filesystem>
 
 #include "DownloadOptions.h"
 #include "Processes.h"

@@ -9,27 +9,36 @@
 namespace tessaly {
 namespace {
 
-bool IsFailure(DownloadStatus s) { return s == dsBlocked || s == dsError || s == dsNetworkError; }
+bool IsFailure(DownloadStatus s) {
+    return s == dsBlocked || s == dsError || s == dsNetworkError;
+}
 
-std::string Num(int n) { return std::to_string(n); }
+std::string Num(int n) {
+    return std::to_string(n);
+}
 
 }  // namespace
 
-std::string TTextThread::ClosingGroupLine(int groups) const { return Format("Completed Downloading %d Groups", {Num(groups)}); }
+std::string TTextThread::ClosingGroupLine(int groups) const {
+    return Format("Completed Downloading %d Groups", {Num(groups)});
+}
 
-DownloadStatus TTextThread::DownloadMessage(int /*row*/, int number, TYahooAttachmentDownload& site, std::string& page) {
+DownloadStatus TTextThread::DownloadMessage(int /*row*/, int number, TYahooAttachmentDownload& site,
+                                            std::string& page) {
     if (!site.FetchMessage(number, page)) return dsError;
     TRegistryStore& reg = ThreadRegistry();
     if (options_.boolGrabOtherGroups) {
         for (const auto& name : TYahooAttachmentDownload::GetValidYahooGroupNamesFrom(page)) {
-            reg.WriteValue(RegRoot::CurrentUser, std::string(reg::kKey) + reg::kGrabbedGroups, name, RegValue::String(""));
+            reg.WriteValue(RegRoot::CurrentUser, std::string(reg::kKey) + reg::kGrabbedGroups, name,
+                           RegValue::String(""));
         }
     }
     if (options_.boolGrabOtherURLs) {
         std::vector<std::string> links;
         site.ExtractOtherLinks(page, links);
         for (const auto& link : links) {
-            reg.WriteValue(RegRoot::CurrentUser, std::string(reg::kKey) + reg::kGrabbedURLs, link, RegValue::String(""));
+            reg.WriteValue(RegRoot::CurrentUser, std::string(reg::kKey) + reg::kGrabbedURLs, link,
+                           RegValue::String(""));
         }
     }
     site.SaveMessagePage(number, page);
@@ -39,8 +48,8 @@ DownloadStatus TTextThread::DownloadMessage(int /*row*/, int number, TYahooAttac
 void TTextThread::GroupWork(int i, const std::string& group, int chosenFirst, int chosenLast) {
     const int n = static_cast<int>(inputs_.groups.size());
     int found = 0;
-    TYahooAttachmentDownload site(*this, chosenLast, chosenFirst, inputs_.debugPages, options_, inputs_.password,
-                                  inputs_.userName, Trim(group));
+    TYahooAttachmentDownload site(*this, chosenLast, chosenFirst, inputs_.debugPages, options_,
+                                  inputs_.password, inputs_.userName, Trim(group));
     ShowItemLine("Getting Group Information.", 0);
     std::vector<std::string> lines;
     BrowserFetch(site.GroupHomeURL(), lines);
@@ -59,11 +68,14 @@ void TTextThread::GroupWork(int i, const std::string& group, int chosenFirst, in
     // chosen first number to the last one at or below the chosen last number.
     if (chosenFirst > first) {
         std::vector<std::string> index;
-        if (BrowserFetch(site.FirstMessagesURL().substr(0, site.FirstMessagesURL().size() - 1) + Num(chosenFirst), index)) {
+        if (BrowserFetch(site.FirstMessagesURL().substr(0, site.FirstMessagesURL().size() - 1) +
+                             Num(chosenFirst),
+                         index)) {
             TYahooAttachmentDownload probe(*this, 0, 0, false, options_, "", "", site.GroupName());
             probe.FindFirstMessage(LinesToText(index));
             // The index page lists messages from the chosen number on; take the lowest of them.
-            first = std::max(chosenFirst, probe.FirstMessage() >= chosenFirst ? probe.FirstMessage() : chosenFirst);
+            first = std::max(chosenFirst, probe.FirstMessage() >= chosenFirst ? probe.FirstMessage()
+                                                                              : chosenFirst);
         } else {
             first = chosenFirst;
         }

@@ -14,12 +14,15 @@ public:
     using TDownloadWorker::TDownloadWorker;
     ~TTextThread() override { Wait(); }
 
-    DownloadStatus DownloadMessage(int row, int number, TYahooAttachmentDownload& site, std::string& page);
+    DownloadStatus DownloadMessage(int row, int number, TYahooAttachmentDownload& site,
+                                   std::string& page);
 
 protected:
     void GroupWork(int index, const std::string& group, int first, int last) override;
     [[nodiscard]] std::string ClosingGroupLine(int groups) const override;
-    [[nodiscard]] std::string ClosingItemLine() const override { return "Completed all Message Downloads"; }
+    [[nodiscard]] std::string ClosingItemLine() const override {
+        return "Completed all Message Downloads";
+    }
     [[nodiscard]] int ClosingItemPosition() const override { return lastMessageOfRun_; }
 
 private:

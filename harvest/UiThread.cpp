@@ -8,7 +8,9 @@ namespace tessaly {
 TUiThread::TUiThread() : context_(std::make_unique<QObject>()) {}
 TUiThread::~TUiThread() = default;
 
-bool TUiThread::OnUiThread() const { return QThread::currentThread() == context_->thread(); }
+bool TUiThread::OnUiThread() const {
+    return QThread::currentThread() == context_->thread();
+}
 
 void TUiThread::Call(const std::function<void()>& fn) {
     if (OnUiThread()) {
@@ -18,6 +20,8 @@ void TUiThread::Call(const std::function<void()>& fn) {
     QMetaObject::invokeMethod(context_.get(), fn, Qt::BlockingQueuedConnection);
 }
 
-void TUiThread::Post(std::function<void()> fn) { QMetaObject::invokeMethod(context_.get(), std::move(fn), Qt::QueuedConnection); }
+void TUiThread::Post(std::function<void()> fn) {
+    QMetaObject::invokeMethod(context_.get(), std::move(fn), Qt::QueuedConnection);
+}
 
 }  // namespace tessaly

@@ -38,7 +38,8 @@ std::string InsertAt(const std::string& what, const std::string& s, long p) {
 }
 
 bool IsNameChar(char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' || c == '-' || c == '.';
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' ||
+           c == '-' || c == '.';
 }
 
 // A group name used as a folder: no delimiters, no "..".
@@ -52,17 +53,22 @@ std::string FolderName(std::string name) {
 
 }  // namespace
 
-std::string SectionFolder(const std::string& saveDir, const std::string& section, const std::string& group) {
+std::string SectionFolder(const std::string& saveDir, const std::string& section,
+                          const std::string& group) {
     const std::string out = IncludeTrailingDelimiter(saveDir);
     const std::string g = FolderName(group);
     return ReadOldFormat() ? out + g + "/" + section + "/" : out + section + "/" + g + "/";
 }
 
-TYahooAttachmentDownload::TYahooAttachmentDownload(ISiteOwner& owner, int lastNumber, int firstNumber, bool debugPages,
-                                                   const TYahooDownloadOptions& options, std::string password,
-                                                   std::string userName, std::string groupName)
-    : TYahooBase(owner, std::move(groupName), std::move(userName), std::move(password), options, debugPages),
-      chosenLast_(lastNumber), chosenFirst_(firstNumber) {}
+TYahooAttachmentDownload::TYahooAttachmentDownload(ISiteOwner& owner, int lastNumber,
+                                                   int firstNumber, bool debugPages,
+                                                   const TYahooDownloadOptions& options,
+                                                   std::string password, std::string userName,
+                                                   std::string groupName)
+    : TYahooBase(owner, std::move(groupName), std::move(userName), std::move(password), options,
+                 debugPages),
+      chosenLast_(lastNumber),
+      chosenFirst_(firstNumber) {}
 
 DownloadStatus TYahooAttachmentDownload::InitGroup() {
     const DownloadStatus status = OpenGroup();
@@ -73,7 +79,8 @@ DownloadStatus TYahooAttachmentDownload::InitGroup() {
 // The addresses "name@" + groups mail domain in the page, as a pattern with a class run before
 // "@" would find them, in one pass and without backtracking. The domain's dot stands for any
 // character, as it did in the pattern.
-std::vector<std::string> TYahooAttachmentDownload::GetValidYahooGroupNamesFrom(const std::string& rawPage) {
+std::vector<std::string> TYahooAttachmentDownload::GetValidYahooGroupNamesFrom(
+    const std::string& rawPage) {
     std::vector<std::string> names;
     const std::string page = Trim(rawPage);
     const std::string domain = hosts::kGroupsMailDomain;  // "yahoogroups.com"
@@ -83,7 +90,8 @@ std::vector<std::string> TYahooAttachmentDownload::GetValidYahooGroupNamesFrom(c
     std::size_t from = 0;
     for (std::size_t at; (at = page.find(head, from)) != std::string::npos;) {
         const std::size_t after = at + head.size();
-        if (after + 1 + tail.size() > page.size() || page.compare(after + 1, tail.size(), tail) != 0) {
+        if (after + 1 + tail.size() > page.size() ||
+            page.compare(after + 1, tail.size(), tail) != 0) {
             from = at + 1;
             continue;
         }
@@ -105,7 +113,8 @@ std::vector<std::string> TYahooAttachmentDownload::GetValidYahooGroupNamesFrom(c
     return names;
 }
 
-void TYahooAttachmentDownload::ExtractOtherLinks(const std::string& page, std::vector<std::string>& links) const {
+void TYahooAttachmentDownload::ExtractOtherLinks(const std::string& page,
+                                                 std::vector<std::string>& links) const {
     std::vector<std::string> all;
     ExtractLinks(page, all);
     for (const auto& link : all) {
@@ -131,7 +140,8 @@ bool TYahooAttachmentDownload::SaveMessagePage(int number, const std::string& pa
     char digits[32];
     std::snprintf(digits, sizeof digits, "%07d", number);
     // The prefix comes from the page: a "/" in it must not lead out of the folder.
-    std::string prefix = options_.boolUseMessageDateFormat ? MessageDatePrefix(page) : std::string();
+    std::string prefix =
+        options_.boolUseMessageDateFormat ? MessageDatePrefix(page) : std::string();
     for (char& ch : prefix) {
         if (ch == '/' || ch == '\\' || ch == '\0') ch = '_';
     }
@@ -163,9 +173,11 @@ std::string TYahooAttachmentDownload::MessageDatePrefix(const std::string& page)
         const std::string tailText = Copy(t, c, static_cast<long>(t.size()));
         const auto first = tailText.find('_');
         const auto last = tailText.rfind('_');
-        const std::string mid = first == std::string::npos || last <= first ? std::string()
-                                                                            : tailText.substr(first + 1, last - first - 1);
-        if (!IsAllDigits(day)) t = Copy(t, 1, c - 2) + "0" + Copy(t, c - 1, static_cast<long>(t.size()));
+        const std::string mid = first == std::string::npos || last <= first
+                                    ? std::string()
+                                    : tailText.substr(first + 1, last - first - 1);
+        if (!IsAllDigits(day))
+            t = Copy(t, 1, c - 2) + "0" + Copy(t, c - 1, static_cast<long>(t.size()));
         if (mid.size() < 2) {
             const long k = LastPosOf('_', t);
             const long m = LastPosOf('_', Copy(t, 1, k - 1));
@@ -174,7 +186,8 @@ std::string TYahooAttachmentDownload::MessageDatePrefix(const std::string& page)
     }
     t = Copy(t, 5, static_cast<long>(t.size()));
     t = UpperCase(t);
-    static const char* kMonths[] = {"JAN", "FEB", "MAR", "APR", "MAY", "JUN", "JUL", "AUG", "SEP", "OCT", "NOV", "DEC"};
+    static const char* kMonths[] = {"JAN", "FEB", "MAR", "APR", "MAY", "JUN",
+                                    "JUL", "AUG", "SEP", "OCT", "NOV", "DEC"};
     bool found = false;
     for (int i = 0; i < 12; ++i) {
         if (t.find(kMonths[i]) != std::string::npos) {
@@ -197,7 +210,9 @@ void TYahooAttachmentDownload::SetLastPosition(std::int64_t number) const {
     tessaly::SetLastPosition(userName_, groupName_, number);
 }
 
-std::int64_t TYahooAttachmentDownload::GetLastPosition() const { return tessaly::GetLastPosition(userName_, groupName_); }
+std::int64_t TYahooAttachmentDownload::GetLastPosition() const {
+    return tessaly::GetLastPosition(userName_, groupName_);
+}
 
 void TYahooAttachmentDownload::SetGroupFlag(TGroupFlag which, bool value) const {
     tessaly::SetGroupFlag(userName_, groupName_, which, value);

@@ -15,14 +15,15 @@ namespace tessaly {
 class TYahooAttachmentDownload : public TYahooBase {
 public:
     TYahooAttachmentDownload(ISiteOwner& owner, int lastNumber, int firstNumber, bool debugPages,
-                             const TYahooDownloadOptions& options, std::string password, std::string userName,
-                             std::string groupName);
+                             const TYahooDownloadOptions& options, std::string password,
+                             std::string userName, std::string groupName);
 
     [[nodiscard]] int ChosenFirst() const { return chosenFirst_; }
     [[nodiscard]] int ChosenLast() const { return chosenLast_; }
 
     DownloadStatus InitGroup();
-    [[nodiscard]] static std::vector<std::string> GetValidYahooGroupNamesFrom(const std::string& page);
+    [[nodiscard]] static std::vector<std::string> GetValidYahooGroupNamesFrom(
+        const std::string& page);
     void ExtractOtherLinks(const std::string& page, std::vector<std::string>& links) const;
     bool SaveMessagePage(int number, const std::string& page) const;
     [[nodiscard]] static std::string MessageDatePrefix(const std::string& page);
@@ -40,6 +41,7 @@ private:
 
 // The output folder of a section and group ("Messages", "Attachments", "Files", "Photos"), with
 // the layout chosen by OldFormat; ends with "/".
-[[nodiscard]] std::string SectionFolder(const std::string& saveDir, const std::string& section, const std::string& group);
+[[nodiscard]] std::string SectionFolder(const std::string& saveDir, const std::string& section,
+                                        const std::string& group);
 
 }  // namespace tessaly

@@ -25,17 +25,23 @@ std::string SafeSegment(std::string name) {
 std::string LinkExtension(const std::string& link) {
     // The extension of the last path segment, "/" read as "\".
     const std::string path = SlashToBackslash(link);
-    const std::string last = path.substr(path.rfind('\\') == std::string::npos ? 0 : path.rfind('\\') + 1);
+    const std::string last =
+        path.substr(path.rfind('\\') == std::string::npos ? 0 : path.rfind('\\') + 1);
     const auto dot = last.rfind('.');
     return dot == std::string::npos ? std::string() : last.substr(dot + 1);
 }
 
 }  // namespace
 
-TYahooBase::TYahooBase(ISiteOwner& owner, std::string groupName, std::string userName, std::string password,
-                       const TYahooDownloadOptions& options, bool debugPages)
-    : owner_(owner), options_(options), groupName_(std::move(groupName)), userName_(std::move(userName)),
-      password_(std::move(password)), debugPages_(debugPages), groupHost_(hosts::kGroups) {}
+TYahooBase::TYahooBase(ISiteOwner& owner, std::string groupName, std::string userName,
+                       std::string password, const TYahooDownloadOptions& options, bool debugPages)
+    : owner_(owner),
+      options_(options),
+      groupName_(std::move(groupName)),
+      userName_(std::move(userName)),
+      password_(std::move(password)),
+      debugPages_(debugPages),
+      groupHost_(hosts::kGroups) {}
 
 std::string TYahooBase::FirstMessagesURL() const {
     return "http://" + countryPrefix_ + groupHost_ + "/group/" + groupName_ + "/messages/1";
@@ -44,7 +50,8 @@ std::string TYahooBase::MessagesURL() const {
     return "http://" + countryPrefix_ + groupHost_ + "/group/" + groupName_ + "/messages/";
 }
 std::string TYahooBase::MessageURL(int n) const {
-    return "http://" + countryPrefix_ + groupHost_ + "/group/" + groupName_ + "/message/" + std::to_string(n);
+    return "http://" + countryPrefix_ + groupHost_ + "/group/" + groupName_ + "/message/" +
+           std::to_string(n);
 }
 std::string TYahooBase::FilesURL(const std::string& path) const {
     return "http://" + countryPrefix_ + groupHost_ + "/group/" + groupName_ + "/files" + path;
@@ -53,9 +60,12 @@ std::string TYahooBase::FilesRootKey() const {
     return countryPrefix_ + UpperCase(groupHost_) + "/GROUP/" + groupName_ + "/FILES/";
 }
 std::string TYahooBase::PhotosRootKey() const {
-    return UpperCase(countryPrefix_) + UpperCase(hosts::kPhotos) + "/GROUP/" + UpperCase(groupName_) + "/";
+    return UpperCase(countryPrefix_) + UpperCase(hosts::kPhotos) + "/GROUP/" +
+           UpperCase(groupName_) + "/";
 }
-std::string TYahooBase::GroupHomeURL() const { return "http://" + groupHost_ + "/group/" + groupName_; }
+std::string TYahooBase::GroupHomeURL() const {
+    return "http://" + groupHost_ + "/group/" + groupName_;
+}
 
 DownloadStatus TYahooBase::FetchPage(const std::string& url, std::vector<std::string>& lines) {
     return owner_.BrowserFetch(url, lines) ? dsOk : dsError;
@@ -65,7 +75,8 @@ DownloadStatus TYahooBase::OpenGroup() {
     if (FetchPage(FirstMessagesURL(), PageBuffer) != dsOk) return dsError;
     DetectCountryPrefix();
     if (!PassAdultPage(PageBuffer)) return dsError;
-    if (FetchPage(FirstMessagesURL(), PageBuffer) != dsOk || !PassAdultPage(PageBuffer)) return dsError;
+    if (FetchPage(FirstMessagesURL(), PageBuffer) != dsOk || !PassAdultPage(PageBuffer))
+        return dsError;
     const std::string first = LinesToText(PageBuffer);
     SaveDebugPage(first, "FirstReq.html");
     FixGroupNameCase(first);
@@ -97,7 +108,9 @@ bool TYahooBase::PassAdultPage(const std::vector<std::string>& lines) {
     return ClickAccept() || ClickAccept();
 }
 
-bool TYahooBase::ClickAccept() { return owner_.BrowserClickElement("accept", ""); }
+bool TYahooBase::ClickAccept() {
+    return owner_.BrowserClickElement("accept", "");
+}
 
 std::string TYahooBase::Absolute(const std::string& link, const std::string& suffix) const {
     if (link == "/" || StartsText("HTTP://", link)) return link;
@@ -106,7 +119,8 @@ std::string TYahooBase::Absolute(const std::string& link, const std::string& suf
 }
 
 std::vector<int> TYahooBase::MessageNumbers(const std::string& page) const {
-    const std::string prefix = UpperCase("http://" + countryPrefix_ + groupHost_ + "/group/" + groupName_ + "/message/");
+    const std::string prefix =
+        UpperCase("http://" + countryPrefix_ + groupHost_ + "/group/" + groupName_ + "/message/");
     std::vector<std::string> links;
     ExtractLinks(page, links);
     std::vector<int> numbers;
@@ -133,7 +147,8 @@ bool TYahooBase::FindLastMessage(const std::string& page) {
 }
 
 bool TYahooBase::FixGroupNameCase(const std::string& page) {
-    const std::string prefix = UpperCase("http://" + countryPrefix_ + groupHost_ + "/group/" + groupName_ + "/message/");
+    const std::string prefix =
+        UpperCase("http://" + countryPrefix_ + groupHost_ + "/group/" + groupName_ + "/message/");
     const std::string lead = "http://" + countryPrefix_ + groupHost_ + "/group/";
     std::vector<std::string> links;
     ExtractLinks(page, links);
@@ -166,15 +181,21 @@ bool TYahooBase::PageLinksToMessage(int n, const std::string& page) const {
     const std::string wanted = UpperCase(MessageURL(n));
     std::vector<std::string> links;
     ExtractLinks(page, links);
-    return std::any_of(links.begin(), links.end(), [&](const std::string& l) { return UpperCase(Absolute(l)) == wanted; });
+    return std::any_of(links.begin(), links.end(),
+                       [&](const std::string& l) { return UpperCase(Absolute(l)) == wanted; });
 }
 
 bool TYahooBase::FetchMessage(int n, std::string& page) {
-    const std::string url = "http://" + groupHost_ + "/group/" + groupName_ + "/message/" + std::to_string(n);
-    // Past a re-authorisation page: fetching the wanted page again is enough.
+    const std::string url =
+        "http://" + groupHost_ + "/group/" + groupName_ + "/message/" + std::to_string(n);
+    // Past a re-authorisation page: fetching the wanted page again is enough. The page fetched
+    // then is the message, so it replaces the re-authorisation page as the page returned
+    // (keeping the first page would save the re-authorisation page and end the walk there).
     auto authCheck = [&] {
         if (owner_.BrowserLocation().find(groupName_ + "/auth?") == std::string::npos) return true;
-        return FetchPage(url, PageBuffer) == dsOk;
+        if (FetchPage(url, PageBuffer) != dsOk) return false;
+        page = LinesToText(PageBuffer);
+        return true;
     };
     const bool fetched = FetchPage(url, PageBuffer) == dsOk;
     page = LinesToText(PageBuffer);
@@ -208,7 +229,8 @@ void TYahooBase::ExtractAbsoluteLinks(const std::string& page, const std::string
 
 void TYahooBase::SaveDebugPage(const std::string& text, const std::string& fileName) const {
     if (!debugPages_) return;
-    const std::string path = DebugFolder() + SafeSegment(groupName_) + "/" + SafeSegment(ExtractFileName(fileName));
+    const std::string path =
+        DebugFolder() + SafeSegment(groupName_) + "/" + SafeSegment(ExtractFileName(fileName));
     if (!EnsureFolderFor(path)) return;
     try {
         SaveFileAtomically(path, text);
@@ -228,17 +250,20 @@ bool TYahooBase::HasExtension(const std::string& extension, const std::string& t
 
 bool TYahooBase::IsBlockedFileType(const std::string& link) {
     const std::string path = SlashToBackslash(link);
-    const std::string last = path.substr(path.rfind('\\') == std::string::npos ? 0 : path.rfind('\\') + 1);
+    const std::string last =
+        path.substr(path.rfind('\\') == std::string::npos ? 0 : path.rfind('\\') + 1);
     const auto dot = last.rfind('.');
     if (dot == std::string::npos) return false;
     const std::string ext = UpperCase(last.substr(dot + 1));
-    for (const char* blocked : {"HTML", "HTM", "", "EXE", "SCR", "COM", "PIF", "JS", "VBS", "CMD", "DLL", "BAT"}) {
+    for (const char* blocked :
+         {"HTML", "HTM", "", "EXE", "SCR", "COM", "PIF", "JS", "VBS", "CMD", "DLL", "BAT"}) {
         if (ext == blocked) return true;
     }
     return false;
 }
 
-void TYahooBase::CheckedExtensions(const std::vector<std::string>& checklist, std::vector<std::string>& result) {
+void TYahooBase::CheckedExtensions(const std::vector<std::string>& checklist,
+                                   std::vector<std::string>& result) {
     result.clear();
     for (const auto& entry : checklist) {
         const std::string upper = UpperCase(entry);
@@ -254,7 +279,9 @@ void TYahooBase::FilterLinksByExtension(std::vector<std::string>& links) const {
     for (const auto& link : links) {
         const std::string ext = UpperCase(ReplaceAllStr(LinkExtension(link), ".", ""));
         if (std::find(exclude.begin(), exclude.end(), ext) != exclude.end()) continue;
-        if (!options_.boolDownloadAllFiles && std::find(include.begin(), include.end(), ext) == include.end()) continue;
+        if (!options_.boolDownloadAllFiles &&
+            std::find(include.begin(), include.end(), ext) == include.end())
+            continue;
         kept.push_back(link);
     }
     links = std::move(kept);

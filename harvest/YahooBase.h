@@ -59,19 +59,22 @@ public:
     bool FindFirstMessage(const std::string& page);
     bool FindLastMessage(const std::string& page);
     static void ExtractLinks(const std::string& page, std::vector<std::string>& links);
-    void ExtractAbsoluteLinks(const std::string& page, const std::string& suffix, std::vector<std::string>& links) const;
+    void ExtractAbsoluteLinks(const std::string& page, const std::string& suffix,
+                              std::vector<std::string>& links) const;
     void SaveDebugPage(const std::string& text, const std::string& fileName) const;
     static bool EnsureFolderFor(const std::string& filePath);
 
     // Link filters.
     [[nodiscard]] static bool HasExtension(const std::string& extension, const std::string& text);
     [[nodiscard]] static bool IsBlockedFileType(const std::string& link);
-    static void CheckedExtensions(const std::vector<std::string>& checklist, std::vector<std::string>& result);
+    static void CheckedExtensions(const std::vector<std::string>& checklist,
+                                  std::vector<std::string>& result);
     void FilterLinksByExtension(std::vector<std::string>& links) const;
 
 protected:
     // The link made absolute against "http://" + prefix + groups host + suffix.
-    [[nodiscard]] std::string Absolute(const std::string& link, const std::string& suffix = {}) const;
+    [[nodiscard]] std::string Absolute(const std::string& link,
+                                       const std::string& suffix = {}) const;
     // The numbers of the page's message links, in page order.
     [[nodiscard]] std::vector<int> MessageNumbers(const std::string& page) const;
 

@@ -1,0 +1,93 @@
+#include "TerminalView.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <iostream>
+
+namespace tessaly::cli {
+
+TTerminalView::TTerminalView(const std::vector<std::string>& groups, bool live)
+    : rows_(groups), live_(live), lastStatus_(groups.size()) {}
+
+std::string TTerminalView::Bar(int min, int max, int position) {
+    constexpr int kWidth = 30;
+    const int span = std::max(1, max - min);
+    const int filled = max > min ? std::clamp((position - min) * kWidth / span, 0, kWidth) : 0;
+    return "[" + std::string(static_cast<std::size_t>(filled), '#') +
+           std::string(static_cast<std::size_t>(kWidth - filled), '.') + "]";
+}
+
+void TTerminalView::Redraw() {
+    if (!live_) return;
+    std::string out;
+    if (drawnLines_ > 0)
+        out += "\x1b[" + std::to_string(drawnLines_) + "F";  // back to the top of the view
+    auto line = [&out](const std::string& text) { out += "\x1b[2K" + text + "\n"; };
+    line(groupLine_);
+    line(Bar(groupMin_, groupMax_, groupPos_) + " " + std::to_string(groupPos_) + "/" +
+         std::to_string(groupMax_));
+    line(itemLine_);
+    line(Bar(itemMin_, itemMax_, itemPos_));
+    char buf[256];
+    std::snprintf(buf, sizeof buf, "%-24s %-8s %-8s %-8s %s", "Group", "From", "To", "DL Pos",
+                  "Status");
+    line(buf);
+    for (const auto& row : rows_.Rows()) {
+        std::snprintf(buf, sizeof buf, "%-24.24s %-8s %-8s %-8s %s", row.group.c_str(),
+                      row.from.c_str(), row.to.c_str(), row.position.c_str(), row.status.c_str());
+        line(buf);
+    }
+    drawnLines_ = 5 + static_cast<int>(rows_.Rows().size());
+    std::cout << out << std::flush;
+}
+
+void TTerminalView::SetGroupBarRange(int min, int max) {
+    groupMin_ = min;
+    groupMax_ = max;
+    Redraw();
+}
+
+void TTerminalView::ResetItemBar() {
+    itemMin_ = itemMax_ = 0;
+    Redraw();
+}
+
+void TTerminalView::SetItemBarRange(int min, int max) {
+    itemMin_ = min;
+    itemMax_ = max;
+    Redraw();
+}
+
+void TTerminalView::ShowGroupLine(const std::string& text, int position) {
+    groupLine_ = text;
+    groupPos_ = position;
+    if (!live_) std::cout << text << "\n" << std::flush;
+    Redraw();
+}
+
+void TTerminalView::ShowItemLine(const std::string& text, int position) {
+    itemLine_ = text;
+    itemPos_ = position;
+    Redraw();
+}
+
+void TTerminalView::ReportGroup(const TGroupReport& report) {
+    rows_.Apply(report);
+    if (!live_ && report.row >= 0 && report.row < static_cast<int>(lastStatus_.size())) {
+        const auto& row = rows_.Rows()[static_cast<std::size_t>(report.row)];
+        if (lastStatus_[static_cast<std::size_t>(report.row)] != row.status) {
+            lastStatus_[static_cast<std::size_t>(report.row)] = row.status;
+            std::cout << "  " << row.group << ": " << row.status << " (from " << row.from << ", to "
+                      << row.to << ", at " << row.position << ")\n"
+                      << std::flush;
+        }
+    }
+    Redraw();
+}
+
+void TTerminalView::ShowFinishedState() {
+    finished_ = true;
+    Redraw();
+}
+
+}  // namespace tessaly::cli

@@ -1,0 +1,334 @@
+// tessaly-cli: the command-line front end. It signs in, lists the cached groups and downloads
+// a section of the chosen groups, with the same core the GUI uses.
+#include <signal.h>
+#include <unistd.h>
+
+#include <CLI/CLI.hpp>
+#include <QCoreApplication>
+#include <QTimer>
+#include <atomic>
+#include <filesystem>
+#include <iostream>
+
+#include "DownloadOptions.h"
+#include "ExitCodes.h"
+#include "FileLock.h"
+#include "GroupCache.h"
+#include "GroupChoice.h"
+#include "MemberSession.h"
+#include "PageBrowser.h"
+#include "ProgramRegistry.h"
+#include "ServiceHosts.h"
+#include "SpecialFolders.h"
+#include "TerminalUi.h"
+#include "TerminalView.h"
+#include "TextThread.h"
+#include "TextUtils.h"
+
+using namespace tessaly;
+using namespace tessaly::cli;
+
+namespace {
+
+std::atomic<int> interrupts{0};
+
+void OnInterrupt(int) {
+    interrupts.fetch_add(1);
+}
+void OnTerminate(int) {
+    interrupts.store(2);
+}
+
+struct Credentials {
+    std::string user;
+    bool passwordStdin = false;
+};
+
+// The user name and password for this run: --user or the stored login; the password from
+// standard input, a prompt, or the stored one.
+bool ResolveCredentials(const Credentials& given, TMemberSession& session, std::string& user,
+                        std::string& password) {
+    user = given.user.empty() ? session.UserName() : given.user;
+    if (Trim(user).empty()) {
+        std::cerr << "tessaly-cli: no user name: give --user NAME (or log in once)\n";
+        return false;
+    }
+    if (given.passwordStdin) {
+        password = ReadPassword("");
+    } else if (::isatty(STDIN_FILENO) != 0 && (session.Password().empty() || !given.user.empty())) {
+        password = ReadPassword("Password for " + user + ": ");
+    } else {
+        password = session.Password();
+    }
+    if (password.empty()) {
+        std::cerr << "tessaly-cli: no password: give it on standard input with --password-stdin\n";
+        return false;
+    }
+    return true;
+}
+
+// Whether the login failed because the service could not be reached (rather than refused).
+bool ServiceUnreachable(TMemberSession& session) {
+    return session.Browser().NavigationFailed() &&
+           !ContainsText(hosts::kLogin, session.CurrentLocation());
+}
+
+int LoginFailure(TMemberSession& session) {
+    if (ServiceUnreachable(session)) {
+        std::cerr << "tessaly-cli: cannot reach the group service (check the network or the proxy "
+                     "setting)\n";
+        return kExitUnreachable;
+    }
+    std::cerr << "tessaly-cli: login failed: wrong user name or password\n";
+    return kExitLoginFailed;
+}
+
+int RunLogin(TYahooDownloadOptions& options, const Credentials& creds, bool useCache) {
+    TPageBrowser browser;
+    TTerminalUi probeUi("", "", useCache, false);
+    TMemberSession probe(options, browser, probeUi);
+    probe.LoadStoredLogin();
+    std::string user, password;
+    if (!ResolveCredentials(creds, probe, user, password)) return kExitUsage;
+    TTerminalUi ui(user, password, useCache, true);
+    TMemberSession session(options, browser, ui);
+    session.LoadStoredLogin();
+    const TLoginResult result = session.RunLoginCommand();
+    if (!result.attempted) return kExitUsage;
+    if (!result.loggedIn) return LoginFailure(session);
+    // Store the groups like the main window does, keeping the marks of groups already known.
+    const std::vector<std::string> known = LoadCachedGroupNames(session.UserName());
+    std::vector<std::string> fresh;
+    for (const auto& name : result.names) {
+        const bool have = std::any_of(known.begin(), known.end(),
+                                      [&](const std::string& k) { return SameText(k, name); });
+        if (!have) fresh.push_back(name);
+    }
+    CacheNewGroups(session.UserName(), fresh);
+    std::cout << "Logged in as " << session.UserName() << "; " << result.names.size()
+              << " groups:\n";
+    for (const auto& name : result.names) std::cout << "  " << name << "\n";
+    return kExitOk;
+}
+
+int RunGroups(const std::string& userGiven) {
+    const std::string user = userGiven.empty() ? StoredUserName() : userGiven;
+    if (user.empty()) {
+        std::cerr << "tessaly-cli: nobody has logged in yet: run tessaly-cli login first\n";
+        return kExitUsage;
+    }
+    const auto names = LoadCachedGroupNames(user);
+    std::cout << "Groups of " << user << " (" << names.size() << "):\n";
+    for (const auto& name : names) {
+        const TGroupMarks marks = GroupMarksOf(ReadGroupState(user, name));
+        const auto position = GetLastPosition(user, name);
+        std::cout << "  [" << (marks.checked ? 'x' : ' ') << "] " << (marks.favourite ? "* " : "  ")
+                  << name;
+        if (position > 0) std::cout << "  (last message " << position << ")";
+        std::cout << "\n";
+    }
+    return kExitOk;
+}
+
+struct DownloadArgs {
+    std::string section = "messages";
+    std::string current, fromGroup;
+    bool checked = false, all = false, favourites = false, checkedFavourites = false;
+    std::vector<std::string> names;
+    std::string out;
+    int from = 0, to = 0;
+    bool resume = false, debug = false;
+};
+
+bool OutputWritable(const std::string& folder) {
+    if (!ForceDirectories(folder)) return false;
+    const std::string probe = folder + ".tessaly-write-test";
+    try {
+        SaveFileAtomically(probe, "");
+    } catch (const EFileError&) {
+        return false;
+    }
+    std::error_code ec;
+    std::filesystem::remove(probe, ec);
+    return true;
+}
+
+int RunDownload(QCoreApplication& app, TYahooDownloadOptions& options, const Credentials& creds,
+                const DownloadArgs& a) {
+    if (a.section != "messages") {
+        std::cerr << "tessaly-cli: the section \"" << a.section
+                  << "\" is not available yet; use --section messages\n";
+        return kExitUsage;
+    }
+    TPageBrowser browser;
+    TTerminalUi probeUi("", "", true, false);
+    TMemberSession probe(options, browser, probeUi);
+    probe.LoadStoredLogin();
+    std::string user, password;
+    if (!ResolveCredentials(creds, probe, user, password)) return kExitUsage;
+
+    TGroupChoice choice = TGroupChoice::Checked;
+    std::string name;
+    if (!a.names.empty())
+        choice = TGroupChoice::Named;
+    else if (!a.current.empty()) {
+        choice = TGroupChoice::Current;
+        name = a.current;
+    } else if (!a.fromGroup.empty()) {
+        choice = TGroupChoice::FromGroup;
+        name = a.fromGroup;
+    } else if (a.all)
+        choice = TGroupChoice::All;
+    else if (a.checkedFavourites)
+        choice = TGroupChoice::CheckedFavourites;
+    else if (a.favourites)
+        choice = TGroupChoice::Favourites;
+    const std::vector<std::string> groups = ChooseGroups(user, choice, name, a.names);
+    if (groups.empty()) {
+        std::cerr << "tessaly-cli: no group chosen (log in first to fill the group list, or name "
+                     "the groups)\n";
+        return kExitUsage;
+    }
+    if (!a.out.empty()) {
+        options.strSaveDir =
+            IncludeTrailingDelimiter(std::filesystem::absolute(a.out).lexically_normal().string());
+        try {
+            options.Save();
+        } catch (const EFileError& e) {
+            std::cerr << "tessaly-cli: cannot save the options: " << e.what() << "\n";
+        }
+    }
+    if (!OutputWritable(IncludeTrailingDelimiter(options.strSaveDir))) {
+        std::cerr << "tessaly-cli: cannot write to the output folder " << options.strSaveDir
+                  << "\n";
+        return kExitOutputFolder;
+    }
+    options.boolDebugDownloads = a.debug;
+    options.SetCurrentSection(TYahooDownloadOptions::kSectionMessages);
+
+    TTerminalUi ui(user, password, true, false);
+    TMemberSession session(options, browser, ui);
+    session.SetUserName(Trim(user));
+    session.SetPassword(Trim(password));
+    session.EndBrowserSession();
+    bool loginRefused = false;
+    if (!session.FormLogin()) {
+        if (ServiceUnreachable(session)) return LoginFailure(session);
+        loginRefused = true;  // the run still goes on: every group ends "Error", as in the GUI
+    }
+
+    TWorkerInputs inputs;
+    inputs.userName = session.UserName();
+    inputs.password = session.Password();
+    inputs.groups = groups;
+    inputs.debugPages = a.debug;
+    for (const auto& g : groups) {
+        std::int64_t first = a.from;
+        if (a.resume && first == 0)
+            first = std::max<std::int64_t>(0, GetLastPosition(inputs.userName, g));
+        inputs.starts.Add(first);
+        inputs.ends.Add(a.to);
+    }
+    const bool live = ::isatty(STDOUT_FILENO) != 0;
+    TTerminalView view(groups, live);
+    TStopRequests stops;
+    TUiThread uiThread;
+    TTextThread worker(session, options, view, stops, uiThread, std::move(inputs));
+
+    signal(SIGINT, OnInterrupt);
+    signal(SIGTERM, OnTerminate);
+    bool userStopped = false;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        const int n = interrupts.load();
+        if (n >= 1 && !userStopped) {
+            userStopped = true;
+            stops.stopCurrent = true;
+            std::cerr << "\nStop: leaving the current group (Ctrl-C again stops all)\n";
+        }
+        if (n >= 2 && !stops.stopAll) {
+            stops.stopAll = true;
+            std::cerr << "\nStop All: skipping the remaining groups\n";
+        }
+        if (view.Finished()) app.quit();
+    });
+    watch.start(50);
+    worker.Start();
+    app.exec();
+    worker.Wait();
+
+    int failed = 0;
+    std::cout << "\nArchive: " << IncludeTrailingDelimiter(options.strSaveDir) << "\n";
+    for (const auto& row : view.Rows().Rows()) {
+        const bool bad = row.code == dsError || row.code == dsNetworkError ||
+                         row.code == dsBlocked || row.code == dsTimeout ||
+                         row.code == dsWrongPassword;
+        std::cout << "  " << row.group << ": " << row.status << " (messages " << row.from << " to "
+                  << row.to << ", reached " << row.position << ")\n";
+        if (bad) {
+            ++failed;
+            std::cerr << "tessaly-cli: " << row.group
+                      << " failed: " << (loginRefused ? "the login was refused" : row.status)
+                      << "\n";
+        }
+    }
+    if (loginRefused) {
+        std::cerr << "tessaly-cli: login failed: wrong user name or password\n";
+        return kExitLoginFailed;
+    }
+    if (userStopped || interrupts.load() > 0) return kExitStopped;
+    return failed > 0 ? kExitGroupsFailed : kExitOk;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    CLI::App cli{"tessaly-cli: archive the messages of Yahoo! Groups from a terminal"};
+    cli.require_subcommand(1);
+    Credentials creds;
+    auto addCredentials = [&creds](CLI::App* sub) {
+        sub->add_option("--user", creds.user, "the member's user name (default: the stored login)");
+        sub->add_flag("--password-stdin", creds.passwordStdin,
+                      "read the password from one line of standard input");
+    };
+    CLI::App* login = cli.add_subcommand("login", "sign in and list the member's groups");
+    addCredentials(login);
+    bool useCache = false, refresh = false;
+    login->add_flag("--use-cache", useCache,
+                    "take the groups from the cache when it has any (the default)");
+    login->add_flag("--refresh", refresh, "read the groups from the service's My Groups pages");
+    CLI::App* groups =
+        cli.add_subcommand("groups", "list the cached groups with their marks and last positions");
+    std::string groupsUser;
+    groups->add_option("--user", groupsUser, "whose groups (default: the stored login)");
+    CLI::App* download = cli.add_subcommand("download", "download a section of the chosen groups");
+    addCredentials(download);
+    DownloadArgs d;
+    download->add_option("--section", d.section, "messages (the other sections come later)")
+        ->capture_default_str();
+    download->add_option("--current", d.current, "only this group");
+    download->add_flag("--checked", d.checked, "the checked groups (the default)");
+    download->add_flag("--all", d.all, "all cached groups");
+    download->add_flag("--favourites", d.favourites, "the favourite groups");
+    download->add_flag("--checked-favourites", d.checkedFavourites, "the checked favourite groups");
+    download->add_option("--from-group", d.fromGroup, "the cached groups from this one on");
+    download->add_option("--out", d.out, "output folder (saved to the options)");
+    download->add_option("--from", d.from, "first message number of every group");
+    download->add_option("--to", d.to, "last message number of every group");
+    download->add_flag("--resume", d.resume, "start every group at its stored last position");
+    download->add_flag("--debug", d.debug, "save the fetched pages into the debug folder");
+    download->add_option("names", d.names, "groups to download, by name");
+    CLI11_PARSE(cli, argc, argv);
+
+    TYahooDownloadOptions options;
+    try {
+        options.Load();
+    } catch (const EFileError& e) {
+        std::cerr << "tessaly-cli: cannot read the options: " << e.what() << "\n";
+        return kExitUsage;
+    }
+    if (*login) return RunLogin(options, creds, !refresh);
+    if (*groups) return RunGroups(groupsUser);
+    return RunDownload(app, options, creds, d);
+}
