@@ -1,0 +1,243 @@
+// End-to-end runs of tessaly-cli against the simulated service (pacing 0).
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <functional>
+
+#include "DownloadOptions.h"
+#include "GroupCache.h"
+#include "RegistryAccess.h"
+#include "RegistryLayout.h"
+#include "SimFixture.h"
+#include "YahooAttach.h"
+
+namespace tessaly {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct CliRun {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+class CliTest : public test::SimServiceTest {
+protected:
+    void SetUp() override {
+        test::SimServiceTest::SetUp();
+        ::setenv("TESSALY_PACE", "0", 1);
+        ASSERT_EQ(Run({"login", "--user", "demo_member", "--password-stdin", "--refresh"}).status,
+                  0);
+    }
+
+    // Runs tessaly-cli with `args`, the password on standard input; `onLine` sees every line of
+    // standard output as it comes and may signal the program.
+    CliRun Run(const std::vector<std::string>& args, const std::string& password = "tessaly-demo",
+               const std::function<void(const std::string&, pid_t)>& onLine = {}) {
+        int in[2], out[2], err[2];
+        EXPECT_EQ(::pipe(in), 0);
+        EXPECT_EQ(::pipe(out), 0);
+        EXPECT_EQ(::pipe(err), 0);
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            ::dup2(in[0], 0);
+            ::dup2(out[1], 1);
+            ::dup2(err[1], 2);
+            for (int fd : {in[0], in[1], out[0], out[1], err[0], err[1]}) ::close(fd);
+            std::vector<char*> argv{const_cast<char*>(TESSALY_CLI_BINARY)};
+            for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+            argv.push_back(nullptr);
+            ::execv(TESSALY_CLI_BINARY, argv.data());
+            ::_exit(127);
+        }
+        ::close(in[0]);
+        ::close(out[1]);
+        ::close(err[1]);
+        const std::string line = password + "\n";
+        [[maybe_unused]] auto w = ::write(in[1], line.data(), line.size());
+        ::close(in[1]);
+        CliRun run;
+        std::string pending;
+        pollfd fds[2] = {{out[0], POLLIN, 0}, {err[0], POLLIN, 0}};
+        int open = 2;
+        while (open > 0 && ::poll(fds, 2, 60000) > 0) {
+            for (auto& p : fds) {
+                if (p.fd < 0 || (p.revents & (POLLIN | POLLHUP)) == 0) continue;
+                char buf[4096];
+                const ssize_t n = ::read(p.fd, buf, sizeof buf);
+                if (n <= 0) {
+                    ::close(p.fd);
+                    p.fd = -1;
+                    --open;
+                    continue;
+                }
+                if (p.fd == out[0]) {
+                    run.out.append(buf, static_cast<std::size_t>(n));
+                    pending.append(buf, static_cast<std::size_t>(n));
+                    for (std::size_t nl; (nl = pending.find('\n')) != std::string::npos;
+                         pending.erase(0, nl + 1)) {
+                        if (onLine) onLine(pending.substr(0, nl), pid);
+                    }
+                } else {
+                    run.err.append(buf, static_cast<std::size_t>(n));
+                }
+            }
+        }
+        int status = 0;
+        ::waitpid(pid, &status, 0);
+        run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        return run;
+    }
+
+    CliRun Download(std::vector<std::string> args, const std::string& password = "tessaly-demo",
+                    const std::function<void(const std::string&, pid_t)>& onLine = {}) {
+        std::vector<std::string> all{"download", "--password-stdin", "--out", Out()};
+        all.insert(all.end(), args.begin(), args.end());
+        return Run(all, password, onLine);
+    }
+
+    std::string Out() const { return Dir() + "out/"; }
+    std::vector<std::string> Files(const std::string& folder) const {
+        std::vector<std::string> names;
+        if (!fs::exists(folder)) return names;
+        for (const auto& e : fs::directory_iterator(folder))
+            names.push_back(e.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+    int Requests(const std::string& path) {
+        int n = 0;
+        for (const auto& e : Service().Log()) n += e.path == path ? 1 : 0;
+        return n;
+    }
+};
+
+TEST_F(CliTest, MessagesOfSeveralKindsOfGroups) {
+    Service().ClearLog();
+    CliRun run = Download({"DemoGroup", "mixedcasegroup", "BritishWalkers", "AdultGroup",
+                           "OneMessage", "EmptyGroup"});
+    EXPECT_EQ(run.status, 0) << run.out << run.err;
+    const auto demo = Files(Out() + "Messages/DemoGroup/");
+    EXPECT_EQ(demo.size(), 37u);
+    EXPECT_EQ(demo.front(), "0000001.html");
+    EXPECT_FALSE(fs::exists(Out() + "Messages/DemoGroup/0000007.html"));  // a gap
+    EXPECT_NE(ReadFile(Out() + "Messages/DemoGroup/0000001.html").find("Message 1 of 40"),
+              std::string::npos);
+    EXPECT_NE(ReadFile(Out() + "Messages/DemoGroup/0000005.html").find("Message 5 of 40"),
+              std::string::npos);
+    EXPECT_NE(ReadFile(Out() + "Messages/DemoGroup/0000015.html").find("does not exist"),
+              std::string::npos);
+    EXPECT_NE(ReadFile(Out() + "Messages/DemoGroup/0000010.html").find("Message 10 of 40"),
+              std::string::npos);
+    EXPECT_EQ(Requests("/group/DemoGroup/message/5"),
+              2);  // the re-authorisation page, then the message
+    EXPECT_EQ(Requests("/group/DemoGroup/message/10"), 2);  // the advertisement, then the message
+    EXPECT_EQ(Files(Out() + "Messages/MixedCaseGroup/").size(), 3u);  // the service's spelling
+    EXPECT_EQ(Files(Out() + "Messages/BritishWalkers/").front(), "0000101.html");
+    EXPECT_EQ(Files(Out() + "Messages/AdultGroup/").size(), 3u);
+    EXPECT_EQ(Files(Out() + "Messages/OneMessage/"), std::vector<std::string>{"0000500.html"});
+    EXPECT_NE(run.out.find("OneMessage: Stopped"), std::string::npos);
+    EXPECT_NE(run.out.find("EmptyGroup: Not Available"), std::string::npos);
+
+    EXPECT_EQ(GetLastPosition("demo_member", "DemoGroup"), 40);
+    EXPECT_EQ(GetLastPosition("demo_member", "mixedcasegroup"), 3);
+    EXPECT_EQ(GetLastPosition("demo_member", "OneMessage"), 500);
+    EXPECT_EQ(GetLastPosition("demo_member", "EmptyGroup"), -1);
+    const std::string key = std::string(reg::kKey);
+    EXPECT_TRUE(RegValueExists(RegRoot::CurrentUser, key + "GrabbedGroups\\HikersUnited"));
+    EXPECT_TRUE(RegValueExists(RegRoot::CurrentUser, key + "GrabbedGroups\\trail-news"));
+    std::vector<std::string> urls;
+    ReadRegValueNames(RegRoot::CurrentUser, key + "GrabbedURLs", urls);
+    EXPECT_NE(std::find(urls.begin(), urls.end(), "http://www.example.org/trails/page1.html"),
+              urls.end());
+    for (const auto& u : urls) EXPECT_EQ(u.find("rd.yahoo.com"), std::string::npos) << u;
+}
+
+TEST_F(CliTest, DateNamesAndTheOldLayout) {
+    TYahooDownloadOptions options;
+    options.Load();
+    options.boolUseMessageDateFormat = true;
+    options.Save();
+    WriteRegValue(RegRoot::CurrentUser, std::string(reg::kKey) + reg::kOldFormat, true,
+                  TRegValueKind::Boolean);
+    CliRun run = Download({"OneMessage"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    const auto files = Files(Out() + "OneMessage/Messages/");
+    ASSERT_EQ(files.size(), 1u);
+    const std::string page = ReadFile(Out() + "OneMessage/Messages/" + files[0]);
+    EXPECT_EQ(files[0], TYahooAttachmentDownload::MessageDatePrefix(page) + "0000500.html");
+    EXPECT_EQ(files[0].front(), '_');
+}
+
+TEST_F(CliTest, FailingMessagesAndAWrongPassword) {
+    Service().SetFaults(groupsim::GroupService::ParseFaults("drop=/group/Filler01/message/1"));
+    CliRun first = Download({"Filler01"});
+    EXPECT_EQ(first.status, 3);
+    EXPECT_NE(first.out.find("Filler01: Error"), std::string::npos);
+    EXPECT_EQ(GetLastPosition("demo_member", "Filler01"), -1);  // nothing stored
+
+    Service().SetFaults(groupsim::GroupService::ParseFaults("drop=/group/Filler02/message/2"));
+    CliRun later = Download({"Filler02"});
+    EXPECT_EQ(later.status, 3);
+    EXPECT_EQ(GetLastPosition("demo_member", "Filler02"), 2);  // the message that failed
+    Service().SetFaults({});
+
+    CliRun wrong = Download({"Filler03", "Filler04"}, "not-the-password");
+    EXPECT_EQ(wrong.status, 5);
+    EXPECT_NE(wrong.out.find("Filler03: Error"), std::string::npos);
+    EXPECT_NE(wrong.out.find("Filler04: Error"), std::string::npos);
+    EXPECT_NE(wrong.err.find("wrong user name or password"), std::string::npos);
+}
+
+TEST_F(CliTest, ChosenRangesAndResume) {
+    CliRun range = Download({"--from", "10", "--to", "14", "DemoGroup"});
+    EXPECT_EQ(range.status, 0) << range.err;
+    EXPECT_EQ(Files(Out() + "Messages/DemoGroup/"),
+              (std::vector<std::string>{"0000010.html", "0000011.html", "0000012.html",
+                                        "0000013.html", "0000014.html"}));
+    fs::remove_all(Out());
+    SetLastPosition("demo_member", "DemoGroup", 37);
+    CliRun resume = Download({"--resume", "DemoGroup"});
+    EXPECT_EQ(resume.status, 0) << resume.err;
+    EXPECT_EQ(Files(Out() + "Messages/DemoGroup/").front(), "0000037.html");
+    EXPECT_EQ(Files(Out() + "Messages/DemoGroup/").size(), 4u);
+}
+
+TEST_F(CliTest, StopAndStopAll) {
+    Service().SetFaults(groupsim::GroupService::ParseFaults("latency=20"));
+    CliRun stop = Download({"Filler01", "DemoGroup", "Filler03"}, "tessaly-demo",
+                           [](const std::string& line, pid_t pid) {
+                               if (line.find("DemoGroup: Progress") != std::string::npos)
+                                   ::kill(pid, SIGINT);
+                           });
+    EXPECT_EQ(stop.status, 4) << stop.out;
+    EXPECT_NE(stop.out.find("DemoGroup: Skipped"), std::string::npos) << stop.out;
+    EXPECT_NE(stop.out.find("Filler03: Completed"), std::string::npos) << stop.out;
+
+    int signals = 0;
+    CliRun all =
+        Download({"Filler01", "DemoGroup", "Filler03", "Filler04", "Filler05"}, "tessaly-demo",
+                 [&signals](const std::string& line, pid_t pid) {
+                     if (line.find("DemoGroup: Progress") != std::string::npos && signals == 0) {
+                         ++signals;
+                         ::kill(pid, SIGINT);
+                         ::usleep(200000);
+                         ::kill(pid, SIGINT);
+                     }
+                 });
+    EXPECT_EQ(all.status, 4) << all.out;
+    for (const char* g : {"DemoGroup", "Filler03", "Filler04", "Filler05"}) {
+        EXPECT_NE(all.out.find(std::string(g) + ": Skipped"), std::string::npos) << g << "\n"
+                                                                                 << all.out;
+    }
+    EXPECT_NE(all.out.find("Filler01: Completed"), std::string::npos);
+    Service().SetFaults({});
+}
+
+}  // namespace
+}  // namespace tessaly
