@@ -1,7 +1,5 @@
 #include "PageBrowser.h"
 
-#include <QCoreApplication>
-#include <QMetaObject>
 #include <QString>
 #include <QUrl>
 
@@ -62,7 +60,6 @@ std::string MetaRefreshTarget(const std::string& page, int* delaySeconds) {
 TPageBrowser::TPageBrowser(TCookieStore* cookies, int timeoutSeconds)
     : cookies_(cookies),
       timeout_(timeoutSeconds),
-      context_(std::make_unique<QObject>()),
       cancel_(std::make_shared<std::atomic<bool>>(false)) {}
 
 TPageBrowser::~TPageBrowser() {
@@ -103,20 +100,17 @@ void TPageBrowser::Start(const std::string& url, const std::string& method, cons
     std::string target = Trim(url);
     const std::string current = LocationURL();
     if (!current.empty()) target = Resolve(current, target);
-    QPointer<QObject> context(context_.get());
     auto cancel = cancel_;
     TCookieStore* cookies = cookies_;
     const int timeout = timeout_;
+    // The loader is joined before the engine goes, so the completion it posts never outlives it.
     loader_ = std::thread(
-        [this, context, cancel, cookies, timeout, generation, target, method, body, fromHistory] {
+        [this, cancel, cookies, timeout, generation, target, method, body, fromHistory] {
             Result result = Load(target, method, body, cookies, timeout, *cancel);
             if (cancel->load()) return;
-            QMetaObject::invokeMethod(
-                context.data(),
-                [this, context, generation, result, fromHistory] {
-                    if (context) Finish(generation, result, fromHistory);
-                },
-                Qt::QueuedConnection);
+            ui_.Post([this, generation, result, fromHistory] {
+                Finish(generation, result, fromHistory);
+            });
         });
 }
 

@@ -2,14 +2,13 @@
 // TPageBrowser: the simple browser engine. It loads no images, sounds or scripts (whatever the
 // download-control flags say) and has no security pop-ups to dismiss.
 
-#include <QObject>
-#include <QPointer>
 #include <atomic>
 #include <memory>
 #include <mutex>
 #include <thread>
 
 #include "BrowserEngine.h"
+#include "UiThread.h"
 
 namespace tessaly {
 
@@ -59,8 +58,7 @@ private:
 
     TCookieStore* cookies_;
     int timeout_;
-    std::unique_ptr<QObject>
-        context_;  // lives on the engine's thread; completions are queued to it
+    TUiThread ui_;  // the engine's thread; completions are queued to it
     std::thread loader_;
     std::shared_ptr<std::atomic<bool>> cancel_;
     std::uint64_t generation_ = 0;
