@@ -1,0 +1,135 @@
+#include <gtest/gtest.h>
+
+#include "DownloadOptions.h"
+#include "ProgressReports.h"
+#include "TestEnv.h"
+#include "TextUtils.h"
+#include "YahooAttach.h"
+
+namespace tessaly {
+namespace {
+
+// A site owner that serves fixed pages and reports a fixed browser location.
+class FakeOwner : public ISiteOwner {
+public:
+    bool BrowserFetch(const std::string& url, std::vector<std::string>& lines) override {
+        fetched.push_back(url);
+        lines = TextToLines(page);
+        return true;
+    }
+    bool BrowserClickElement(const std::string&, const std::string&) override { return true; }
+    std::string BrowserLocation() override { return location; }
+    std::string page;
+    std::string location;
+    std::vector<std::string> fetched;
+};
+
+class SiteAccessTest : public test::TempHomeTest {
+protected:
+    TYahooDownloadOptions options_;
+    FakeOwner owner_;
+};
+
+TEST_F(SiteAccessTest, MessageLinksPrefixAndNameCase) {
+    TYahooBase site(owner_, "mygroup", "u", "p", options_, false);
+    owner_.location = "http://uk.groups.yahoo.com/group/mygroup/messages/1";
+    site.DetectCountryPrefix();
+    EXPECT_EQ(site.CountryPrefix(), "uk.");
+    owner_.location = "http://groups.yahoo.com";
+    site.DetectCountryPrefix();
+    EXPECT_EQ(site.CountryPrefix(), "");
+
+    const std::string page =
+        "<a href=\"/group/MyGroup/message/12\">x</a><a href=\"/group/mygroup/message/5\">y</a>"
+        "<a href=\"/group/mygroup/message/12?x=1\">q</a>"
+        "<a href=\"http://groups.yahoo.com/group/mygroup/message/9\">z</a>";
+    site.FixGroupNameCase(page);
+    EXPECT_EQ(site.GroupName(), "MyGroup");
+    site.FindFirstMessage(page);
+    site.FindLastMessage(page);
+    EXPECT_EQ(site.FirstMessage(), 5);
+    EXPECT_EQ(site.LastMessage(), 12);
+    EXPECT_EQ(site.MessageURL(7), "http://groups.yahoo.com/group/MyGroup/message/7");
+    EXPECT_EQ(site.FilesRootKey(), "GROUPS.YAHOO.COM/GROUP/MyGroup/FILES/");
+
+    const std::string links =
+        "<a href=\"/group/MyGroup/message/5\">a</a><a href=\"/group/MyGroup/message/9\">b</a>"
+        "<a href=\"/group/MyGroup/message/12\">c</a><a href=\"/group/MyGroup/message/40\">d</a>";
+    EXPECT_EQ(site.NextMessageNumber(9, links), 12);
+    EXPECT_EQ(site.NextMessageNumber(9, "<a href=\"/group/MyGroup/message/5\">a</a>"), 9);
+    EXPECT_EQ(site.NextMessageNumber(9, ""), -1);
+    EXPECT_TRUE(site.PageLinksToMessage(40, links));
+    EXPECT_FALSE(site.PageLinksToMessage(41, links));
+}
+
+TEST_F(SiteAccessTest, LinkFilters) {
+    TYahooBase site(owner_, "g", "u", "p", options_, false);
+    std::vector<std::string> links{"a/b.jpg", "a/c.unknown", "a/d.exe"};
+    site.FilterLinksByExtension(links);
+    EXPECT_EQ(links, (std::vector<std::string>{"a/b.jpg", "a/c.unknown"}));
+    options_.boolDownloadAllFiles = false;
+    links = {"a/b.jpg", "a/c.unknown", "a/d.exe"};
+    site.FilterLinksByExtension(links);
+    EXPECT_EQ(links, std::vector<std::string>{"a/b.jpg"});
+    for (const char* blocked : {"x/file.Exe", "x/file.", "x/page.HTM"})
+        EXPECT_TRUE(TYahooBase::IsBlockedFileType(blocked)) << blocked;
+    for (const char* fine : {"x/file", "x/file.zip"})
+        EXPECT_FALSE(TYahooBase::IsBlockedFileType(fine)) << fine;
+    EXPECT_TRUE(TYahooBase::HasExtension("jpg", "x/a.JPG"));
+}
+
+TEST_F(SiteAccessTest, DatePrefixes) {
+    struct Case {
+        const char* page;
+        const char* prefix;
+    };
+    for (const Case& c : {Case{"x Date:</b>Tue Dec 14, 2004 9:05 pm<br>", "_12__14__2004_9_05_PM_"},
+                          Case{"Date:<b>Mon Jan 3, 2005 10:23 am</b>", "_01__03__2005_10_23_AM_"},
+                          Case{"Date:</b><br>", "___"}, Case{"Date:</b>Someday soon<br>", "___"},
+                          Case{"no date here", ""}}) {
+        EXPECT_EQ(TYahooAttachmentDownload::MessageDatePrefix(c.page), c.prefix) << c.page;
+    }
+}
+
+TEST_F(SiteAccessTest, GroupNamesFromMailAddresses) {
+    const std::string page =
+        "mygroup-owner@yahoogroups.com, my-group-unsubscribe@yahoogroups.com "
+        "post: Hikers.Club@yahoogroups.com; x@yahoogroups_com ; @yahoogroups.com; "
+        "<b>CAPS@YAHOOGROUPS.COM</b> mygroup@yahoogroups.com";
+    EXPECT_EQ(TYahooAttachmentDownload::GetValidYahooGroupNamesFrom(page),
+              (std::vector<std::string>{"mygroup", "my-group", "Hikers.Club", "x", "mygroup"}));
+    // A large page with no address at all is a linear scan.
+    EXPECT_TRUE(
+        TYahooAttachmentDownload::GetValidYahooGroupNamesFrom(std::string(2000000, 'a') + "@")
+            .empty());
+}
+
+TEST_F(SiteAccessTest, OutsideLinksSkipIgnoredSites) {
+    TYahooAttachmentDownload site(owner_, 0, 0, false, options_, "p", "u", "g");
+    std::vector<std::string> links;
+    site.ExtractOtherLinks(
+        "<a href=\"/local\">a</a><a href=\"MAILTO:x@y.z\">b</a>"
+        "<a href=\"http://RD.YAHOO.COM/x\">c</a><a href=\"http://www.example.org/\">d</a>",
+        links);
+    EXPECT_EQ(links, std::vector<std::string>{"http://www.example.org/"});
+}
+
+TEST(MessageRows, ReportRules) {
+    TMessageRows rows({"a", "b"});
+    rows.Apply(TGroupReport{1, 0, 0, 0, 0, 0, dsStarting});
+    EXPECT_EQ(rows.Rows()[1].from, "unknown");
+    EXPECT_EQ(rows.Rows()[1].position, "0");
+    EXPECT_EQ(rows.Rows()[1].picture, 3);
+    rows.Apply(TGroupReport{1, 5, 9, 7, 3, 0, dsCompleted});
+    EXPECT_EQ(rows.Rows()[1].filesFound, "3");
+    rows.Apply(TGroupReport{1, 5, 9, 9, -1, 0, dsWrongPassword});
+    EXPECT_EQ(rows.Rows()[1].filesFound, "3");  // -1 keeps the cell
+    EXPECT_EQ(rows.Rows()[1].picture, 1);       // and this status keeps the picture
+    EXPECT_EQ(rows.Rows()[1].status, "Wrong Password");
+    rows.Apply(TGroupReport{0, 1, 2, 1, 0, 0, dsNotAvailable});
+    EXPECT_EQ(rows.Rows()[0].picture, 2);
+    EXPECT_EQ(rows.Current(), 0);
+}
+
+}  // namespace
+}  // namespace tessaly
