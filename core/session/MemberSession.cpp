@@ -1,6 +1,7 @@
 #include "MemberSession.h"
 
 #include <QCoreApplication>
+#include <QTimer>
 #include <chrono>
 #include <thread>
 
@@ -20,13 +21,13 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// One polling step of a wait: pending events first, then a short (paced) sleep. The sleep
-// never drops below a millisecond, so a wait with pacing off does not spin a core.
+// One step of a wait: blocks until an event arrives (a page completion wakes it at once), but
+// never longer than a short guard, so the conditions of the wait are checked again soon.
 void PollStep() {
-    QCoreApplication::processEvents(QEventLoop::AllEvents);
-    const auto step =
-        std::max(PacingClock::Scaled(std::chrono::milliseconds(5)), std::chrono::milliseconds(1));
-    std::this_thread::sleep_for(step);
+    QTimer guard;
+    guard.setSingleShot(true);
+    guard.start(20);
+    QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
 }
 
 bool TimedOut(Clock::time_point start) {
