@@ -145,8 +145,13 @@ bool TYahooAttachmentDownload::SaveMessagePage(int number, const std::string& pa
     for (char& ch : prefix) {
         if (ch == '/' || ch == '\\' || ch == '\0') ch = '_';
     }
+    // Written in place (created or truncated), locked while it is written: a message page is
+    // fetched again by the next run, so it needs no crash-safe replacement, and a temporary file
+    // per message would double the files created.
     try {
-        SaveFileAtomically(folder + prefix + digits + ".html", page);
+        TLockedFileWriter file(folder + prefix + digits + ".html", false);
+        file.Write(page);
+        file.Close();
     } catch (const EFileError&) {
         return true;  // the message counts as done; the folder existed
     }

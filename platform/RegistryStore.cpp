@@ -364,6 +364,15 @@ std::optional<RegValue> TRegistryStore::ReadValue(RegRoot root, std::string_view
 
 void TRegistryStore::WriteValue(RegRoot root, std::string_view keyPath, std::string_view name,
                                 const RegValue& value) {
+    // Writing what is already stored changes nothing; it also costs no transaction (and no
+    // flush to disk), which matters for values written again and again during a run.
+    if (const std::int64_t key = OpenKey(root, keyPath, false); key >= 0) {
+        Stmt::Use u(st_->selVal);
+        u.Bind(1, key).Bind(2, Fold(name));
+        if (u.Step() && static_cast<std::uint32_t>(u.Int(0)) == value.type &&
+            u.Text(1) == value.data)
+            return;
+    }
     WriteTransaction t(db_);
     std::int64_t key = OpenKey(root, keyPath, true);
     std::string fold = Fold(name);

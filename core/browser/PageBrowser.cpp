@@ -60,15 +60,38 @@ std::string MetaRefreshTarget(const std::string& page, int* delaySeconds) {
 TPageBrowser::TPageBrowser(TCookieStore* cookies, int timeoutSeconds)
     : cookies_(cookies),
       timeout_(timeoutSeconds),
-      cancel_(std::make_shared<std::atomic<bool>>(false)) {}
-
-TPageBrowser::~TPageBrowser() {
-    cancel_->store(true);
-    JoinLoader();
+      cancel_(std::make_shared<std::atomic<bool>>(false)) {
+    loader_ = std::thread([this] { LoaderLoop(); });
 }
 
-void TPageBrowser::JoinLoader() {
-    if (loader_.joinable()) loader_.join();
+TPageBrowser::~TPageBrowser() {
+    {
+        std::lock_guard lock(jobMutex_);
+        quit_ = true;
+        cancel_->store(true);
+    }
+    jobCv_.notify_one();
+    loader_.join();
+}
+
+// One loader thread for the engine's life: it keeps its connections to the service open from
+// page to page. A new navigation cancels the one in progress.
+void TPageBrowser::LoaderLoop() {
+    for (;;) {
+        Job job;
+        {
+            std::unique_lock lock(jobMutex_);
+            jobCv_.wait(lock, [this] { return quit_ || pending_.has_value(); });
+            if (quit_) return;
+            job = std::move(*pending_);
+            pending_.reset();
+        }
+        Result result = Load(job.url, job.method, job.body, cookies_, timeout_, *job.cancel);
+        if (job.cancel->load()) continue;
+        ui_.Post([this, generation = job.generation, result, fromHistory = job.fromHistory] {
+            Finish(generation, result, fromHistory);
+        });
+    }
 }
 
 std::string TPageBrowser::LocationURL() const {
@@ -82,7 +105,11 @@ void TPageBrowser::Navigate(const std::string& url) {
 
 void TPageBrowser::Stop() {
     if (!busy_) return;
-    cancel_->store(true);
+    {
+        std::lock_guard lock(jobMutex_);
+        cancel_->store(true);
+        pending_.reset();
+    }
     ++generation_;  // whatever the stopped load delivers is dropped
     busy_ = false;
     readyState_ = hasDocument_ ? rsComplete : rsUninitialized;
@@ -91,8 +118,6 @@ void TPageBrowser::Stop() {
 void TPageBrowser::Start(const std::string& url, const std::string& method, const std::string& body,
                          bool fromHistory) {
     Stop();
-    JoinLoader();
-    cancel_ = std::make_shared<std::atomic<bool>>(false);
     const std::uint64_t generation = ++generation_;
     busy_ = true;
     failed_ = false;
@@ -100,18 +125,13 @@ void TPageBrowser::Start(const std::string& url, const std::string& method, cons
     std::string target = Trim(url);
     const std::string current = LocationURL();
     if (!current.empty()) target = Resolve(current, target);
-    auto cancel = cancel_;
-    TCookieStore* cookies = cookies_;
-    const int timeout = timeout_;
-    // The loader is joined before the engine goes, so the completion it posts never outlives it.
-    loader_ = std::thread(
-        [this, cancel, cookies, timeout, generation, target, method, body, fromHistory] {
-            Result result = Load(target, method, body, cookies, timeout, *cancel);
-            if (cancel->load()) return;
-            ui_.Post([this, generation, result, fromHistory] {
-                Finish(generation, result, fromHistory);
-            });
-        });
+    {
+        std::lock_guard lock(jobMutex_);
+        cancel_->store(true);  // the load in progress, if any, gives way
+        cancel_ = std::make_shared<std::atomic<bool>>(false);
+        pending_ = Job{target, method, body, fromHistory, generation, cancel_};
+    }
+    jobCv_.notify_one();
 }
 
 TPageBrowser::Result TPageBrowser::Load(std::string url, std::string method, std::string body,
@@ -155,7 +175,6 @@ TPageBrowser::Result TPageBrowser::Load(std::string url, std::string method, std
 
 void TPageBrowser::Finish(std::uint64_t generation, const Result& result, bool fromHistory) {
     if (generation != generation_) return;
-    JoinLoader();
     busy_ = false;
     failed_ = !result.ok;
     {

@@ -3,8 +3,10 @@
 // download-control flags say) and has no security pop-ups to dismiss.
 
 #include <atomic>
+#include <condition_variable>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <thread>
 
 #include "BrowserEngine.h"
@@ -54,13 +56,23 @@ private:
                        int timeout, const std::atomic<bool>& cancel);
     void Finish(std::uint64_t generation, const Result& result, bool fromHistory);
     void Submit(const TForm& form, int clicked);
-    void JoinLoader();
+    void LoaderLoop();
+    struct Job {
+        std::string url, method, body;
+        bool fromHistory = false;
+        std::uint64_t generation = 0;
+        std::shared_ptr<std::atomic<bool>> cancel;
+    };
 
     TCookieStore* cookies_;
     int timeout_;
     TUiThread ui_;  // the engine's thread; completions are queued to it
-    std::thread loader_;
-    std::shared_ptr<std::atomic<bool>> cancel_;
+    std::shared_ptr<std::atomic<bool>> cancel_;  // of the latest navigation
+    std::mutex jobMutex_;
+    std::condition_variable jobCv_;
+    std::optional<Job> pending_;
+    bool quit_ = false;
+    std::thread loader_;  // last: started when everything above exists
     std::uint64_t generation_ = 0;
     bool busy_ = false;
     bool failed_ = false;

@@ -332,7 +332,10 @@ bool THttpClient::Execute(const std::string& fileName) {
         return false;
     };
 
-    std::unique_ptr<CURL, decltype(&curl_easy_cleanup)> curl(curl_easy_init(), &curl_easy_cleanup);
+    // One handle per thread, reset for every request: its connections (keep-alive) and name
+    // cache serve the next request of the same thread.
+    thread_local std::unique_ptr<CURL, decltype(&curl_easy_cleanup)> curl(curl_easy_init(),
+                                                                          &curl_easy_cleanup);
     if (!curl) return fail(12000, 1, "Unable to Open Internet Session");
     TCookieStore* store = openUrlOptions_.count(TOpenURLOptionStyle::ouNoCookies) != 0
                               ? nullptr
@@ -410,7 +413,8 @@ bool THttpClient::Execute(const std::string& fileName) {
         if (t.redirect && (rc == CURLE_OK || rc == CURLE_PARTIAL_FILE)) {
             if (OnStatus) OnStatus(*this, kStatusRedirect, t.location);
             target = Resolve(target, t.location);
-            if (t.status != 307 && t.status != 308) method = "GET";  // the answer to a form is fetched
+            if (t.status != 307 && t.status != 308)
+                method = "GET";  // the answer to a form is fetched
             continue;
         }
         if (t.tooManyRedirects) return fail(12156, 1, "Unable to Send HTTP Request");
