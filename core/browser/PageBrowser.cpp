@@ -77,6 +77,7 @@ TPageBrowser::~TPageBrowser() {
 // One loader thread for the engine's life: it keeps its connections to the service open from
 // page to page. A new navigation cancels the one in progress.
 void TPageBrowser::LoaderLoop() {
+    THttpClient client;  // lives as long as the loader: its connections serve page after page
     for (;;) {
         Job job;
         {
@@ -86,7 +87,8 @@ void TPageBrowser::LoaderLoop() {
             job = std::move(*pending_);
             pending_.reset();
         }
-        Result result = Load(job.url, job.method, job.body, cookies_, timeout_, *job.cancel);
+        Result result =
+            Load(client, job.url, job.method, job.body, cookies_, timeout_, *job.cancel);
         if (job.cancel->load()) continue;
         ui_.Post([this, generation = job.generation, result, fromHistory = job.fromHistory] {
             Finish(generation, result, fromHistory);
@@ -134,13 +136,12 @@ void TPageBrowser::Start(const std::string& url, const std::string& method, cons
     jobCv_.notify_one();
 }
 
-TPageBrowser::Result TPageBrowser::Load(std::string url, std::string method, std::string body,
-                                        TCookieStore* cookies, int timeout,
+TPageBrowser::Result TPageBrowser::Load(THttpClient& client, std::string url, std::string method,
+                                        std::string body, TCookieStore* cookies, int timeout,
                                         const std::atomic<bool>& cancel) {
     Result r;
     r.location = url;
     for (int refresh = 0; refresh <= kMaxRefreshes; ++refresh) {
-        THttpClient client;
         client.SetCookieStore(cookies);
         client.AcceptErrorPages = true;
         client.TimeOut = timeout;

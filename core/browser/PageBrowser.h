@@ -15,6 +15,7 @@
 namespace tessaly {
 
 class TCookieStore;
+class THttpClient;
 
 class TPageBrowser : public IBrowserEngine {
 public:
@@ -52,8 +53,8 @@ private:
     struct Result;
     void Start(const std::string& url, const std::string& method, const std::string& body,
                bool fromHistory);
-    static Result Load(std::string url, std::string method, std::string body, TCookieStore* cookies,
-                       int timeout, const std::atomic<bool>& cancel);
+    static Result Load(THttpClient& client, std::string url, std::string method, std::string body,
+                       TCookieStore* cookies, int timeout, const std::atomic<bool>& cancel);
     void Finish(std::uint64_t generation, const Result& result, bool fromHistory);
     void Submit(const TForm& form, int clicked);
     void LoaderLoop();

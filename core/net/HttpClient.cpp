@@ -116,7 +116,9 @@ void TURLReturnValue::Clear() {
 THttpClient::THttpClient() {
     EnsureCurl();
 }
-THttpClient::~THttpClient() = default;
+THttpClient::~THttpClient() {
+    if (handle_ != nullptr) curl_easy_cleanup(static_cast<CURL*>(handle_));
+}
 
 void THttpClient::SetURL(const std::string& url) {
     url_ = url;
@@ -332,11 +334,11 @@ bool THttpClient::Execute(const std::string& fileName) {
         return false;
     };
 
-    // One handle per thread, reset for every request: its connections (keep-alive) and name
-    // cache serve the next request of the same thread.
-    thread_local std::unique_ptr<CURL, decltype(&curl_easy_cleanup)> curl(curl_easy_init(),
-                                                                          &curl_easy_cleanup);
-    if (!curl) return fail(12000, 1, "Unable to Open Internet Session");
+    // One handle per client, reset for every request: its open connections (keep-alive) serve
+    // the client's next request, and go when the client goes.
+    if (handle_ == nullptr) handle_ = curl_easy_init();
+    if (handle_ == nullptr) return fail(12000, 1, "Unable to Open Internet Session");
+    CURL* const handle = static_cast<CURL*>(handle_);
     TCookieStore* store = openUrlOptions_.count(TOpenURLOptionStyle::ouNoCookies) != 0
                               ? nullptr
                               : (cookies_ != nullptr ? cookies_ : &TCookieStore::Instance());
@@ -347,7 +349,7 @@ bool THttpClient::Execute(const std::string& fileName) {
     for (int hop = 0;; ++hop) {
         Transfer t(*this, store, target, fileName, follow);
         t.lastHop = hop >= kMaxRedirects;
-        CURL* c = curl.get();
+        CURL* c = handle;
         curl_easy_reset(c);
         curl_easy_setopt(c, CURLOPT_URL, target.c_str());
         curl_easy_setopt(c, CURLOPT_USERAGENT, ApplicationName.c_str());

@@ -132,6 +132,7 @@ private:
     std::string body_;
     int statusCode_ = 0;
     TCookieStore* cookies_ = nullptr;
+    void* handle_ = nullptr;  // the library's handle, kept for the client's next request
 };
 
 // The desktop internet layer's error number for a libcurl failure.
