@@ -113,6 +113,8 @@ std::map<std::string, std::string> TagAttributes(std::string_view tag) {
 
 std::vector<TForm> ParseForms(const std::string& page) {
     std::vector<TForm> forms;
+    // Most pages of the service have no form at all; they need no second walk.
+    if (!ContainsText("<form", page)) return forms;
     TForm* current = nullptr;
     TFormElement* select = nullptr;    // the SELECT whose options are being read
     TFormElement* textarea = nullptr;  // the TEXTAREA whose text is being read
