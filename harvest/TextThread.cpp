@@ -67,18 +67,13 @@ void TTextThread::GroupWork(int i, const std::string& group, int chosenFirst, in
     // A range chosen for the group narrows the walk: from the first message at or above the
     // chosen first number to the last one at or below the chosen last number.
     if (chosenFirst > first) {
+        // The index page that starts at the chosen number lists the first message at or above it.
         std::vector<std::string> index;
-        if (BrowserFetch(site.FirstMessagesURL().substr(0, site.FirstMessagesURL().size() - 1) +
-                             Num(chosenFirst),
-                         index)) {
-            TYahooAttachmentDownload probe(*this, 0, 0, false, options_, "", "", site.GroupName());
-            probe.FindFirstMessage(LinesToText(index));
-            // The index page lists messages from the chosen number on; take the lowest of them.
-            first = std::max(chosenFirst, probe.FirstMessage() >= chosenFirst ? probe.FirstMessage()
-                                                                              : chosenFirst);
-        } else {
-            first = chosenFirst;
-        }
+        const std::string url = site.MessagesURL() + Num(chosenFirst);
+        const int atOrAbove = BrowserFetch(url, index)
+                                  ? site.FirstMessageAtOrAbove(LinesToText(index), chosenFirst)
+                                  : -1;
+        first = atOrAbove > 0 ? atOrAbove : chosenFirst;
     }
     const int walkLast = chosenLast > 0 ? std::min(last, chosenLast) : last;
     if (first > walkLast) {

@@ -146,6 +146,14 @@ bool TYahooBase::FindLastMessage(const std::string& page) {
     return true;
 }
 
+int TYahooBase::FirstMessageAtOrAbove(const std::string& page, int n) const {
+    int best = -1;
+    for (int number : MessageNumbers(page)) {
+        if (number >= n && (best == -1 || number < best)) best = number;
+    }
+    return best;
+}
+
 bool TYahooBase::FixGroupNameCase(const std::string& page) {
     const std::string prefix =
         UpperCase("http://" + countryPrefix_ + groupHost_ + "/group/" + groupName_ + "/message/");

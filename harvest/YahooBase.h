@@ -58,6 +58,8 @@ public:
     bool FixGroupNameCase(const std::string& page);
     bool FindFirstMessage(const std::string& page);
     bool FindLastMessage(const std::string& page);
+    // The lowest message number at or above n among the page's message links, or -1.
+    [[nodiscard]] int FirstMessageAtOrAbove(const std::string& page, int n) const;
     static void ExtractLinks(const std::string& page, std::vector<std::string>& links);
     void ExtractAbsoluteLinks(const std::string& page, const std::string& suffix,
                               std::vector<std::string>& links) const;

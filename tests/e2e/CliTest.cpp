@@ -201,6 +201,10 @@ TEST_F(CliTest, ChosenRangesAndResume) {
               (std::vector<std::string>{"0000010.html", "0000011.html", "0000012.html",
                                         "0000013.html", "0000014.html"}));
     fs::remove_all(Out());
+    CliRun gap = Download({"--from", "7", "--to", "9", "DemoGroup"});  // 7 and 8 do not exist
+    EXPECT_EQ(gap.status, 0) << gap.err;
+    EXPECT_EQ(Files(Out() + "Messages/DemoGroup/"), std::vector<std::string>{"0000009.html"});
+    fs::remove_all(Out());
     SetLastPosition("demo_member", "DemoGroup", 37);
     CliRun resume = Download({"--resume", "DemoGroup"});
     EXPECT_EQ(resume.status, 0) << resume.err;
