@@ -1,6 +1,7 @@
 #include "TextThread.h"
 
 #include "DownloadOptions.h"
+#include "GroupCache.h"
 #include "RegistryLayout.h"
 #include "RegistryStore.h"
 #include "Sounds.h"
@@ -26,23 +27,30 @@ std::string TTextThread::ClosingGroupLine(int groups) const {
 DownloadStatus TTextThread::DownloadMessage(int /*row*/, int number, TYahooAttachmentDownload& site,
                                             std::string& page) {
     if (!site.FetchMessage(number, page)) return dsError;
-    TRegistryStore& reg = ThreadRegistry();
-    if (options_.boolGrabOtherGroups) {
-        for (const auto& name : TYahooAttachmentDownload::GetValidYahooGroupNamesFrom(page)) {
+    std::vector<std::string> names, links;
+    if (options_.boolGrabOtherGroups)
+        names = TYahooAttachmentDownload::GetValidYahooGroupNamesFrom(page);
+    if (options_.boolGrabOtherURLs) site.ExtractOtherLinks(page, links);
+    writer_.Add([names = std::move(names), links = std::move(links), folder = site.MessagesFolder(),
+                 dateFormat = options_.boolUseMessageDateFormat, number, page] {
+        TRegistryStore& reg = ThreadRegistry();
+        for (const auto& name : names) {
             reg.WriteValue(RegRoot::CurrentUser, std::string(reg::kKey) + reg::kGrabbedGroups, name,
                            RegValue::String(""));
         }
-    }
-    if (options_.boolGrabOtherURLs) {
-        std::vector<std::string> links;
-        site.ExtractOtherLinks(page, links);
         for (const auto& link : links) {
             reg.WriteValue(RegRoot::CurrentUser, std::string(reg::kKey) + reg::kGrabbedURLs, link,
                            RegValue::String(""));
         }
-    }
-    site.SaveMessagePage(number, page);
+        TYahooAttachmentDownload::WriteMessageFile(folder, dateFormat, number, page);
+    });
     return dsCompleted;
+}
+
+void TTextThread::RecordPosition(const TYahooAttachmentDownload& site, int number) {
+    writer_.Add([user = inputs_.userName, group = site.GroupName(), number] {
+        SetLastPosition(user, group, number);
+    });
 }
 
 void TTextThread::GroupWork(int i, const std::string& group, int chosenFirst, int chosenLast) {
@@ -149,9 +157,10 @@ void TTextThread::GroupWork(int i, const std::string& group, int chosenFirst, in
             status = result;
             break;
         }
-        site.SetLastPosition(current);
+        RecordPosition(site, current);
     }
-    site.SetLastPosition(current);
+    RecordPosition(site, current);
+    writer_.Flush();  // the group's files and position are written before its row says so
     ReportGroup(i, first, last, current, found, status);
     ShowGroupLine(Format("Completed Group - %s (%d of %d)", {group, Num(i + 1), Num(n)}), i + 1);
     ShowItemLine(Format("Completed Message %d  of %d", {Num(first), Num(last)}), last);

@@ -4,6 +4,7 @@
 // number, saving every page; it records the position reached in the member's group cache and,
 // when asked, the group names and outside links the messages carry.
 
+#include "BackgroundWriter.h"
 #include "DownloadWorker.h"
 #include "YahooAttach.h"
 
@@ -24,9 +25,12 @@ protected:
         return "Completed all Message Downloads";
     }
     [[nodiscard]] int ClosingItemPosition() const override { return lastMessageOfRun_; }
+    void RecordPosition(const TYahooAttachmentDownload& site, int number);
 
 private:
     int lastMessageOfRun_ = 0;
+    // Saving a message and recording its position overlap the fetch of the next one.
+    TBackgroundWriter writer_;
 };
 
 }  // namespace tessaly

@@ -135,13 +135,16 @@ std::string TYahooAttachmentDownload::MessagesFolder() const {
 }
 
 bool TYahooAttachmentDownload::SaveMessagePage(int number, const std::string& page) const {
-    const std::string folder = MessagesFolder();
+    return WriteMessageFile(MessagesFolder(), options_.boolUseMessageDateFormat, number, page);
+}
+
+bool TYahooAttachmentDownload::WriteMessageFile(const std::string& folder, bool dateFormat,
+                                                int number, const std::string& page) {
     if (!ForceDirectories(folder)) return false;
     char digits[32];
     std::snprintf(digits, sizeof digits, "%07d", number);
     // The prefix comes from the page: a "/" in it must not lead out of the folder.
-    std::string prefix =
-        options_.boolUseMessageDateFormat ? MessageDatePrefix(page) : std::string();
+    std::string prefix = dateFormat ? MessageDatePrefix(page) : std::string();
     for (char& ch : prefix) {
         if (ch == '/' || ch == '\\' || ch == '\0') ch = '_';
     }

@@ -26,6 +26,9 @@ public:
         const std::string& page);
     void ExtractOtherLinks(const std::string& page, std::vector<std::string>& links) const;
     bool SaveMessagePage(int number, const std::string& page) const;
+    // The writing part of SaveMessagePage: the message file in `folder` (created when missing).
+    static bool WriteMessageFile(const std::string& folder, bool dateFormat, int number,
+                                 const std::string& page);
     [[nodiscard]] static std::string MessageDatePrefix(const std::string& page);
     // The folder message files of this group go to.
     [[nodiscard]] std::string MessagesFolder() const;

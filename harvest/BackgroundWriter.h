@@ -1,0 +1,43 @@
+#pragma once
+// TBackgroundWriter: runs file and registry writes of a worker on a thread of their own, in the
+// order they were handed over, so that saving one message overlaps fetching the next. Flush
+// waits until everything handed over has been written.
+
+#include <condition_variable>
+#include <deque>
+#include <exception>
+#include <functional>
+#include <mutex>
+#include <thread>
+
+namespace tessaly {
+
+class TBackgroundWriter {
+public:
+    TBackgroundWriter();
+    ~TBackgroundWriter();  // writes what is left, then stops
+    TBackgroundWriter(const TBackgroundWriter&) = delete;
+    TBackgroundWriter& operator=(const TBackgroundWriter&) = delete;
+
+    // Hands a task over; waits while kMaxPending tasks are still waiting, so a writer slower
+    // than the fetching never lets memory grow with the group.
+    void Add(std::function<void()> task);
+    static constexpr std::size_t kMaxPending = 32;
+    // Waits until every task handed over has run; raises the first failure of a task.
+    void Flush();
+
+private:
+    void Loop();
+
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    std::condition_variable idle_;
+    std::condition_variable room_;
+    std::deque<std::function<void()>> tasks_;
+    bool busy_ = false;
+    bool quit_ = false;
+    std::exception_ptr error_;
+    std::thread thread_;
+};
+
+}  // namespace tessaly
