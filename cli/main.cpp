@@ -45,20 +45,20 @@ struct Credentials {
 };
 
 // The user name and password for this run: --user or the stored login; the password from
-// standard input, a prompt, or the stored one.
-bool ResolveCredentials(const Credentials& given, TMemberSession& session, std::string& user,
-                        std::string& password) {
-    user = given.user.empty() ? session.UserName() : given.user;
+// standard input, a prompt, or the stored one (where storing it is allowed).
+bool ResolveCredentials(const Credentials& given, std::string& user, std::string& password) {
+    const std::string storedPassword = PasswordStoringAllowed() ? StoredPassword() : std::string();
+    user = given.user.empty() ? StoredUserName() : given.user;
     if (Trim(user).empty()) {
         std::cerr << "tessaly-cli: no user name: give --user NAME (or log in once)\n";
         return false;
     }
     if (given.passwordStdin) {
         password = ReadPassword("");
-    } else if (::isatty(STDIN_FILENO) != 0 && (session.Password().empty() || !given.user.empty())) {
+    } else if (::isatty(STDIN_FILENO) != 0 && (storedPassword.empty() || !given.user.empty())) {
         password = ReadPassword("Password for " + user + ": ");
     } else {
-        password = session.Password();
+        password = storedPassword;
     }
     if (password.empty()) {
         std::cerr << "tessaly-cli: no password: give it on standard input with --password-stdin\n";
@@ -84,12 +84,9 @@ int LoginFailure(TMemberSession& session) {
 }
 
 int RunLogin(TYahooDownloadOptions& options, const Credentials& creds, bool useCache) {
-    TPageBrowser browser;
-    TTerminalUi probeUi("", "", useCache, false);
-    TMemberSession probe(options, browser, probeUi);
-    probe.LoadStoredLogin();
     std::string user, password;
-    if (!ResolveCredentials(creds, probe, user, password)) return kExitUsage;
+    if (!ResolveCredentials(creds, user, password)) return kExitUsage;
+    TPageBrowser browser;
     TTerminalUi ui(user, password, useCache, true);
     TMemberSession session(options, browser, ui);
     session.LoadStoredLogin();
@@ -160,12 +157,8 @@ int RunDownload(QCoreApplication& app, TYahooDownloadOptions& options, const Cre
                   << "\" is not available yet; use --section messages\n";
         return kExitUsage;
     }
-    TPageBrowser browser;
-    TTerminalUi probeUi("", "", true, false);
-    TMemberSession probe(options, browser, probeUi);
-    probe.LoadStoredLogin();
     std::string user, password;
-    if (!ResolveCredentials(creds, probe, user, password)) return kExitUsage;
+    if (!ResolveCredentials(creds, user, password)) return kExitUsage;
 
     TGroupChoice choice = TGroupChoice::Checked;
     std::string name;
@@ -206,6 +199,7 @@ int RunDownload(QCoreApplication& app, TYahooDownloadOptions& options, const Cre
     options.boolDebugDownloads = a.debug;
     options.SetCurrentSection(TYahooDownloadOptions::kSectionMessages);
 
+    TPageBrowser browser;
     TTerminalUi ui(user, password, true, false);
     TMemberSession session(options, browser, ui);
     session.SetUserName(Trim(user));
