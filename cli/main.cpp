@@ -226,7 +226,7 @@ int RunDownload(QCoreApplication& app, TYahooDownloadOptions& options, const Cre
     const bool live = ::isatty(STDOUT_FILENO) != 0;
     TTerminalView view(groups, live);
     TStopRequests stops;
-    TUiThread uiThread;
+    TUiThread uiThread(kWorkerUiLinger);
     TTextThread worker(session, options, view, stops, uiThread, std::move(inputs));
 
     signal(SIGINT, OnInterrupt);

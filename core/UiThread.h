@@ -6,7 +6,15 @@
 // The hand-over is a queue under a mutex of our own and a wake-up byte through a pipe that the
 // user-interface thread watches, rather than objects passed through Qt's event queue: this way
 // every hand-over between the threads is visible to the thread sanitizer.
+//
+// A worker reports step after step, each report a short call. Waking a sleeping thread costs far
+// more than such a call, so both sides may wait actively for a moment before they sleep: the
+// user-interface thread keeps watching the queue for `linger` after it has emptied it (a call
+// handed over meanwhile needs no wake-up byte), and Call watches for the answer for a moment
+// before it sleeps (not for calls known to be long, see CallWait).
 
+#include <atomic>
+#include <chrono>
 #include <deque>
 #include <functional>
 #include <memory>
@@ -16,20 +24,29 @@ class QSocketNotifier;
 
 namespace tessaly {
 
+enum class CallWait {
+    SpinFirst,  // a short call: watch for its end for a moment, then sleep
+    Sleep,      // a call that takes long (a page load): sleep at once
+};
+
 class TUiThread {
 public:
-    TUiThread();  // on the user-interface thread
+    // On the user-interface thread.
+    explicit TUiThread(std::chrono::microseconds linger = std::chrono::microseconds(0));
     ~TUiThread();
     TUiThread(const TUiThread&) = delete;
     TUiThread& operator=(const TUiThread&) = delete;
 
     // Runs `fn` on the user-interface thread and returns when it has run (directly when
     // called on that thread). An exception thrown by `fn` is raised again here.
-    void Call(const std::function<void()>& fn);
+    void Call(const std::function<void()>& fn, CallWait wait = CallWait::SpinFirst);
     // Queues `fn` to the user-interface thread without waiting. Functions still queued when
     // the TUiThread is destroyed are dropped.
     void Post(std::function<void()> fn);
     [[nodiscard]] bool OnUiThread() const;
+
+    // How long Call watches for the end of a short call before it sleeps.
+    static constexpr std::chrono::microseconds kCallSpin{60};
 
 private:
     void Drain();
@@ -37,8 +54,15 @@ private:
     int wake_[2] = {-1, -1};
     std::unique_ptr<QSocketNotifier> notifier_;
     void* thread_ = nullptr;  // the QThread it belongs to
+    const std::chrono::microseconds linger_;
     std::mutex mutex_;
     std::deque<std::function<void()>> queue_;
+    std::atomic<std::size_t> queued_{0};  // queue_.size(), for watching without the mutex
+    bool wakePending_ = false;  // a wake-up byte is on its way and no Drain has taken it yet
+    bool lingering_ = false;    // the thread is watching the queue: no byte needed
 };
+
+// A pause instruction for busy waits (a no-op where there is none).
+void CpuRelax();
 
 }  // namespace tessaly

@@ -105,19 +105,19 @@ void TDownloadWorker::Execute() {
 
 bool TDownloadWorker::CheckLogin() {
     bool ok = false;
-    ui_.Call([&] { ok = session_.FormLogin(); });
+    ui_.Call([&] { ok = session_.FormLogin(); }, CallWait::Sleep);
     return ok;
 }
 
 bool TDownloadWorker::BrowserFetch(const std::string& url, std::vector<std::string>& lines) {
     bool ok = false;
-    ui_.Call([&] { ok = session_.OpenURL(url, lines, false); });
+    ui_.Call([&] { ok = session_.OpenURL(url, lines, false); }, CallWait::Sleep);
     return ok;
 }
 
 bool TDownloadWorker::BrowserClick(const std::string& name, const std::string& value,
                                    std::vector<std::string>& lines) {
-    ui_.Call([&] { session_.ClickAndWait(name, value, lines); });
+    ui_.Call([&] { session_.ClickAndWait(name, value, lines); }, CallWait::Sleep);
     return true;
 }
 
@@ -130,7 +130,7 @@ bool TDownloadWorker::BrowserClickElement(const std::string& name, const std::st
             std::vector<std::string> lines;
             session_.GetDocumentText(lines);
         }
-    });
+    }, CallWait::Sleep);
     return clicked;
 }
 

@@ -7,6 +7,7 @@
 // state.
 
 #include <atomic>
+#include <chrono>
 #include <memory>
 #include <string>
 #include <thread>
@@ -88,6 +89,10 @@ private:
     std::thread thread_;
     std::atomic<bool> finished_{false};
 };
+
+// How long the user-interface thread that serves a worker keeps watching for its next call
+// (TUiThread's linger): a worker hands over its reports and fetches tens of microseconds apart.
+inline constexpr std::chrono::microseconds kWorkerUiLinger{100};
 
 // Formats like the program's status texts ("%s", "%d").
 [[nodiscard]] std::string Format(const char* pattern, const std::vector<std::string>& args);

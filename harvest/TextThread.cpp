@@ -31,25 +31,31 @@ DownloadStatus TTextThread::DownloadMessage(int /*row*/, int number, TYahooAttac
     if (options_.boolGrabOtherGroups)
         names = TYahooAttachmentDownload::GetValidYahooGroupNamesFrom(page);
     if (options_.boolGrabOtherURLs) site.ExtractOtherLinks(page, links);
-    writer_.Add([names = std::move(names), links = std::move(links), folder = site.MessagesFolder(),
-                 dateFormat = options_.boolUseMessageDateFormat, number, page] {
-        TRegistryStore& reg = ThreadRegistry();
-        for (const auto& name : names) {
-            reg.WriteValue(RegRoot::CurrentUser, std::string(reg::kKey) + reg::kGrabbedGroups, name,
-                           RegValue::String(""));
-        }
-        for (const auto& link : links) {
-            reg.WriteValue(RegRoot::CurrentUser, std::string(reg::kKey) + reg::kGrabbedURLs, link,
-                           RegValue::String(""));
-        }
+    writer_.Add([this, names = std::move(names), links = std::move(links),
+                 folder = site.MessagesFolder(), dateFormat = options_.boolUseMessageDateFormat,
+                 number, page] {
+        for (const auto& name : names) RecordGrabbed(reg::kGrabbedGroups, name);
+        for (const auto& link : links) RecordGrabbed(reg::kGrabbedURLs, link);
         TYahooAttachmentDownload::WriteMessageFile(folder, dateFormat, number, page);
     });
     return dsCompleted;
 }
 
-void TTextThread::RecordPosition(const TYahooAttachmentDownload& site, int number) {
-    writer_.Add([user = inputs_.userName, group = site.GroupName(), number] {
+void TTextThread::RecordGrabbed(const char* key, const std::string& entry) {
+    // Value names compare without regard to letter case, so one spelling stands for all.
+    if (!grabbed_.insert(std::string(key) + "\\" + UpperCase(entry)).second) return;
+    ThreadRegistry().WriteValue(RegRoot::CurrentUser, std::string(reg::kKey) + key, entry,
+                                RegValue::String(""));
+}
+
+void TTextThread::RecordPosition(const TYahooAttachmentDownload& site, int number, bool final) {
+    ++queuedPositions_;
+    writer_.Add([this, user = inputs_.userName, group = site.GroupName(), number, final] {
+        const bool newerQueued = --queuedPositions_ > 0;
+        const auto now = std::chrono::steady_clock::now();
+        if (!final && (newerQueued || now - lastPositionWrite_ < kPositionInterval)) return;
         SetLastPosition(user, group, number);
+        lastPositionWrite_ = now;
     });
 }
 
@@ -159,7 +165,7 @@ void TTextThread::GroupWork(int i, const std::string& group, int chosenFirst, in
         }
         RecordPosition(site, current);
     }
-    RecordPosition(site, current);
+    RecordPosition(site, current, true);
     writer_.Flush();  // the group's files and position are written before its row says so
     ReportGroup(i, first, last, current, found, status);
     ShowGroupLine(Format("Completed Group - %s (%d of %d)", {group, Num(i + 1), Num(n)}), i + 1);

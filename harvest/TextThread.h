@@ -4,6 +4,11 @@
 // number, saving every page; it records the position reached in the member's group cache and,
 // when asked, the group names and outside links the messages carry.
 
+#include <atomic>
+#include <chrono>
+#include <set>
+#include <string>
+
 #include "BackgroundWriter.h"
 #include "DownloadWorker.h"
 #include "YahooAttach.h"
@@ -25,12 +30,24 @@ protected:
         return "Completed all Message Downloads";
     }
     [[nodiscard]] int ClosingItemPosition() const override { return lastMessageOfRun_; }
-    void RecordPosition(const TYahooAttachmentDownload& site, int number);
+    // Records the position reached in the group. When messages come faster than
+    // kPositionInterval, the writes in between are left out (a later one is queued, or the last
+    // write is recent); `final` always writes. Runs on the background writer, after the message
+    // files handed over before it, so a stored position never runs ahead of the files.
+    void RecordPosition(const TYahooAttachmentDownload& site, int number, bool final = false);
+    static constexpr std::chrono::milliseconds kPositionInterval{250};
 
 private:
+    // On the background writer: records a grabbed group name or link once per run.
+    void RecordGrabbed(const char* key, const std::string& entry);
+
     int lastMessageOfRun_ = 0;
     // Saving a message and recording its position overlap the fetch of the next one.
     TBackgroundWriter writer_;
+    // Touched on the background writer only (its tasks run one after another).
+    std::chrono::steady_clock::time_point lastPositionWrite_{};
+    std::set<std::string> grabbed_;  // "key\ENTRY" already written in this run
+    std::atomic<int> queuedPositions_{0};
 };
 
 }  // namespace tessaly
