@@ -1,9 +1,11 @@
 #include "PageBrowser.h"
 
 #include <QString>
+#include <QTimer>
 #include <QUrl>
 
 #include "CookieStore.h"
+#include "EventLoopTransfers.h"
 #include "HtmlScanner.h"
 #include "HttpClient.h"
 #include "Pacing.h"
@@ -60,39 +62,42 @@ std::string MetaRefreshTarget(const std::string& page, int* delaySeconds) {
 TPageBrowser::TPageBrowser(TCookieStore* cookies, int timeoutSeconds)
     : cookies_(cookies),
       timeout_(timeoutSeconds),
+      transfers_(std::make_unique<TEventLoopTransfers>()),
+      client_(std::make_unique<THttpClient>()),
+      kick_(std::make_unique<QTimer>()),
       cancel_(std::make_shared<std::atomic<bool>>(false)) {
-    loader_ = std::thread([this] { LoaderLoop(); });
+    client_->Perform = [this](void* handle) { return transfers_->Perform(handle); };
+    kick_->setSingleShot(true);
+    kick_->setInterval(0);
+    QObject::connect(kick_.get(), &QTimer::timeout, [this] { RunPending(); });
 }
 
 TPageBrowser::~TPageBrowser() {
-    {
-        std::lock_guard lock(jobMutex_);
-        quit_ = true;
-        cancel_->store(true);
-    }
-    jobCv_.notify_one();
-    loader_.join();
+    Stop();
 }
 
-// One loader thread for the engine's life: it keeps its connections to the service open from
-// page to page. A new navigation cancels the one in progress.
-void TPageBrowser::LoaderLoop() {
-    THttpClient client;  // lives as long as the loader: its connections serve page after page
-    for (;;) {
-        Job job;
-        {
-            std::unique_lock lock(jobMutex_);
-            jobCv_.wait(lock, [this] { return quit_ || pending_.has_value(); });
-            if (quit_) return;
-            job = std::move(*pending_);
-            pending_.reset();
+// Runs the pending navigation and any that replaces it meanwhile. A navigation started while a
+// load runs further down the stack (from an event handled in its event loop) stops that load;
+// the load returns and this loop goes on with the new one.
+void TPageBrowser::RunPending() {
+    if (loading_) return;
+    while (pending_) {
+        Job job = std::move(*pending_);
+        pending_.reset();
+        loading_ = true;
+        Result result;
+        try {
+            result = Load(job.url, job.method, job.body, *job.cancel);
+        } catch (const std::exception& e) {
+            // An answer the client cannot read (or a failure below it) is a page that cannot
+            // be displayed, like any failed load.
+            result.location = job.url;
+            result.document = "<html><head><title>The page cannot be displayed</title></head>"
+                              "<body><p>" + std::string(e.what()) + "</p></body></html>";
         }
-        Result result =
-            Load(client, job.url, job.method, job.body, cookies_, timeout_, *job.cancel);
+        loading_ = false;
         if (job.cancel->load()) continue;
-        ui_.Post([this, generation = job.generation, result, fromHistory = job.fromHistory] {
-            Finish(generation, result, fromHistory);
-        });
+        Finish(job.generation, result, job.fromHistory);
     }
 }
 
@@ -107,11 +112,9 @@ void TPageBrowser::Navigate(const std::string& url) {
 
 void TPageBrowser::Stop() {
     if (!busy_) return;
-    {
-        std::lock_guard lock(jobMutex_);
-        cancel_->store(true);
-        pending_.reset();
-    }
+    cancel_->store(true);
+    pending_.reset();
+    if (loading_) transfers_->AbortAll();
     ++generation_;  // whatever the stopped load delivers is dropped
     busy_ = false;
     readyState_ = hasDocument_ ? rsComplete : rsUninitialized;
@@ -127,18 +130,16 @@ void TPageBrowser::Start(const std::string& url, const std::string& method, cons
     std::string target = Trim(url);
     const std::string current = LocationURL();
     if (!current.empty()) target = Resolve(current, target);
-    {
-        std::lock_guard lock(jobMutex_);
-        cancel_->store(true);  // the load in progress, if any, gives way
-        cancel_ = std::make_shared<std::atomic<bool>>(false);
-        pending_ = Job{target, method, body, fromHistory, generation, cancel_};
-    }
-    jobCv_.notify_one();
+    cancel_ = std::make_shared<std::atomic<bool>>(false);
+    pending_ = Job{target, method, body, fromHistory, generation, cancel_};
+    kick_->start();
 }
 
-TPageBrowser::Result TPageBrowser::Load(THttpClient& client, std::string url, std::string method,
-                                        std::string body, TCookieStore* cookies, int timeout,
+TPageBrowser::Result TPageBrowser::Load(std::string url, std::string method, std::string body,
                                         const std::atomic<bool>& cancel) {
+    THttpClient& client = *client_;
+    TCookieStore* cookies = cookies_;
+    const int timeout = timeout_;
     Result r;
     r.location = url;
     for (int refresh = 0; refresh <= kMaxRefreshes; ++refresh) {
@@ -166,7 +167,8 @@ TPageBrowser::Result TPageBrowser::Load(THttpClient& client, std::string url, st
             return r;
         }
         // A refresh is a wait the page asks for; it goes through the pacing clock, capped.
-        PacedSleep(std::min(delay, 5) * 1000);
+        Delay(std::min(delay, 5) * 1000);
+        if (cancel.load()) return r;
         url = Resolve(r.location, next);
         method = "GET";
         body.clear();

@@ -1,20 +1,22 @@
 #pragma once
 // TPageBrowser: the simple browser engine. It loads no images, sounds or scripts (whatever the
-// download-control flags say) and has no security pop-ups to dismiss.
+// download-control flags say) and has no security pop-ups to dismiss. It belongs to the thread
+// that created it: pages load in that thread's event loop (a navigation starts when the thread
+// next processes its events and completes while it keeps processing them).
 
 #include <atomic>
-#include <condition_variable>
 #include <memory>
 #include <mutex>
 #include <optional>
-#include <thread>
 
 #include "BrowserEngine.h"
-#include "UiThread.h"
+
+class QTimer;
 
 namespace tessaly {
 
 class TCookieStore;
+class TEventLoopTransfers;
 class THttpClient;
 
 class TPageBrowser : public IBrowserEngine {
@@ -53,11 +55,11 @@ private:
     struct Result;
     void Start(const std::string& url, const std::string& method, const std::string& body,
                bool fromHistory);
-    static Result Load(THttpClient& client, std::string url, std::string method, std::string body,
-                       TCookieStore* cookies, int timeout, const std::atomic<bool>& cancel);
+    Result Load(std::string url, std::string method, std::string body,
+                const std::atomic<bool>& cancel);
     void Finish(std::uint64_t generation, const Result& result, bool fromHistory);
     void Submit(const TForm& form, int clicked);
-    void LoaderLoop();
+    void RunPending();
     struct Job {
         std::string url, method, body;
         bool fromHistory = false;
@@ -67,19 +69,18 @@ private:
 
     TCookieStore* cookies_;
     int timeout_;
-    TUiThread ui_;  // the engine's thread; completions are queued to it
+    std::unique_ptr<TEventLoopTransfers> transfers_;
+    std::unique_ptr<THttpClient> client_;  // its connections serve page after page
+    std::unique_ptr<QTimer> kick_;         // starts the pending navigation
     std::shared_ptr<std::atomic<bool>> cancel_;  // of the latest navigation
-    std::mutex jobMutex_;
-    std::condition_variable jobCv_;
     std::optional<Job> pending_;
-    bool quit_ = false;
-    std::thread loader_;  // last: started when everything above exists
+    bool loading_ = false;  // a load runs (further down the stack, in its event loop)
     std::uint64_t generation_ = 0;
     bool busy_ = false;
     bool failed_ = false;
     bool hasDocument_ = false;
     TReadyState readyState_ = rsUninitialized;
-    mutable std::mutex locationMutex_;
+    mutable std::mutex locationMutex_;  // the location is also read from worker threads
     std::string location_;
     std::string document_;
     std::vector<TForm> forms_;

@@ -400,7 +400,7 @@ bool THttpClient::Execute(const std::string& fileName) {
         curl_easy_setopt(c, CURLOPT_VERBOSE, 1L);
         if (OnStatus) OnStatus(*this, kStatusSendingRequest, target);
 
-        const CURLcode rc = curl_easy_perform(c);
+        const CURLcode rc = Perform ? static_cast<CURLcode>(Perform(c)) : curl_easy_perform(c);
         curl_slist_free_all(headers);
         if (t.error) std::rethrow_exception(t.error);
         EffectiveURL = target;

@@ -83,6 +83,10 @@ public:
     // Checked while the transfer runs; set, it ends the transfer ("Retrieval Interrupted" or
     // "Unable to Send HTTP Request").
     const std::atomic<bool>* CancelFlag = nullptr;
+    // For the browser engine: runs one prepared request of the library (its easy handle) to its
+    // end and returns the library's result code. Unset, the request runs on the calling thread,
+    // blocking it.
+    std::function<int(void* handle)> Perform;
 
     std::function<void(THttpClient&)> OnIdle;
     // Called once the response headers are in; setting retrieveDoc to false refuses the body.

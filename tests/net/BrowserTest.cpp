@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QTimer>
+#include <chrono>
 
 #include "CookieStore.h"
 #include "DownloadOptions.h"
@@ -129,6 +131,38 @@ TEST_F(BrowserTest, RedirectsRefreshesHistoryAndLoops) {
     Service().SetFaults(groupsim::GroupService::ParseFaults("loop=/group/Filler01/"));
     EXPECT_FALSE(
         session_->OpenURL("http://groups.yahoo.com/group/Filler01/", session_->PageBuffer));
+    Service().SetFaults({});
+}
+
+// A page that hangs: Stop pressed meanwhile leaves the browser idle with its old document, a new
+// navigation replaces the load, and without either the time-out ends it. Each far below the
+// service's hang.
+TEST_F(BrowserTest, AHangingPageGivesWayToStopNavigationAndTheTimeOut) {
+    Service().SetFaults(groupsim::GroupService::ParseFaults("stall=/group/Filler01/"));
+    const std::string hanging = "http://groups.yahoo.com/group/Filler01/messages/1";
+    auto waitIdle = [&](TPageBrowser& b) {
+        while (b.Busy()) QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    };
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_TRUE(session_->OpenURL("http://groupsim.control/forms", session_->PageBuffer));
+    QTimer::singleShot(100, [&] { browser_->Stop(); });
+    browser_->Navigate(hanging);
+    waitIdle(*browser_);
+    EXPECT_EQ(browser_->LocationURL(), "http://groupsim.control/forms");
+    EXPECT_EQ(browser_->Forms().size(), 2u);
+
+    QTimer::singleShot(100, [&] { browser_->Navigate("http://groupsim.control/echo?x=1"); });
+    browser_->Navigate(hanging);
+    waitIdle(*browser_);
+    EXPECT_EQ(browser_->LocationURL(), "http://groupsim.control/echo?x=1");
+    EXPECT_FALSE(browser_->NavigationFailed());
+
+    TPageBrowser impatient(nullptr, 1);
+    impatient.Navigate(hanging);
+    waitIdle(impatient);
+    EXPECT_TRUE(impatient.NavigationFailed());
+    EXPECT_NE(impatient.DocumentSource().find("cannot be displayed"), std::string::npos);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(30));
     Service().SetFaults({});
 }
 
