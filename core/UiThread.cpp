@@ -8,6 +8,7 @@
 #include <condition_variable>
 #include <exception>
 #include <stdexcept>
+#include <utility>
 
 namespace tessaly {
 
@@ -121,7 +122,8 @@ void TUiThread::Call(const std::function<void()>& fn, CallWait wait) {
         state->sleeping.store(true);
         state->cv.wait(lock, [&] { return state->done.load(); });
     }
-    if (state->error) std::rethrow_exception(state->error);
+    // Taken out of the shared state: the exception is then released on this thread only.
+    if (std::exception_ptr error = std::exchange(state->error, nullptr)) std::rethrow_exception(error);
 }
 
 }  // namespace tessaly

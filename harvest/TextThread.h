@@ -42,12 +42,13 @@ private:
     void RecordGrabbed(const char* key, const std::string& entry);
 
     int lastMessageOfRun_ = 0;
-    // Saving a message and recording its position overlap the fetch of the next one.
-    TBackgroundWriter writer_;
     // Touched on the background writer only (its tasks run one after another).
     std::chrono::steady_clock::time_point lastPositionWrite_{};
     std::set<std::string> grabbed_;  // "key\ENTRY" already written in this run
     std::atomic<int> queuedPositions_{0};
+    // Saving a message and recording its position overlap the fetch of the next one. Last, so
+    // it is destroyed (running what is left to write) while the state its tasks use still lives.
+    TBackgroundWriter writer_;
 };
 
 }  // namespace tessaly

@@ -234,7 +234,7 @@ TEST_F(CliTest, StopAndStopAll) {
                          ::kill(pid, SIGINT);
                      }
                  });
-    EXPECT_EQ(all.status, 4) << all.out;
+    EXPECT_EQ(all.status, 4) << all.out << all.err;
     for (const char* g : {"DemoGroup", "Filler03", "Filler04", "Filler05"}) {
         EXPECT_NE(all.out.find(std::string(g) + ": Skipped"), std::string::npos) << g << "\n"
                                                                                  << all.out;
