@@ -33,15 +33,19 @@ TDownloadWorker::TDownloadWorker(TMemberSession& session, TYahooDownloadOptions&
       inputs_(std::move(inputs)),
       reporter_(reporter),
       stops_(stops),
-      ui_(ui) {}
+      ui_(ui) {
+    if (inputs_.hosted) inputs_.debugPages = false;
+}
 
 TDownloadWorker::~TDownloadWorker() {
     Wait();
 }
 
-void TDownloadWorker::Start() {
+bool TDownloadWorker::Start() {
+    if (inputs_.hosted || thread_.joinable() || finished_) return false;
     stops_.running = true;
     thread_ = std::thread([this] { Run(); });
+    return true;
 }
 
 void TDownloadWorker::Wait() {

@@ -30,6 +30,9 @@ struct TWorkerInputs {
     bool debugPages = false;
     TIntList starts;  // chosen first numbers, one per group, 0 = not chosen
     TIntList ends;    // chosen last numbers
+    // A hosted worker is only the owner of a site access object (to read a group's last
+    // position, say): it is never started, has no end handler and saves no debug pages.
+    bool hosted = false;
 };
 
 class TDownloadWorker : public ISiteOwner {
@@ -41,10 +44,11 @@ public:
     TDownloadWorker(const TDownloadWorker&) = delete;
     TDownloadWorker& operator=(const TDownloadWorker&) = delete;
 
-    // Starts the run on its own thread; Wait joins it.
-    void Start();
+    // Starts the run on its own thread; Wait joins it. A hosted worker is never started (false).
+    bool Start();
     void Wait();
     [[nodiscard]] bool Finished() const { return finished_; }
+    [[nodiscard]] bool Hosted() const { return inputs_.hosted; }
 
     // ISiteOwner, each run on the user-interface thread while the worker waits.
     bool BrowserFetch(const std::string& url, std::vector<std::string>& lines) override;
