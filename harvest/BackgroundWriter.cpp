@@ -18,12 +18,15 @@ void TBackgroundWriter::Add(std::function<void()> task) {
         std::unique_lock lock(mutex_);
         room_.wait(lock, [this] { return tasks_.size() < kMaxPending; });
         tasks_.push_back(std::move(task));
+        if (tasks_.size() < kBatch) return;  // taken with the batch, or at the next look
     }
     wake_.notify_one();
 }
 
 void TBackgroundWriter::Flush() {
     std::unique_lock lock(mutex_);
+    flushing_ = true;
+    wake_.notify_one();
     idle_.wait(lock, [this] { return tasks_.empty() && !busy_; });
     if (error_) {
         auto error = error_;
@@ -35,23 +38,29 @@ void TBackgroundWriter::Flush() {
 void TBackgroundWriter::Loop() {
     std::unique_lock lock(mutex_);
     for (;;) {
-        wake_.wait(lock, [this] { return quit_ || !tasks_.empty(); });
-        if (tasks_.empty()) return;  // quitting with nothing left
-        auto task = std::move(tasks_.front());
-        tasks_.pop_front();
-        busy_ = true;
-        room_.notify_one();
-        lock.unlock();
-        try {
-            task();
-        } catch (...) {
-            // Kept for Flush, which raises it on the worker's thread as a failure of the run.
-            std::lock_guard guard(mutex_);
-            if (!error_) error_ = std::current_exception();
+        // Not a pause of the program: the longest a handed-over write waits for the writer.
+        wake_.wait_for(lock, kBatchDelay, [this] {
+            return quit_ || flushing_ || tasks_.size() >= kBatch;
+        });
+        flushing_ = false;  // the request is taken: everything waiting is run now
+        while (!tasks_.empty()) {
+            auto task = std::move(tasks_.front());
+            tasks_.pop_front();
+            busy_ = true;
+            room_.notify_one();
+            lock.unlock();
+            try {
+                task();
+            } catch (...) {
+                // Kept for Flush, which raises it on the worker's thread as a failure of the run.
+                std::lock_guard guard(mutex_);
+                if (!error_) error_ = std::current_exception();
+            }
+            lock.lock();
+            busy_ = false;
         }
-        lock.lock();
-        busy_ = false;
-        if (tasks_.empty()) idle_.notify_all();
+        idle_.notify_all();
+        if (quit_) return;
     }
 }
 

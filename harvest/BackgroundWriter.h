@@ -2,7 +2,11 @@
 // TBackgroundWriter: runs file and registry writes of a worker on a thread of their own, in the
 // order they were handed over, so that saving one message overlaps fetching the next. Flush
 // waits until everything handed over has been written.
+//
+// Waking a thread costs more than a small write, so the writer takes tasks in batches: it wakes
+// when kBatch tasks wait, when asked to flush, or kBatchDelay after it last looked.
 
+#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <exception>
@@ -23,6 +27,8 @@ public:
     // than the fetching never lets memory grow with the group.
     void Add(std::function<void()> task);
     static constexpr std::size_t kMaxPending = 32;
+    static constexpr std::size_t kBatch = 8;
+    static constexpr std::chrono::milliseconds kBatchDelay{20};
     // Waits until every task handed over has run; raises the first failure of a task.
     void Flush();
 
@@ -35,6 +41,7 @@ private:
     std::condition_variable room_;
     std::deque<std::function<void()>> tasks_;
     bool busy_ = false;
+    bool flushing_ = false;
     bool quit_ = false;
     std::exception_ptr error_;
     std::thread thread_;
