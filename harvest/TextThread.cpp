@@ -1,5 +1,7 @@
 #include "TextThread.h"
 
+#include <memory>
+
 #include "DownloadOptions.h"
 #include "GroupCache.h"
 #include "RegistryLayout.h"
@@ -27,15 +29,23 @@ std::string TTextThread::ClosingGroupLine(int groups) const {
 DownloadStatus TTextThread::DownloadMessage(int /*row*/, int number, TYahooAttachmentDownload& site,
                                             std::string& page) {
     if (!site.FetchMessage(number, page)) return dsError;
-    std::vector<std::string> names, links;
-    if (options_.boolGrabOtherGroups)
-        names = TYahooAttachmentDownload::GetValidYahooGroupNamesFrom(page);
-    if (options_.boolGrabOtherURLs) site.ExtractOtherLinks(page, links);
-    writer_.Add([this, names = std::move(names), links = std::move(links),
+    // The group names and outside links the page carries are read on the writer, away from
+    // the walk.
+    std::shared_ptr<const std::vector<std::string>> ignored;
+    if (options_.boolGrabOtherURLs)
+        ignored = std::make_shared<std::vector<std::string>>(options_.IgnoreEmbbededSites);
+    writer_.Add([this, names = options_.boolGrabOtherGroups, ignored,
                  folder = site.MessagesFolder(), dateFormat = options_.boolUseMessageDateFormat,
                  number, page] {
-        for (const auto& name : names) RecordGrabbed(reg::kGrabbedGroups, name);
-        for (const auto& link : links) RecordGrabbed(reg::kGrabbedURLs, link);
+        if (names) {
+            for (const auto& name : TYahooAttachmentDownload::GetValidYahooGroupNamesFrom(page))
+                RecordGrabbed(reg::kGrabbedGroups, name);
+        }
+        if (ignored) {
+            std::vector<std::string> links;
+            TYahooAttachmentDownload::ExtractOtherLinksFrom(page, *ignored, links);
+            for (const auto& link : links) RecordGrabbed(reg::kGrabbedURLs, link);
+        }
         TYahooAttachmentDownload::WriteMessageFile(folder, dateFormat, number, page);
     });
     return dsCompleted;

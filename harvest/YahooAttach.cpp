@@ -115,12 +115,18 @@ std::vector<std::string> TYahooAttachmentDownload::GetValidYahooGroupNamesFrom(
 
 void TYahooAttachmentDownload::ExtractOtherLinks(const std::string& page,
                                                  std::vector<std::string>& links) const {
+    ExtractOtherLinksFrom(page, options_.IgnoreEmbbededSites, links);
+}
+
+void TYahooAttachmentDownload::ExtractOtherLinksFrom(const std::string& page,
+                                                     const std::vector<std::string>& ignoredSites,
+                                                     std::vector<std::string>& links) {
     std::vector<std::string> all;
     ExtractLinks(page, all);
     for (const auto& link : all) {
         if (StartsStr("/", link) || StartsText("mailto", link)) continue;
         bool ignored = false;
-        for (const auto& site : options_.IgnoreEmbbededSites) {
+        for (const auto& site : ignoredSites) {
             if (!site.empty() && ContainsText(site, link)) {
                 ignored = true;
                 break;

@@ -25,6 +25,10 @@ public:
     [[nodiscard]] static std::vector<std::string> GetValidYahooGroupNamesFrom(
         const std::string& page);
     void ExtractOtherLinks(const std::string& page, std::vector<std::string>& links) const;
+    // The same with the sites to ignore given (for use away from the site object).
+    static void ExtractOtherLinksFrom(const std::string& page,
+                                      const std::vector<std::string>& ignoredSites,
+                                      std::vector<std::string>& links);
     bool SaveMessagePage(int number, const std::string& page) const;
     // The writing part of SaveMessagePage: the message file in `folder` (created when missing).
     static bool WriteMessageFile(const std::string& folder, bool dateFormat, int number,

@@ -121,8 +121,7 @@ std::string TYahooBase::Absolute(const std::string& link, const std::string& suf
 std::vector<int> TYahooBase::MessageNumbers(const std::string& page) const {
     const std::string prefix =
         UpperCase("http://" + countryPrefix_ + groupHost_ + "/group/" + groupName_ + "/message/");
-    std::vector<std::string> links;
-    ExtractLinks(page, links);
+    const std::vector<std::string>& links = PageLinks(page);
     std::vector<int> numbers;
     for (const auto& link : links) {
         const std::string upper = UpperCase(Absolute(link));
@@ -187,8 +186,7 @@ int TYahooBase::NextMessageNumber(int n, const std::string& page) const {
 
 bool TYahooBase::PageLinksToMessage(int n, const std::string& page) const {
     const std::string wanted = UpperCase(MessageURL(n));
-    std::vector<std::string> links;
-    ExtractLinks(page, links);
+    const std::vector<std::string>& links = PageLinks(page);
     return std::any_of(links.begin(), links.end(),
                        [&](const std::string& l) { return UpperCase(Absolute(l)) == wanted; });
 }
@@ -220,6 +218,14 @@ bool TYahooBase::FetchMessage(int n, std::string& page) {
         }
     }
     return result;
+}
+
+const std::vector<std::string>& TYahooBase::PageLinks(const std::string& page) const {
+    if (page != linksPage_) {  // (an empty page has no links, as at the start)
+        ExtractLinks(page, linksOfPage_);
+        linksPage_ = page;
+    }
+    return linksOfPage_;
 }
 
 void TYahooBase::ExtractLinks(const std::string& page, std::vector<std::string>& links) {

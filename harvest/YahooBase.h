@@ -79,6 +79,9 @@ protected:
                                        const std::string& suffix = {}) const;
     // The numbers of the page's message links, in page order.
     [[nodiscard]] std::vector<int> MessageNumbers(const std::string& page) const;
+    // The page's links as written; a page asked about again (the walk looks at each message page
+    // twice) is not read again.
+    [[nodiscard]] const std::vector<std::string>& PageLinks(const std::string& page) const;
 
     ISiteOwner& owner_;
     const TYahooDownloadOptions& options_;
@@ -90,6 +93,10 @@ protected:
     std::string groupHost_;
     int firstMessage_ = -1;
     int lastMessage_ = -1;
+
+private:
+    mutable std::string linksPage_;
+    mutable std::vector<std::string> linksOfPage_;
 };
 
 }  // namespace tessaly

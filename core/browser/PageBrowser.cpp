@@ -34,6 +34,7 @@ struct TPageBrowser::Result {
 
 std::string MetaRefreshTarget(const std::string& page, int* delaySeconds) {
     std::string target;
+    if (!ContainsText("refresh", page)) return target;  // most pages: no need to read the tags
     THtmlScanner scanner;
     scanner.SetHTMLText(page);
     scanner.OnFoundTag = [&](THtmlScanner&, std::string_view tag) {
@@ -186,7 +187,8 @@ void TPageBrowser::Finish(std::uint64_t generation, const Result& result, bool f
     }
     document_ = result.document;
     hasDocument_ = true;
-    forms_ = ParseForms(document_);
+    forms_.clear();
+    formsRead_ = false;
     readyState_ = rsComplete;
     if (!fromHistory && result.ok) {
         if (!history_.empty()) history_.resize(historyIndex_ + 1);
@@ -208,8 +210,17 @@ void TPageBrowser::GoForward() {
     Start(history_[historyIndex_], "GET", "", true);
 }
 
+const std::vector<TForm>& TPageBrowser::Forms() const {
+    if (!formsRead_) {
+        forms_ = ParseForms(document_);
+        formsRead_ = true;
+    }
+    return forms_;
+}
+
 bool TPageBrowser::SetFormFieldValue(const std::string& name, const std::string& value) {
     bool set = false;
+    (void)Forms();
     for (auto& form : forms_) {
         for (auto& e : form.elements) {
             if (Matches(e.name, name)) {
@@ -223,6 +234,7 @@ bool TPageBrowser::SetFormFieldValue(const std::string& name, const std::string&
 
 bool TPageBrowser::SetFormCheckBox(const std::string& name, bool checked) {
     bool set = false;
+    (void)Forms();
     for (auto& form : forms_) {
         for (auto& e : form.elements) {
             if (Matches(e.name, name)) {
@@ -237,6 +249,7 @@ bool TPageBrowser::SetFormCheckBox(const std::string& name, bool checked) {
 // An element whose value matches is clicked before any element that only matches by name, even
 // an earlier one; then the first element with the name.
 bool TPageBrowser::ClickFormElement(const std::string& name, const std::string& value) {
+    (void)Forms();
     for (int pass = 0; pass < 2; ++pass) {
         const std::string& wanted = pass == 0 ? value : name;
         if (wanted.empty()) continue;

@@ -41,7 +41,7 @@ public:
     void GoBack() override;
     void GoForward() override;
 
-    [[nodiscard]] const std::vector<TForm>& Forms() const override { return forms_; }
+    [[nodiscard]] const std::vector<TForm>& Forms() const override;
     bool SetFormFieldValue(const std::string& name, const std::string& value) override;
     bool SetFormCheckBox(const std::string& name, bool checked) override;
     bool ClickFormElement(const std::string& name, const std::string& value) override;
@@ -83,7 +83,9 @@ private:
     mutable std::mutex locationMutex_;  // the location is also read from worker threads
     std::string location_;
     std::string document_;
-    std::vector<TForm> forms_;
+    // The document's forms, read from it when first asked for (most pages are only read).
+    mutable std::vector<TForm> forms_;
+    mutable bool formsRead_ = false;
     std::vector<std::string> history_;
     std::size_t historyIndex_ = 0;
     std::uint32_t downloadControl_ = kDownloadControlDefault;
