@@ -113,8 +113,8 @@ void TUiThread::Call(const std::function<void()>& fn, CallWait wait) {
             state->cv.notify_one();
         }
     });
-    if (wait == CallWait::SpinFirst) {
-        const auto until = Clock::now() + kCallSpin;
+    if (wait != CallWait::Sleep) {
+        const auto until = Clock::now() + (wait == CallWait::PageLoad ? kPageSpin : kCallSpin);
         while (!state->done.load() && Clock::now() < until) CpuRelax();
     }
     if (!state->done.load()) {

@@ -11,7 +11,7 @@
 // more than such a call, so both sides may wait actively for a moment before they sleep: the
 // user-interface thread keeps watching the queue for `linger` after it has emptied it (a call
 // handed over meanwhile needs no wake-up byte), and Call watches for the answer for a moment
-// before it sleeps (not for calls known to be long, see CallWait).
+// before it sleeps (see CallWait).
 
 #include <atomic>
 #include <chrono>
@@ -25,8 +25,9 @@ class QSocketNotifier;
 namespace tessaly {
 
 enum class CallWait {
-    SpinFirst,  // a short call: watch for its end for a moment, then sleep
-    Sleep,      // a call that takes long (a page load): sleep at once
+    SpinFirst,  // a short call (a report): watch for its end for kCallSpin, then sleep
+    PageLoad,   // a page load: watch for its end for kPageSpin, then sleep
+    Sleep,      // a call that takes long: sleep at once
 };
 
 class TUiThread {
@@ -45,8 +46,10 @@ public:
     void Post(std::function<void()> fn);
     [[nodiscard]] bool OnUiThread() const;
 
-    // How long Call watches for the end of a short call before it sleeps.
+    // How long Call watches for the end of a call before it sleeps. A page from a nearby server
+    // comes in a few hundred microseconds; from a far one, the watch is a small part of the wait.
     static constexpr std::chrono::microseconds kCallSpin{60};
+    static constexpr std::chrono::microseconds kPageSpin{300};
 
 private:
     void Drain();

@@ -115,7 +115,7 @@ bool TDownloadWorker::CheckLogin() {
 
 bool TDownloadWorker::BrowserFetch(const std::string& url, std::vector<std::string>& lines) {
     bool ok = false;
-    ui_.Call([&] { ok = session_.OpenURL(url, lines, false); }, CallWait::Sleep);
+    ui_.Call([&] { ok = session_.OpenURL(url, lines, false); }, CallWait::PageLoad);
     return ok;
 }
 

@@ -61,7 +61,7 @@ TEST_P(UiThreadTest, CallsAndPostsRunInOrderOnTheUiThread) {
             if (i % 3 == 0) {
                 ui.Post(record);
             } else {
-                ui.Call(record, i % 3 == 1 ? CallWait::SpinFirst : CallWait::Sleep);
+                ui.Call(record, i % 3 == 1 ? CallWait::SpinFirst : i % 6 == 2 ? CallWait::PageLoad : CallWait::Sleep);
             }
         }
         // The last call returns only after every earlier post of this thread has run.
@@ -115,7 +115,7 @@ TEST_P(UiThreadTest, ExceptionOfACallIsRaisedInTheCaller) {
     std::atomic<bool> done{false};
     std::string caught;
     std::thread caller([&] {
-        for (CallWait wait : {CallWait::SpinFirst, CallWait::Sleep}) {
+        for (CallWait wait : {CallWait::SpinFirst, CallWait::PageLoad, CallWait::Sleep}) {
             try {
                 ui.Call([] { throw std::runtime_error("refused"); }, wait);
             } catch (const std::runtime_error& e) {
@@ -126,7 +126,7 @@ TEST_P(UiThreadTest, ExceptionOfACallIsRaisedInTheCaller) {
     });
     ASSERT_TRUE(RunUntil(done));
     caller.join();
-    EXPECT_EQ(caught, "refusedrefused");
+    EXPECT_EQ(caught, "refusedrefusedrefused");
 }
 
 INSTANTIATE_TEST_SUITE_P(Linger, UiThreadTest, ::testing::Values(0, 100),
