@@ -46,7 +46,16 @@ DownloadStatus TTextThread::DownloadMessage(int /*row*/, int number, TYahooAttac
             TYahooAttachmentDownload::ExtractOtherLinksFrom(page, *ignored, links);
             for (const auto& link : links) RecordGrabbed(reg::kGrabbedURLs, link);
         }
-        TYahooAttachmentDownload::WriteMessageFile(folder, dateFormat, number, page);
+        if (failedAt_ != 0) return;  // the walk is ending; nothing after a lost message
+        if (TYahooAttachmentDownload::WriteMessageFile(folder, dateFormat, number, page,
+                                                       folder == madeFolder_)) {
+            madeFolder_ = folder;
+            lastSaved_ = number;
+        } else {
+            madeFolder_.clear();
+            failedAt_ = number;
+            writeFailed_ = true;
+        }
     });
     return dsCompleted;
 }
@@ -63,6 +72,12 @@ void TTextThread::RecordPosition(const TYahooAttachmentDownload& site, int numbe
     writer_.Add([this, user = inputs_.userName, group = site.GroupName(), number, final] {
         const bool newerQueued = --queuedPositions_ > 0;
         const auto now = std::chrono::steady_clock::now();
+        // Past a message that could not be saved the position stays where it was, so the next
+        // run fetches that message again.
+        if (failedAt_ != 0) {
+            if (final && lastSaved_ > 0) SetLastPosition(user, group, lastSaved_);
+            return;
+        }
         if (!final && (newerQueued || now - lastPositionWrite_ < kPositionInterval)) return;
         SetLastPosition(user, group, number);
         lastPositionWrite_ = now;
@@ -72,6 +87,12 @@ void TTextThread::RecordPosition(const TYahooAttachmentDownload& site, int numbe
 void TTextThread::GroupWork(int i, const std::string& group, int chosenFirst, int chosenLast) {
     const int n = static_cast<int>(inputs_.groups.size());
     int found = 0;
+    // A group starts with nothing left to write from the one before (a group left early does
+    // not wait for its writes), so the writer's state of the group can be reset here.
+    writer_.Flush();
+    writeFailed_ = false;
+    failedAt_ = 0;
+    lastSaved_ = 0;
     TYahooAttachmentDownload site(*this, chosenLast, chosenFirst, inputs_.debugPages, options_,
                                   inputs_.password, inputs_.userName, Trim(group));
     ShowItemLine("Getting Group Information.", 0);
@@ -169,6 +190,11 @@ void TTextThread::GroupWork(int i, const std::string& group, int chosenFirst, in
             status = result;
             break;
         }
+        if (writeFailed_) {  // a message file could not be written: stop losing messages
+            PlayErrorSound(options_);
+            status = dsError;
+            break;
+        }
         if (current == walkLast) {
             status = result;
             break;
@@ -177,6 +203,12 @@ void TTextThread::GroupWork(int i, const std::string& group, int chosenFirst, in
     }
     RecordPosition(site, current, true);
     writer_.Flush();  // the group's files and position are written before its row says so
+    if (writeFailed_.exchange(false)) {
+        if (status != dsError) PlayErrorSound(options_);
+        status = dsError;
+        current = failedAt_;
+    }
+
     ReportGroup(i, first, last, current, found, status);
     ShowGroupLine(Format("Completed Group - %s (%d of %d)", {group, Num(i + 1), Num(n)}), i + 1);
     ShowItemLine(Format("Completed Message %d  of %d", {Num(first), Num(last)}), last);

@@ -42,9 +42,15 @@ private:
     void RecordGrabbed(const char* key, const std::string& entry);
 
     int lastMessageOfRun_ = 0;
-    // Touched on the background writer only (its tasks run one after another).
+    // Touched on the background writer only (its tasks run one after another), and by the
+    // worker at the start of a group, when the writer is idle.
     std::chrono::steady_clock::time_point lastPositionWrite_{};
     std::set<std::string> grabbed_;  // "key\ENTRY" already written in this run
+    std::string madeFolder_;         // the folder the last message file went to
+    int failedAt_ = 0;               // the first message of the group whose file failed
+    int lastSaved_ = 0;              // the last message of the group whose file was written
+    // Set by the writer when a message file could not be written; the walk then ends "Error".
+    std::atomic<bool> writeFailed_{false};
     std::atomic<int> queuedPositions_{0};
     // Saving a message and recording its position overlap the fetch of the next one. Last, so
     // it is destroyed (running what is left to write) while the state its tasks use still lives.

@@ -55,9 +55,14 @@ std::string FolderName(std::string name) {
 
 std::string SectionFolder(const std::string& saveDir, const std::string& section,
                           const std::string& group) {
+    return SectionFolder(saveDir, section, group, ReadOldFormat());
+}
+
+std::string SectionFolder(const std::string& saveDir, const std::string& section,
+                          const std::string& group, bool oldFormat) {
     const std::string out = IncludeTrailingDelimiter(saveDir);
     const std::string g = FolderName(group);
-    return ReadOldFormat() ? out + g + "/" + section + "/" : out + section + "/" + g + "/";
+    return oldFormat ? out + g + "/" + section + "/" : out + section + "/" + g + "/";
 }
 
 TYahooAttachmentDownload::TYahooAttachmentDownload(ISiteOwner& owner, int lastNumber,
@@ -68,7 +73,8 @@ TYahooAttachmentDownload::TYahooAttachmentDownload(ISiteOwner& owner, int lastNu
     : TYahooBase(owner, std::move(groupName), std::move(userName), std::move(password), options,
                  debugPages),
       chosenLast_(lastNumber),
-      chosenFirst_(firstNumber) {}
+      chosenFirst_(firstNumber),
+      oldFormat_(ReadOldFormat()) {}
 
 DownloadStatus TYahooAttachmentDownload::InitGroup() {
     const DownloadStatus status = OpenGroup();
@@ -137,7 +143,7 @@ void TYahooAttachmentDownload::ExtractOtherLinksFrom(const std::string& page,
 }
 
 std::string TYahooAttachmentDownload::MessagesFolder() const {
-    return SectionFolder(options_.strSaveDir, "Messages", groupName_);
+    return SectionFolder(options_.strSaveDir, "Messages", groupName_, oldFormat_);
 }
 
 bool TYahooAttachmentDownload::SaveMessagePage(int number, const std::string& page) const {
@@ -145,8 +151,9 @@ bool TYahooAttachmentDownload::SaveMessagePage(int number, const std::string& pa
 }
 
 bool TYahooAttachmentDownload::WriteMessageFile(const std::string& folder, bool dateFormat,
-                                                int number, const std::string& page) {
-    if (!ForceDirectories(folder)) return false;
+                                                int number, const std::string& page,
+                                                bool folderMade) {
+    if (!folderMade && !ForceDirectories(folder)) return false;
     char digits[32];
     std::snprintf(digits, sizeof digits, "%07d", number);
     // The prefix comes from the page: a "/" in it must not lead out of the folder.
@@ -162,7 +169,7 @@ bool TYahooAttachmentDownload::WriteMessageFile(const std::string& folder, bool 
         file.Write(page);
         file.Close();
     } catch (const EFileError&) {
-        return true;  // the message counts as done; the folder existed
+        return false;  // not saved (disk full, a folder in the way, ...): the caller must know
     }
     return true;
 }

@@ -30,9 +30,10 @@ public:
                                       const std::vector<std::string>& ignoredSites,
                                       std::vector<std::string>& links);
     bool SaveMessagePage(int number, const std::string& page) const;
-    // The writing part of SaveMessagePage: the message file in `folder` (created when missing).
+    // The writing part of SaveMessagePage: the message file in `folder` (created when missing,
+    // unless the caller knows it made it). False when the folder or the file cannot be written.
     static bool WriteMessageFile(const std::string& folder, bool dateFormat, int number,
-                                 const std::string& page);
+                                 const std::string& page, bool folderMade = false);
     [[nodiscard]] static std::string MessageDatePrefix(const std::string& page);
     // The folder message files of this group go to.
     [[nodiscard]] std::string MessagesFolder() const;
@@ -44,11 +45,15 @@ public:
 private:
     int chosenLast_;
     int chosenFirst_;
+    bool oldFormat_;  // the folder layout, read once for the group
 };
 
 // The output folder of a section and group ("Messages", "Attachments", "Files", "Photos"), with
 // the layout chosen by OldFormat; ends with "/".
 [[nodiscard]] std::string SectionFolder(const std::string& saveDir, const std::string& section,
                                         const std::string& group);
+// The same with the layout given.
+[[nodiscard]] std::string SectionFolder(const std::string& saveDir, const std::string& section,
+                                        const std::string& group, bool oldFormat);
 
 }  // namespace tessaly

@@ -187,6 +187,16 @@ TEST_F(CliTest, FailingMessagesAndAWrongPassword) {
     EXPECT_EQ(GetLastPosition("demo_member", "Filler02"), 2);  // the message that failed
     Service().SetFaults({});
 
+    // A message file that cannot be written (a folder in its way) ends the group "Error"; the
+    // position stays before it and nothing after it is written, so no message is lost.
+    fs::create_directories(Out() + "Messages/DemoGroup/0000003.html");
+    CliRun unwritable = Download({"DemoGroup"});
+    EXPECT_EQ(unwritable.status, 3) << unwritable.out;
+    EXPECT_NE(unwritable.out.find("DemoGroup: Error"), std::string::npos) << unwritable.out;
+    EXPECT_EQ(Files(Out() + "Messages/DemoGroup/"),
+              (std::vector<std::string>{"0000001.html", "0000002.html", "0000003.html"}));
+    EXPECT_EQ(GetLastPosition("demo_member", "DemoGroup"), 2);
+
     CliRun wrong = Download({"Filler03", "Filler04"}, "not-the-password");
     EXPECT_EQ(wrong.status, 5);
     EXPECT_NE(wrong.out.find("Filler03: Error"), std::string::npos);
