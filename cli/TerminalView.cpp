@@ -17,8 +17,22 @@ std::string TTerminalView::Bar(int min, int max, int position) {
            std::string(static_cast<std::size_t>(kWidth - filled), '.') + "]";
 }
 
-void TTerminalView::Redraw() {
+void TTerminalView::Refresh() {
+    if (dirty_) Redraw(true);
+}
+
+// A worker reports several times per message: drawing each report would spend more time on
+// the terminal than on the messages, so frames come at most every kFrameInterval, and at once
+// when a group's status changes or the run ends.
+void TTerminalView::Redraw(bool now) {
     if (!live_) return;
+    const auto time = std::chrono::steady_clock::now();
+    if (!now && time - lastFrame_ < kFrameInterval) {
+        dirty_ = true;
+        return;
+    }
+    dirty_ = false;
+    lastFrame_ = time;
     std::string out;
     if (drawnLines_ > 0)
         out += "\x1b[" + std::to_string(drawnLines_) + "F";  // back to the top of the view
@@ -73,21 +87,25 @@ void TTerminalView::ShowItemLine(const std::string& text, int position) {
 
 void TTerminalView::ReportGroup(const TGroupReport& report) {
     rows_.Apply(report);
-    if (!live_ && report.row >= 0 && report.row < static_cast<int>(lastStatus_.size())) {
+    bool changed = false;
+    if (report.row >= 0 && report.row < static_cast<int>(lastStatus_.size())) {
         const auto& row = rows_.Rows()[static_cast<std::size_t>(report.row)];
         if (lastStatus_[static_cast<std::size_t>(report.row)] != row.status) {
             lastStatus_[static_cast<std::size_t>(report.row)] = row.status;
-            std::cout << "  " << row.group << ": " << row.status << " (from " << row.from << ", to "
-                      << row.to << ", at " << row.position << ")\n"
-                      << std::flush;
+            changed = true;
+            if (!live_) {
+                std::cout << "  " << row.group << ": " << row.status << " (from " << row.from
+                          << ", to " << row.to << ", at " << row.position << ")\n"
+                          << std::flush;
+            }
         }
     }
-    Redraw();
+    Redraw(changed);
 }
 
 void TTerminalView::ShowFinishedState() {
     finished_ = true;
-    Redraw();
+    Redraw(true);
 }
 
 }  // namespace tessaly::cli

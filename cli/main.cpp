@@ -244,6 +244,7 @@ int RunDownload(QCoreApplication& app, TYahooDownloadOptions& options, const Cre
             stops.stopAll = true;
             std::cerr << "\nStop All: skipping the remaining groups\n";
         }
+        view.Refresh();
         if (view.Finished()) app.quit();
     });
     watch.start(50);

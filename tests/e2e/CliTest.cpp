@@ -1,6 +1,7 @@
 // End-to-end runs of tessaly-cli against the simulated service (pacing 0).
 #include <gtest/gtest.h>
 #include <poll.h>
+#include <pty.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -220,6 +221,49 @@ TEST_F(CliTest, ChosenRangesAndResume) {
     EXPECT_EQ(resume.status, 0) << resume.err;
     EXPECT_EQ(Files(Out() + "Messages/DemoGroup/").front(), "0000037.html");
     EXPECT_EQ(Files(Out() + "Messages/DemoGroup/").size(), 4u);
+}
+
+// On a terminal the view is redrawn in place: both bars, the header and the rows with their
+// status names, and no plain progress lines.
+TEST_F(CliTest, LiveViewOnATerminal) {
+    int master = -1;
+    const pid_t pid = ::forkpty(&master, nullptr, nullptr, nullptr);
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        const std::string out = Out();
+        ::execl(TESSALY_CLI_BINARY, TESSALY_CLI_BINARY, "download", "--password-stdin", "--out",
+                out.c_str(), "DemoGroup", "Filler01", static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    const std::string line = "tessaly-demo\n";
+    ASSERT_EQ(::write(master, line.data(), line.size()), static_cast<ssize_t>(line.size()));
+    std::string screen;
+    pollfd fd{master, POLLIN, 0};
+    while (::poll(&fd, 1, 60000) > 0) {
+        char buf[4096];
+        const ssize_t n = ::read(master, buf, sizeof buf);
+        if (n <= 0) break;  // the program has ended (the terminal hangs up)
+        screen.append(buf, static_cast<std::size_t>(n));
+    }
+    ::close(master);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << screen;
+    EXPECT_NE(screen.find("\x1b[7F"), std::string::npos) << screen;  // back over 5 + 2 rows
+    EXPECT_NE(screen.find("DL Pos"), std::string::npos);
+    EXPECT_NE(screen.find("[##############################] 2/2"), std::string::npos) << screen;
+    EXPECT_NE(screen.find("Completed Downloading 2 Groups"), std::string::npos);
+    const auto last = screen.rfind("\x1b[7F");
+    const std::string frame = screen.substr(last);
+    for (const char* group : {"DemoGroup", "Filler01"}) {
+        const auto row = frame.find(group);
+        ASSERT_NE(row, std::string::npos) << frame;
+        EXPECT_NE(frame.substr(row, frame.find('\n', row) - row).find("Completed"),
+                  std::string::npos)
+            << frame;
+    }
+    EXPECT_EQ(screen.find(": Completed (from"), std::string::npos);  // no plain lines
 }
 
 TEST_F(CliTest, StopAndStopAll) {
