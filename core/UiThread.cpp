@@ -65,7 +65,7 @@ void TUiThread::Drain() {
     wakePending_ = false;
     for (;;) {
         if (queue_.empty()) {
-            if (linger_.count() == 0) return;
+            if (linger_.count() == 0 || !lingerScore_.ShouldSpin()) return;
             lingering_ = true;
             lock.unlock();
             const auto until = Clock::now() + linger_;
@@ -73,6 +73,7 @@ void TUiThread::Drain() {
                 CpuRelax();
             lock.lock();
             lingering_ = false;
+            lingerScore_.Record(!queue_.empty());
             if (queue_.empty()) return;
         }
         std::function<void()> fn = std::move(queue_.front());
@@ -113,9 +114,11 @@ void TUiThread::Call(const std::function<void()>& fn, CallWait wait) {
             state->cv.notify_one();
         }
     });
-    if (wait != CallWait::Sleep) {
+    TSpinScore& score = wait == CallWait::PageLoad ? pageScore_ : callScore_;
+    if (wait != CallWait::Sleep && score.ShouldSpin()) {
         const auto until = Clock::now() + (wait == CallWait::PageLoad ? kPageSpin : kCallSpin);
         while (!state->done.load() && Clock::now() < until) CpuRelax();
+        score.Record(state->done.load());
     }
     if (!state->done.load()) {
         std::unique_lock lock(state->mutex);

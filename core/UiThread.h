@@ -11,8 +11,11 @@
 // more than such a call, so both sides may wait actively for a moment before they sleep: the
 // user-interface thread keeps watching the queue for `linger` after it has emptied it (a call
 // handed over meanwhile needs no wake-up byte), and Call watches for the answer for a moment
-// before it sleeps (see CallWait).
+// before it sleeps (see CallWait). Watching only pays while it usually succeeds: each side keeps
+// a score of its recent watches and stops watching (but for an occasional try) when they keep
+// failing, for instance when the machine is busy with other work and the calls take longer.
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <deque>
@@ -28,6 +31,28 @@ enum class CallWait {
     SpinFirst,  // a short call (a report): watch for its end for kCallSpin, then sleep
     PageLoad,   // a page load: watch for its end for kPageSpin, then sleep
     Sleep,      // a call that takes long: sleep at once
+};
+
+// Whether active waiting has paid lately: a watch that ended with what it waited for raises
+// the score, one that ran out lowers it; at zero, only every kRetryEvery-th wait watches.
+class TSpinScore {
+public:
+    [[nodiscard]] bool ShouldSpin() {
+        const int score = score_.load(std::memory_order_relaxed);
+        if (score > 0) return true;
+        return tries_.fetch_add(1, std::memory_order_relaxed) % kRetryEvery == 0;
+    }
+    void Record(bool succeeded) {
+        const int score = score_.load(std::memory_order_relaxed);
+        score_.store(succeeded ? std::min(score + 1, kMax) : std::max(score - 1, 0),
+                     std::memory_order_relaxed);
+    }
+    static constexpr int kMax = 8;
+    static constexpr unsigned kRetryEvery = 16;
+
+private:
+    std::atomic<int> score_{kMax / 2};
+    std::atomic<unsigned> tries_{0};
 };
 
 class TUiThread {
@@ -63,6 +88,8 @@ private:
     std::atomic<std::size_t> queued_{0};  // queue_.size(), for watching without the mutex
     bool wakePending_ = false;  // a wake-up byte is on its way and no Drain has taken it yet
     bool lingering_ = false;    // the thread is watching the queue: no byte needed
+    TSpinScore lingerScore_;    // of the user-interface thread's watches
+    TSpinScore callScore_, pageScore_;
 };
 
 // A pause instruction for busy waits (a no-op where there is none).

@@ -78,7 +78,11 @@ TLockedFileWriter::TLockedFileWriter(const std::string& fileName, bool append)
         fd_ = -1;
         throw EFileError("cannot lock", fileName, e == EWOULDBLOCK ? EBUSY : e);
     }
-    if (!append && ::ftruncate(fd_, 0) != 0) {
+    // A new (empty) file needs no truncation, which on a journaling file system is a journaled
+    // change of its own.
+    struct stat st {};
+    const bool empty = ::fstat(fd_, &st) == 0 && st.st_size == 0;
+    if (!append && !empty && ::ftruncate(fd_, 0) != 0) {
         int e = errno;
         ::close(fd_);
         fd_ = -1;
