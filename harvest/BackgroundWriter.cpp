@@ -1,5 +1,8 @@
 #include "BackgroundWriter.h"
 
+#include <sys/resource.h>
+#include <unistd.h>
+
 namespace tessaly {
 
 TBackgroundWriter::TBackgroundWriter() : thread_([this] { Loop(); }) {}
@@ -36,6 +39,9 @@ void TBackgroundWriter::Flush() {
 }
 
 void TBackgroundWriter::Loop() {
+    // Saving is background work: the walk (and, in the GUI, the window on the same machine)
+    // comes first. Best effort; Add's bound keeps a starved writer from letting memory grow.
+    ::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), kNice);
     std::unique_lock lock(mutex_);
     for (;;) {
         // Not a pause of the program: the longest a handed-over write waits for the writer.

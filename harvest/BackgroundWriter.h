@@ -29,6 +29,7 @@ public:
     static constexpr std::size_t kMaxPending = 32;
     static constexpr std::size_t kBatch = 8;
     static constexpr std::chrono::milliseconds kBatchDelay{20};
+    static constexpr int kNice = 10;  // the writer thread's scheduling niceness
     // Waits until every task handed over has run; raises the first failure of a task.
     void Flush();
 
