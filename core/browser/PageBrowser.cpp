@@ -93,8 +93,10 @@ void TPageBrowser::RunPending() {
             // An answer the client cannot read (or a failure below it) is a page that cannot
             // be displayed, like any failed load.
             result.location = job.url;
-            result.document = "<html><head><title>The page cannot be displayed</title></head>"
-                              "<body><p>" + std::string(e.what()) + "</p></body></html>";
+            result.document =
+                "<html><head><title>The page cannot be displayed</title></head>"
+                "<body><p>" +
+                std::string(e.what()) + "</p></body></html>";
         }
         loading_ = false;
         if (job.cancel->load()) continue;
@@ -193,6 +195,10 @@ void TPageBrowser::Finish(std::uint64_t generation, const Result& result, bool f
     if (!fromHistory && result.ok) {
         if (!history_.empty()) history_.resize(historyIndex_ + 1);
         history_.push_back(result.location);
+        // The oldest entries go: a run walks hundreds of thousands of pages.
+        if (history_.size() > kMaxHistory)
+            history_.erase(history_.begin(), history_.begin() + static_cast<std::ptrdiff_t>(
+                                                                    history_.size() - kMaxHistory));
         historyIndex_ = history_.size() - 1;
     }
     if (OnDocumentComplete) OnDocumentComplete();

@@ -50,6 +50,7 @@ public:
     [[nodiscard]] std::uint32_t DownloadControl() const override { return downloadControl_; }
 
     static constexpr int kMaxRefreshes = 10;
+    static constexpr std::size_t kMaxHistory = 50;  // pages Back can return to
 
 private:
     struct Result;

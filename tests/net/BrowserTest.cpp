@@ -134,6 +134,24 @@ TEST_F(BrowserTest, RedirectsRefreshesHistoryAndLoops) {
     Service().SetFaults({});
 }
 
+// The history keeps the latest pages only, and Back walks them in order.
+TEST_F(BrowserTest, HistoryIsBounded) {
+    const std::size_t pages = TPageBrowser::kMaxHistory + 10;
+    for (std::size_t i = 0; i < pages; ++i) {
+        ASSERT_TRUE(session_->OpenURL("http://groupsim.control/echo?page=" + std::to_string(i),
+                                      session_->PageBuffer));
+    }
+    std::size_t back = 0;
+    while (browser_->CanGoBack()) {
+        browser_->GoBack();
+        session_->GetDocumentText(session_->PageBuffer);
+        ++back;
+        EXPECT_EQ(browser_->LocationURL(),
+                  "http://groupsim.control/echo?page=" + std::to_string(pages - 1 - back));
+    }
+    EXPECT_EQ(back, TPageBrowser::kMaxHistory - 1);
+}
+
 // A page that hangs: Stop pressed meanwhile leaves the browser idle with its old document, a new
 // navigation replaces the load, and without either the time-out ends it. Each far below the
 // service's hang.
