@@ -69,8 +69,7 @@ void TUiThread::Drain() {
             lingering_ = true;
             lock.unlock();
             const auto until = Clock::now() + linger_;
-            while (queued_.load(std::memory_order_acquire) == 0 && Clock::now() < until)
-                CpuRelax();
+            while (queued_.load(std::memory_order_acquire) == 0 && Clock::now() < until) CpuRelax();
             lock.lock();
             lingering_ = false;
             lingerScore_.Record(!queue_.empty());
@@ -126,7 +125,8 @@ void TUiThread::Call(const std::function<void()>& fn, CallWait wait) {
         state->cv.wait(lock, [&] { return state->done.load(); });
     }
     // Taken out of the shared state: the exception is then released on this thread only.
-    if (std::exception_ptr error = std::exchange(state->error, nullptr)) std::rethrow_exception(error);
+    if (std::exception_ptr error = std::exchange(state->error, nullptr))
+        std::rethrow_exception(error);
 }
 
 }  // namespace tessaly

@@ -45,9 +45,8 @@ void TBackgroundWriter::Loop() {
     std::unique_lock lock(mutex_);
     for (;;) {
         // Not a pause of the program: the longest a handed-over write waits for the writer.
-        wake_.wait_for(lock, kBatchDelay, [this] {
-            return quit_ || flushing_ || tasks_.size() >= kBatch;
-        });
+        wake_.wait_for(lock, kBatchDelay,
+                       [this] { return quit_ || flushing_ || tasks_.size() >= kBatch; });
         flushing_ = false;  // the request is taken: everything waiting is run now
         while (!tasks_.empty()) {
             auto task = std::move(tasks_.front());

@@ -127,14 +127,16 @@ bool TDownloadWorker::BrowserClick(const std::string& name, const std::string& v
 
 bool TDownloadWorker::BrowserClickElement(const std::string& name, const std::string& value) {
     bool clicked = false;
-    ui_.Call([&] {
-        clicked = session_.Browser().ClickFormElement(name, value);
-        if (clicked) {
-            // A click that submits a form loads the next page; wait for it like a fetch.
-            std::vector<std::string> lines;
-            session_.GetDocumentText(lines);
-        }
-    }, CallWait::Sleep);
+    ui_.Call(
+        [&] {
+            clicked = session_.Browser().ClickFormElement(name, value);
+            if (clicked) {
+                // A click that submits a form loads the next page; wait for it like a fetch.
+                std::vector<std::string> lines;
+                session_.GetDocumentText(lines);
+            }
+        },
+        CallWait::Sleep);
     return clicked;
 }
 

@@ -1,5 +1,6 @@
 #include "TestEnv.h"
 
+#include <QCoreApplication>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -7,6 +8,13 @@
 #include "Pacing.h"
 
 namespace tessaly::test {
+
+void EnsureQtApp() {
+    static int argc = 1;
+    static char name[] = "tessaly_tests";
+    static char* argv[] = {name, nullptr};
+    static QCoreApplication app(argc, argv);
+}
 namespace {
 
 std::string MakeTempDir() {

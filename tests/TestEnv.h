@@ -9,6 +9,9 @@
 
 namespace tessaly::test {
 
+// The process's Qt application object (an event loop for tests that need one), made once.
+void EnsureQtApp();
+
 class TempHomeTest : public ::testing::Test {
 protected:
     void SetUp() override;

@@ -11,18 +11,11 @@
 #include <thread>
 #include <vector>
 
+#include "TestEnv.h"
 #include "UiThread.h"
 
 namespace tessaly {
 namespace {
-
-QCoreApplication& App() {
-    static int argc = 1;
-    static char name[] = "uithread_tests";
-    static char* argv[] = {name, nullptr};
-    static QCoreApplication app(argc, argv);
-    return app;
-}
 
 // Runs the event loop until `done` or a time limit; false at the limit.
 bool RunUntil(const std::atomic<bool>& done, int limitMs = 20000) {
@@ -44,7 +37,7 @@ class UiThreadTest : public ::testing::TestWithParam<int> {};
 // Two threads hand over calls (short and long kinds) and posts; every function runs once, on
 // the user-interface thread, in the order each thread handed them over.
 TEST_P(UiThreadTest, CallsAndPostsRunInOrderOnTheUiThread) {
-    App();
+    test::EnsureQtApp();
     TUiThread ui{std::chrono::microseconds(GetParam())};
     const auto uiThread = std::this_thread::get_id();
     constexpr int kSteps = 3000;
@@ -61,7 +54,9 @@ TEST_P(UiThreadTest, CallsAndPostsRunInOrderOnTheUiThread) {
             if (i % 3 == 0) {
                 ui.Post(record);
             } else {
-                ui.Call(record, i % 3 == 1 ? CallWait::SpinFirst : i % 6 == 2 ? CallWait::PageLoad : CallWait::Sleep);
+                ui.Call(record, i % 3 == 1   ? CallWait::SpinFirst
+                                : i % 6 == 2 ? CallWait::PageLoad
+                                             : CallWait::Sleep);
             }
         }
         // The last call returns only after every earlier post of this thread has run.
@@ -84,7 +79,7 @@ TEST_P(UiThreadTest, CallsAndPostsRunInOrderOnTheUiThread) {
 // A call that runs a nested event loop is served by later hand-overs of another thread, also
 // when they arrive while the first thread's earlier functions are still queued.
 TEST_P(UiThreadTest, NestedLoopIsWokenByLaterHandOvers) {
-    App();
+    test::EnsureQtApp();
     TUiThread ui{std::chrono::microseconds(GetParam())};
     std::atomic<bool> released{false}, started{false}, done{false}, nestedInTime{true};
     std::thread caller([&] {
@@ -110,7 +105,7 @@ TEST_P(UiThreadTest, NestedLoopIsWokenByLaterHandOvers) {
 }
 
 TEST_P(UiThreadTest, ExceptionOfACallIsRaisedInTheCaller) {
-    App();
+    test::EnsureQtApp();
     TUiThread ui{std::chrono::microseconds(GetParam())};
     std::atomic<bool> done{false};
     std::string caught;

@@ -71,8 +71,8 @@ private:
     TCookieStore* cookies_;
     int timeout_;
     std::unique_ptr<TEventLoopTransfers> transfers_;
-    std::unique_ptr<THttpClient> client_;  // its connections serve page after page
-    std::unique_ptr<QTimer> kick_;         // starts the pending navigation
+    std::unique_ptr<THttpClient> client_;        // its connections serve page after page
+    std::unique_ptr<QTimer> kick_;               // starts the pending navigation
     std::shared_ptr<std::atomic<bool>> cancel_;  // of the latest navigation
     std::optional<Job> pending_;
     bool loading_ = false;  // a load runs (further down the stack, in its event loop)

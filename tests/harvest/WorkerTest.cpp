@@ -17,19 +17,10 @@
 namespace tessaly {
 namespace {
 
-QCoreApplication& App() {
-    static int argc = 1;
-    static char name[] = "harvest_tests";
-    static char* argv[] = {name, nullptr};
-    static QCoreApplication app(argc, argv);
-    return app;
-}
-
 class SilentUi : public ILoginUi {
 public:
     bool CommonMessageBox(const std::string&, TMessageKind, bool) override { return false; }
-    bool CommonPasswordBox(const std::string&, std::string&, bool, bool&,
-                           std::string&) override {
+    bool CommonPasswordBox(const std::string&, std::string&, bool, bool&, std::string&) override {
         return false;
     }
     void ShowPlainMessage(const std::string&) override {}
@@ -66,7 +57,7 @@ private:
 class WorkerTest : public test::SimServiceTest {
 protected:
     void SetUp() override {
-        App();
+        test::EnsureQtApp();
         test::SimServiceTest::SetUp();
         browser_ = std::make_unique<TPageBrowser>();
         session_ = std::make_unique<TMemberSession>(options_, *browser_, loginUi_);
@@ -99,11 +90,9 @@ TEST_F(WorkerTest, AnEmptyRunEndsAtOnceWithItsClosingLines) {
     poll.start(1);
     loop.exec();
     worker.Wait();
-    EXPECT_EQ(reporter_.lines,
-              (std::vector<std::string>{"group bar 0..0",
-                                        "group line Completed Downloading 0 Groups @0",
-                                        "item line Completed all Message Downloads @0",
-                                        "finished"}));
+    EXPECT_EQ(reporter_.lines, (std::vector<std::string>{
+                                   "group bar 0..0", "group line Completed Downloading 0 Groups @0",
+                                   "item line Completed all Message Downloads @0", "finished"}));
     EXPECT_FALSE(stops_.stopAll);
     EXPECT_FALSE(stops_.running);
 }

@@ -15,14 +15,6 @@
 namespace tessaly {
 namespace {
 
-QCoreApplication& App() {
-    static int argc = 1;
-    static char name[] = "browser_tests";
-    static char* argv[] = {name, nullptr};
-    static QCoreApplication app(argc, argv);
-    return app;
-}
-
 // Records what the login shows and answers the login box as told.
 class RecordingUi : public ILoginUi {
 public:
@@ -65,7 +57,7 @@ public:
 class BrowserTest : public test::SimServiceTest {
 protected:
     void SetUp() override {
-        App();
+        test::EnsureQtApp();
         test::SimServiceTest::SetUp();
         browser_ = std::make_unique<TPageBrowser>();
         session_ = std::make_unique<TMemberSession>(options_, *browser_, ui_);
