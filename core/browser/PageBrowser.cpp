@@ -224,42 +224,42 @@ const std::vector<TForm>& TPageBrowser::Forms() const {
     return forms_;
 }
 
-bool TPageBrowser::SetFormFieldValue(const std::string& name, const std::string& value) {
-    bool set = false;
-    (void)Forms();
-    for (auto& form : forms_) {
+std::vector<TForm>& TPageBrowser::EditableForms() {
+    (void)Forms();  // read them from the document first, if not yet done
+    return forms_;
+}
+
+// Applies `change` to every element of every form whose name matches; true when there was one.
+bool TPageBrowser::ChangeNamedElements(const std::string& name,
+                                       const std::function<void(TFormElement&)>& change) {
+    bool found = false;
+    for (auto& form : EditableForms()) {
         for (auto& e : form.elements) {
             if (Matches(e.name, name)) {
-                e.value = value;
-                set = true;
+                change(e);
+                found = true;
             }
         }
     }
-    return set;
+    return found;
+}
+
+bool TPageBrowser::SetFormFieldValue(const std::string& name, const std::string& value) {
+    return ChangeNamedElements(name, [&](TFormElement& e) { e.value = value; });
 }
 
 bool TPageBrowser::SetFormCheckBox(const std::string& name, bool checked) {
-    bool set = false;
-    (void)Forms();
-    for (auto& form : forms_) {
-        for (auto& e : form.elements) {
-            if (Matches(e.name, name)) {
-                e.checked = checked;
-                set = true;
-            }
-        }
-    }
-    return set;
+    return ChangeNamedElements(name, [&](TFormElement& e) { e.checked = checked; });
 }
 
 // An element whose value matches is clicked before any element that only matches by name, even
 // an earlier one; then the first element with the name.
 bool TPageBrowser::ClickFormElement(const std::string& name, const std::string& value) {
-    (void)Forms();
+    std::vector<TForm>& forms = EditableForms();
     for (int pass = 0; pass < 2; ++pass) {
         const std::string& wanted = pass == 0 ? value : name;
         if (wanted.empty()) continue;
-        for (auto& form : forms_) {
+        for (auto& form : forms) {
             for (std::size_t i = 0; i < form.elements.size(); ++i) {
                 TFormElement& e = form.elements[i];
                 if (!Matches(pass == 0 ? e.value : e.name, wanted)) continue;

@@ -5,6 +5,7 @@
 // next processes its events and completes while it keeps processing them).
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -60,6 +61,9 @@ private:
                 const std::atomic<bool>& cancel);
     void Finish(std::uint64_t generation, const Result& result, bool fromHistory);
     void Submit(const TForm& form, int clicked);
+    std::vector<TForm>& EditableForms();
+    bool ChangeNamedElements(const std::string& name,
+                             const std::function<void(TFormElement&)>& change);
     void RunPending();
     struct Job {
         std::string url, method, body;
