@@ -11,7 +11,7 @@
 #include <sstream>
 #include <string>
 
-#include "HtmlScanner.h"
+#include "text/HtmlScanner.h"
 
 namespace {
 

@@ -19,7 +19,7 @@
 #include <string>
 #include <vector>
 
-#include "SettingsFile.h"
+#include "settings/SettingsFile.h"
 
 namespace {
 

@@ -1,11 +1,11 @@
-#include "TerminalUi.h"
+#include "cli/TerminalUi.h"
 
 #include <termios.h>
 #include <unistd.h>
 
 #include <iostream>
 
-#include "TextUtils.h"
+#include "text/TextUtils.h"
 
 namespace tessaly::cli {
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "LoginUi.h"
+#include "session/LoginUi.h"
 
 namespace tessaly::cli {
 

@@ -1,4 +1,4 @@
-#include "TerminalView.h"
+#include "cli/TerminalView.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "ProgressReports.h"
+#include "harvest/ProgressReports.h"
 
 namespace tessaly::cli {
 

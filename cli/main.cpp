@@ -10,20 +10,20 @@
 #include <filesystem>
 #include <iostream>
 
-#include "DownloadOptions.h"
-#include "ExitCodes.h"
-#include "FileLock.h"
-#include "GroupCache.h"
-#include "GroupChoice.h"
-#include "MemberSession.h"
-#include "PageBrowser.h"
-#include "ProgramRegistry.h"
-#include "ServiceHosts.h"
-#include "SpecialFolders.h"
-#include "TerminalUi.h"
-#include "TerminalView.h"
-#include "TextThread.h"
-#include "TextUtils.h"
+#include "browser/PageBrowser.h"
+#include "cli/ExitCodes.h"
+#include "cli/TerminalUi.h"
+#include "cli/TerminalView.h"
+#include "harvest/GroupChoice.h"
+#include "harvest/TextThread.h"
+#include "platform/FileLock.h"
+#include "platform/SpecialFolders.h"
+#include "registry/GroupCache.h"
+#include "registry/ProgramRegistry.h"
+#include "service/ServiceHosts.h"
+#include "session/MemberSession.h"
+#include "settings/DownloadOptions.h"
+#include "text/TextUtils.h"
 
 using namespace tessaly;
 using namespace tessaly::cli;

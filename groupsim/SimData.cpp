@@ -1,4 +1,4 @@
-#include "SimData.h"
+#include "groupsim/SimData.h"
 
 #include <algorithm>
 #include <cstdio>

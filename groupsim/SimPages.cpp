@@ -1,4 +1,4 @@
-#include "SimPages.h"
+#include "groupsim/SimPages.h"
 
 #include <algorithm>
 

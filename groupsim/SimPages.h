@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "SimData.h"
+#include "groupsim/SimData.h"
 
 namespace groupsim {
 

@@ -1,4 +1,4 @@
-#include "SimServer.h"
+#include "groupsim/SimServer.h"
 
 #include <httplib.h>
 

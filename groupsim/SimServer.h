@@ -7,7 +7,7 @@
 #include <string>
 #include <thread>
 
-#include "SimService.h"
+#include "groupsim/SimService.h"
 
 namespace httplib {
 class Server;

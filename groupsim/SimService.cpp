@@ -1,9 +1,9 @@
-#include "SimService.h"
+#include "groupsim/SimService.h"
 
 #include <algorithm>
 #include <cstdio>
 
-#include "SimPages.h"
+#include "groupsim/SimPages.h"
 
 namespace groupsim {
 namespace {

@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "SimData.h"
+#include "groupsim/SimData.h"
 
 namespace groupsim {
 

@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <thread>
 
-#include "SimServer.h"
+#include "groupsim/SimServer.h"
 
 int main(int argc, char** argv) {
     CLI::App app{

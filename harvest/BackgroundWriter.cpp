@@ -1,4 +1,4 @@
-#include "BackgroundWriter.h"
+#include "harvest/BackgroundWriter.h"
 
 #include <sys/resource.h>
 #include <unistd.h>

@@ -1,13 +1,13 @@
-#include "DownloadWorker.h"
+#include "harvest/DownloadWorker.h"
 
 #include <exception>
 
-#include "DateTime.h"
-#include "DownloadOptions.h"
-#include "MemberSession.h"
-#include "Pacing.h"
-#include "Sounds.h"
-#include "TextUtils.h"
+#include "harvest/Sounds.h"
+#include "platform/Pacing.h"
+#include "session/MemberSession.h"
+#include "settings/DownloadOptions.h"
+#include "text/DateTime.h"
+#include "text/TextUtils.h"
 
 namespace tessaly {
 

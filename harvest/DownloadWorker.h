@@ -13,10 +13,10 @@
 #include <thread>
 #include <vector>
 
-#include "IntList.h"
-#include "ProgressReports.h"
-#include "UiThread.h"
-#include "YahooBase.h"
+#include "harvest/ProgressReports.h"
+#include "harvest/YahooBase.h"
+#include "text/IntList.h"
+#include "threading/UiThread.h"
 
 namespace tessaly {
 

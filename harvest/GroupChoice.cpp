@@ -1,7 +1,7 @@
-#include "GroupChoice.h"
+#include "harvest/GroupChoice.h"
 
-#include "GroupCache.h"
-#include "TextUtils.h"
+#include "registry/GroupCache.h"
+#include "text/TextUtils.h"
 
 namespace tessaly {
 

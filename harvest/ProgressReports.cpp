@@ -1,4 +1,4 @@
-#include "ProgressReports.h"
+#include "harvest/ProgressReports.h"
 
 namespace tessaly {
 

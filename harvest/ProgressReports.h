@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "DateTime.h"
-#include "DownloadStatus.h"
+#include "status/DownloadStatus.h"
+#include "text/DateTime.h"
 
 namespace tessaly {
 

@@ -1,11 +1,11 @@
-#include "Sounds.h"
+#include "harvest/Sounds.h"
 
 #include <QStandardPaths>
 #include <QString>
 #include <filesystem>
 
-#include "DownloadOptions.h"
-#include "Processes.h"
+#include "platform/Processes.h"
+#include "settings/DownloadOptions.h"
 
 namespace tessaly {
 

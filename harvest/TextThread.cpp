@@ -1,13 +1,13 @@
-#include "TextThread.h"
+#include "harvest/TextThread.h"
 
 #include <memory>
 
-#include "DownloadOptions.h"
-#include "GroupCache.h"
-#include "RegistryLayout.h"
-#include "RegistryStore.h"
-#include "Sounds.h"
-#include "TextUtils.h"
+#include "harvest/Sounds.h"
+#include "platform/RegistryStore.h"
+#include "registry/GroupCache.h"
+#include "registry/RegistryLayout.h"
+#include "settings/DownloadOptions.h"
+#include "text/TextUtils.h"
 
 namespace tessaly {
 namespace {

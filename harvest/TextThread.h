@@ -9,9 +9,9 @@
 #include <set>
 #include <string>
 
-#include "BackgroundWriter.h"
-#include "DownloadWorker.h"
-#include "YahooAttach.h"
+#include "harvest/BackgroundWriter.h"
+#include "harvest/DownloadWorker.h"
+#include "harvest/YahooAttach.h"
 
 namespace tessaly {
 

@@ -1,14 +1,14 @@
-#include "YahooAttach.h"
+#include "harvest/YahooAttach.h"
 
 #include <cstdio>
 
-#include "DownloadOptions.h"
-#include "FileLock.h"
-#include "HtmlScanner.h"
-#include "ProgramRegistry.h"
-#include "ServiceHosts.h"
-#include "SpecialFolders.h"
-#include "TextUtils.h"
+#include "platform/FileLock.h"
+#include "platform/SpecialFolders.h"
+#include "registry/ProgramRegistry.h"
+#include "service/ServiceHosts.h"
+#include "settings/DownloadOptions.h"
+#include "text/HtmlScanner.h"
+#include "text/TextUtils.h"
 
 namespace tessaly {
 namespace {

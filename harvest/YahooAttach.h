@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "GroupCache.h"
-#include "YahooBase.h"
+#include "harvest/YahooBase.h"
+#include "registry/GroupCache.h"
 
 namespace tessaly {
 

@@ -1,14 +1,14 @@
-#include "YahooBase.h"
+#include "harvest/YahooBase.h"
 
 #include <algorithm>
 #include <set>
 
-#include "DownloadOptions.h"
-#include "FileLock.h"
-#include "HtmlScanner.h"
-#include "ServiceHosts.h"
-#include "SpecialFolders.h"
-#include "TextUtils.h"
+#include "platform/FileLock.h"
+#include "platform/SpecialFolders.h"
+#include "service/ServiceHosts.h"
+#include "settings/DownloadOptions.h"
+#include "text/HtmlScanner.h"
+#include "text/TextUtils.h"
 
 namespace tessaly {
 namespace {

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "DownloadStatus.h"
+#include "status/DownloadStatus.h"
 
 namespace tessaly {
 

@@ -1,4 +1,4 @@
-#include "ImageViewer.h"
+#include "platform/ImageViewer.h"
 
 #include <poll.h>
 #include <sys/socket.h>
@@ -9,9 +9,9 @@
 #include <cstdint>
 #include <cstring>
 
-#include "Pacing.h"
-#include "Processes.h"
-#include "SpecialFolders.h"
+#include "platform/Pacing.h"
+#include "platform/Processes.h"
+#include "platform/SpecialFolders.h"
 
 namespace tessaly {
 namespace {

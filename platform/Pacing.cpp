@@ -1,4 +1,4 @@
-#include "Pacing.h"
+#include "platform/Pacing.h"
 
 #include <QAbstractEventDispatcher>
 #include <QCoreApplication>

@@ -1,4 +1,4 @@
-#include "RegistryStore.h"
+#include "platform/RegistryStore.h"
 
 #include <fcntl.h>
 #include <sqlite3.h>
@@ -10,7 +10,7 @@
 #include <cstring>
 #include <thread>
 
-#include "SpecialFolders.h"
+#include "platform/SpecialFolders.h"
 
 namespace tessaly {
 namespace {

@@ -1,4 +1,4 @@
-#include "SpecialFolders.h"
+#include "platform/SpecialFolders.h"
 
 #include <unistd.h>
 

@@ -1,4 +1,4 @@
-#include "SystemProxy.h"
+#include "platform/SystemProxy.h"
 
 #include <array>
 #include <cctype>

@@ -2,12 +2,12 @@
 
 #include <filesystem>
 
-#include "DownloadOptions.h"
-#include "DownloadStatus.h"
-#include "GeneralUtils.h"
-#include "SettingsFileEx.h"
-#include "SpecialFolders.h"
-#include "TestEnv.h"
+#include "files/GeneralUtils.h"
+#include "platform/SpecialFolders.h"
+#include "settings/DownloadOptions.h"
+#include "settings/SettingsFileEx.h"
+#include "status/DownloadStatus.h"
+#include "support/TestEnv.h"
 
 namespace tessaly {
 namespace {

@@ -1,12 +1,12 @@
 #include <gtest/gtest.h>
 
-#include "DownloadOptions.h"
-#include "GroupCache.h"
-#include "ProgramRegistry.h"
-#include "RegistryAccess.h"
-#include "RegistryLayout.h"
-#include "Scramble.h"
-#include "TestEnv.h"
+#include "registry/GroupCache.h"
+#include "registry/ProgramRegistry.h"
+#include "registry/RegistryAccess.h"
+#include "registry/RegistryLayout.h"
+#include "settings/DownloadOptions.h"
+#include "support/TestEnv.h"
+#include "text/Scramble.h"
 
 namespace tessaly {
 namespace {

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "HtmlScanner.h"
+#include "text/HtmlScanner.h"
 
 namespace tessaly {
 namespace {

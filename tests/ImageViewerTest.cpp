@@ -7,8 +7,8 @@
 #include <filesystem>
 #include <thread>
 
-#include "ImageViewer.h"
-#include "TestEnv.h"
+#include "platform/ImageViewer.h"
+#include "support/TestEnv.h"
 
 namespace tessaly {
 namespace {

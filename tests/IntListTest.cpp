@@ -2,7 +2,7 @@
 
 #include <sstream>
 
-#include "IntList.h"
+#include "text/IntList.h"
 
 namespace tessaly {
 namespace {

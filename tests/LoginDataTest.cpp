@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "LoginInput.h"
-#include "Scramble.h"
+#include "dialogs/LoginInput.h"
+#include "text/Scramble.h"
 
 namespace tessaly {
 namespace {

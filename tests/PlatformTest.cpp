@@ -8,13 +8,13 @@
 #include <chrono>
 #include <cstdlib>
 
-#include "FileLock.h"
-#include "FileUtils.h"
-#include "Pacing.h"
-#include "Processes.h"
-#include "SpecialFolders.h"
-#include "SystemProxy.h"
-#include "TestEnv.h"
+#include "files/FileUtils.h"
+#include "platform/FileLock.h"
+#include "platform/Pacing.h"
+#include "platform/Processes.h"
+#include "platform/SpecialFolders.h"
+#include "platform/SystemProxy.h"
+#include "support/TestEnv.h"
 
 namespace tessaly {
 namespace {

@@ -3,8 +3,8 @@
 #include <cmath>
 #include <thread>
 
-#include "RegistryAccess.h"
-#include "TestEnv.h"
+#include "registry/RegistryAccess.h"
+#include "support/TestEnv.h"
 
 namespace tessaly {
 namespace {

@@ -4,9 +4,9 @@
 #include <atomic>
 #include <thread>
 
-#include "RegistryStore.h"
-#include "SpecialFolders.h"
-#include "TestEnv.h"
+#include "platform/RegistryStore.h"
+#include "platform/SpecialFolders.h"
+#include "support/TestEnv.h"
 
 namespace tessaly {
 namespace {

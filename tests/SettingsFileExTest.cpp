@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "SettingsFileEx.h"
-#include "TestEnv.h"
+#include "settings/SettingsFileEx.h"
+#include "support/TestEnv.h"
 
 namespace tessaly {
 namespace {

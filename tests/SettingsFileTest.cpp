@@ -6,10 +6,10 @@
 #include <map>
 #include <random>
 
-#include "FileLock.h"
-#include "SettingsFileEx.h"
-#include "TestEnv.h"
-#include "TextUtils.h"
+#include "platform/FileLock.h"
+#include "settings/SettingsFileEx.h"
+#include "support/TestEnv.h"
+#include "text/TextUtils.h"
 
 namespace tessaly {
 namespace {

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "TextUtils.h"
+#include "text/TextUtils.h"
 
 namespace tessaly {
 namespace {

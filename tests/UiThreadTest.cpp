@@ -11,8 +11,8 @@
 #include <thread>
 #include <vector>
 
-#include "TestEnv.h"
-#include "UiThread.h"
+#include "support/TestEnv.h"
+#include "threading/UiThread.h"
 
 namespace tessaly {
 namespace {

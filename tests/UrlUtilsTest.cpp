@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "UrlUtils.h"
+#include "text/UrlUtils.h"
 
 namespace tessaly {
 namespace {

@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "HtmlForms.h"
+#include "browser/HtmlForms.h"
 
 namespace tessaly {
 

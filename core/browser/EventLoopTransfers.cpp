@@ -1,4 +1,4 @@
-#include "EventLoopTransfers.h"
+#include "browser/EventLoopTransfers.h"
 
 #include <curl/curl.h>
 

@@ -1,9 +1,9 @@
-#include "HtmlForms.h"
+#include "browser/HtmlForms.h"
 
 #include <cstdlib>
 
-#include "HtmlScanner.h"
-#include "TextUtils.h"
+#include "text/HtmlScanner.h"
+#include "text/TextUtils.h"
 
 namespace tessaly {
 namespace {

@@ -1,15 +1,15 @@
-#include "PageBrowser.h"
+#include "browser/PageBrowser.h"
 
 #include <QString>
 #include <QTimer>
 #include <QUrl>
 
-#include "CookieStore.h"
-#include "EventLoopTransfers.h"
-#include "HtmlScanner.h"
-#include "HttpClient.h"
-#include "Pacing.h"
-#include "TextUtils.h"
+#include "browser/EventLoopTransfers.h"
+#include "net/CookieStore.h"
+#include "net/HttpClient.h"
+#include "platform/Pacing.h"
+#include "text/HtmlScanner.h"
+#include "text/TextUtils.h"
 
 namespace tessaly {
 namespace {

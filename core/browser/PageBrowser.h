@@ -10,7 +10,7 @@
 #include <mutex>
 #include <optional>
 
-#include "BrowserEngine.h"
+#include "browser/BrowserEngine.h"
 
 class QTimer;
 

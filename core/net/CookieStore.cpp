@@ -1,4 +1,4 @@
-#include "CookieStore.h"
+#include "net/CookieStore.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -10,9 +10,9 @@
 #include <memory>
 #include <sstream>
 
-#include "FileLock.h"
-#include "SpecialFolders.h"
-#include "TextUtils.h"
+#include "platform/FileLock.h"
+#include "platform/SpecialFolders.h"
+#include "text/TextUtils.h"
 
 namespace tessaly {
 namespace {

@@ -1,4 +1,4 @@
-#include "HttpClient.h"
+#include "net/HttpClient.h"
 
 #include <curl/curl.h>
 
@@ -8,9 +8,9 @@
 #include <exception>
 #include <memory>
 
-#include "CookieStore.h"
-#include "FileLock.h"
-#include "TextUtils.h"
+#include "net/CookieStore.h"
+#include "platform/FileLock.h"
+#include "text/TextUtils.h"
 
 namespace tessaly {
 namespace {

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "Dialogs.h"
+#include "dialogs/Dialogs.h"
 
 namespace tessaly {
 

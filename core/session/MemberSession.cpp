@@ -1,20 +1,20 @@
-#include "MemberSession.h"
+#include "session/MemberSession.h"
 
 #include <QCoreApplication>
 #include <QTimer>
 #include <chrono>
 #include <thread>
 
-#include "CookieStore.h"
-#include "DownloadOptions.h"
-#include "GroupCache.h"
-#include "HtmlScanner.h"
-#include "LoginInput.h"
-#include "Pacing.h"
-#include "ProgramRegistry.h"
-#include "ServiceHosts.h"
-#include "TextUtils.h"
-#include "UrlUtils.h"
+#include "dialogs/LoginInput.h"
+#include "net/CookieStore.h"
+#include "platform/Pacing.h"
+#include "registry/GroupCache.h"
+#include "registry/ProgramRegistry.h"
+#include "service/ServiceHosts.h"
+#include "settings/DownloadOptions.h"
+#include "text/HtmlScanner.h"
+#include "text/TextUtils.h"
+#include "text/UrlUtils.h"
 
 namespace tessaly {
 namespace {

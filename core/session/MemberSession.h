@@ -9,11 +9,11 @@
 #include <string>
 #include <vector>
 
-#include "BrowserEngine.h"
-#include "DownloadStatus.h"
-#include "GeneralUtils.h"
-#include "LoginUi.h"
-#include "TextUtils.h"
+#include "browser/BrowserEngine.h"
+#include "files/GeneralUtils.h"
+#include "session/LoginUi.h"
+#include "status/DownloadStatus.h"
+#include "text/TextUtils.h"
 
 namespace tessaly {
 

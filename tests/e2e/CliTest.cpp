@@ -9,12 +9,12 @@
 #include <filesystem>
 #include <functional>
 
-#include "DownloadOptions.h"
-#include "GroupCache.h"
-#include "RegistryAccess.h"
-#include "RegistryLayout.h"
-#include "SimFixture.h"
-#include "YahooAttach.h"
+#include "harvest/YahooAttach.h"
+#include "registry/GroupCache.h"
+#include "registry/RegistryAccess.h"
+#include "registry/RegistryLayout.h"
+#include "settings/DownloadOptions.h"
+#include "support/SimFixture.h"
 
 namespace tessaly {
 namespace {

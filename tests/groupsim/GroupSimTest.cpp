@@ -4,7 +4,7 @@
 #include <chrono>
 
 #include "SimClient.h"
-#include "SimServer.h"
+#include "groupsim/SimServer.h"
 
 namespace groupsim::test {
 namespace {

@@ -7,9 +7,9 @@
 
 #include <stdexcept>
 
-#include "HtmlScanner.h"
-#include "SimData.h"
-#include "SimService.h"
+#include "groupsim/SimData.h"
+#include "groupsim/SimService.h"
+#include "text/HtmlScanner.h"
 
 namespace groupsim::test {
 

@@ -4,7 +4,7 @@
 #include <stdexcept>
 #include <vector>
 
-#include "BackgroundWriter.h"
+#include "harvest/BackgroundWriter.h"
 
 namespace tessaly {
 namespace {

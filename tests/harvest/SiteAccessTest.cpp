@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
 
-#include "DownloadOptions.h"
-#include "ProgressReports.h"
-#include "TestEnv.h"
-#include "TextUtils.h"
-#include "YahooAttach.h"
+#include "harvest/ProgressReports.h"
+#include "harvest/YahooAttach.h"
+#include "settings/DownloadOptions.h"
+#include "support/TestEnv.h"
+#include "text/TextUtils.h"
 
 namespace tessaly {
 namespace {

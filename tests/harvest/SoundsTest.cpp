@@ -3,9 +3,9 @@
 
 #include <cstdlib>
 
-#include "DownloadOptions.h"
-#include "Sounds.h"
-#include "TestEnv.h"
+#include "harvest/Sounds.h"
+#include "settings/DownloadOptions.h"
+#include "support/TestEnv.h"
 
 namespace tessaly {
 namespace {

@@ -6,13 +6,13 @@
 #include <QEventLoop>
 #include <QTimer>
 
-#include "DownloadOptions.h"
-#include "GroupCache.h"
-#include "MemberSession.h"
-#include "PageBrowser.h"
-#include "SimFixture.h"
-#include "TextThread.h"
-#include "TextUtils.h"
+#include "browser/PageBrowser.h"
+#include "harvest/TextThread.h"
+#include "registry/GroupCache.h"
+#include "session/MemberSession.h"
+#include "settings/DownloadOptions.h"
+#include "support/SimFixture.h"
+#include "text/TextUtils.h"
 
 namespace tessaly {
 namespace {

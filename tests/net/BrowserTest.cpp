@@ -4,13 +4,13 @@
 #include <QTimer>
 #include <chrono>
 
-#include "CookieStore.h"
-#include "DownloadOptions.h"
-#include "GroupCache.h"
-#include "HttpClient.h"
-#include "MemberSession.h"
-#include "PageBrowser.h"
-#include "SimFixture.h"
+#include "browser/PageBrowser.h"
+#include "net/CookieStore.h"
+#include "net/HttpClient.h"
+#include "registry/GroupCache.h"
+#include "session/MemberSession.h"
+#include "settings/DownloadOptions.h"
+#include "support/SimFixture.h"
 
 namespace tessaly {
 namespace {

@@ -3,9 +3,9 @@
 
 #include <thread>
 
-#include "CookieStore.h"
-#include "SpecialFolders.h"
-#include "TestEnv.h"
+#include "net/CookieStore.h"
+#include "platform/SpecialFolders.h"
+#include "support/TestEnv.h"
 
 namespace tessaly {
 namespace {

@@ -3,10 +3,10 @@
 #include <chrono>
 #include <filesystem>
 
-#include "CookieStore.h"
-#include "FileLock.h"
-#include "HttpClient.h"
-#include "SimFixture.h"
+#include "net/CookieStore.h"
+#include "net/HttpClient.h"
+#include "platform/FileLock.h"
+#include "support/SimFixture.h"
 
 namespace tessaly {
 namespace {

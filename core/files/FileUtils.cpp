@@ -1,6 +1,6 @@
-#include "FileUtils.h"
+#include "files/FileUtils.h"
 
-#include "FileLock.h"
+#include "platform/FileLock.h"
 
 namespace tessaly {
 

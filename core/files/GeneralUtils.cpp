@@ -1,9 +1,9 @@
-#include "GeneralUtils.h"
+#include "files/GeneralUtils.h"
 
-#include "DownloadOptions.h"
-#include "FileLock.h"
-#include "SpecialFolders.h"
-#include "TextUtils.h"
+#include "platform/FileLock.h"
+#include "platform/SpecialFolders.h"
+#include "settings/DownloadOptions.h"
+#include "text/TextUtils.h"
 
 namespace tessaly {
 

@@ -1,4 +1,4 @@
-#include "TextUtils.h"
+#include "text/TextUtils.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "DownloadStatus.h"
+#include "status/DownloadStatus.h"
 
 #include <array>
 

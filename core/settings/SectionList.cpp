@@ -1,9 +1,9 @@
-#include "SectionList.h"
+#include "settings/SectionList.h"
 
 #include <cstring>
 #include <stdexcept>
 
-#include "TextUtils.h"
+#include "text/TextUtils.h"
 
 namespace tessaly {
 namespace {

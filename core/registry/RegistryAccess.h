@@ -10,7 +10,7 @@
 #include <variant>
 #include <vector>
 
-#include "RegistryStore.h"
+#include "platform/RegistryStore.h"
 
 namespace tessaly {
 

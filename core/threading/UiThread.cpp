@@ -1,4 +1,4 @@
-#include "UiThread.h"
+#include "threading/UiThread.h"
 
 #include <fcntl.h>
 #include <unistd.h>

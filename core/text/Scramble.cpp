@@ -1,4 +1,4 @@
-#include "Scramble.h"
+#include "text/Scramble.h"
 
 namespace tessaly {
 namespace {

@@ -3,8 +3,8 @@
 
 #include <memory>
 
-#include "SimServer.h"
-#include "TestEnv.h"
+#include "groupsim/SimServer.h"
+#include "support/TestEnv.h"
 
 namespace tessaly::test {
 

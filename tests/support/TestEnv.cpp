@@ -1,11 +1,11 @@
-#include "TestEnv.h"
+#include "support/TestEnv.h"
 
 #include <QCoreApplication>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
 
-#include "Pacing.h"
+#include "platform/Pacing.h"
 
 namespace tessaly::test {
 

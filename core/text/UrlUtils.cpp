@@ -1,6 +1,6 @@
-#include "UrlUtils.h"
+#include "text/UrlUtils.h"
 
-#include "TextUtils.h"
+#include "text/TextUtils.h"
 
 namespace tessaly {
 namespace {

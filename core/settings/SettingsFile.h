@@ -18,8 +18,8 @@
 #include <string_view>
 #include <vector>
 
-#include "DateTime.h"
-#include "SectionList.h"
+#include "settings/SectionList.h"
+#include "text/DateTime.h"
 
 namespace tessaly {
 

@@ -1,13 +1,13 @@
-#include "DownloadOptions.h"
+#include "settings/DownloadOptions.h"
 
 #include <algorithm>
 #include <filesystem>
 #include <variant>
 
-#include "ServiceHosts.h"
-#include "SettingsFileEx.h"
-#include "SpecialFolders.h"
-#include "TextUtils.h"
+#include "platform/SpecialFolders.h"
+#include "service/ServiceHosts.h"
+#include "settings/SettingsFileEx.h"
+#include "text/TextUtils.h"
 
 namespace tessaly {
 namespace {

@@ -1,4 +1,4 @@
-#include "IntList.h"
+#include "text/IntList.h"
 
 #include <algorithm>
 #include <fstream>

@@ -1,10 +1,10 @@
-#include "CommaText.h"
+#include "text/CommaText.h"
 
 #include <array>
 #include <cstdio>
 
-#include "SettingsFile.h"
-#include "TextUtils.h"
+#include "settings/SettingsFile.h"
+#include "text/TextUtils.h"
 
 namespace tessaly {
 namespace {

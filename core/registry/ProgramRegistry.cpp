@@ -1,11 +1,11 @@
-#include "ProgramRegistry.h"
+#include "registry/ProgramRegistry.h"
 
 #include <bit>
 
-#include "DownloadOptions.h"
-#include "RegistryLayout.h"
-#include "RegistryStore.h"
-#include "Scramble.h"
+#include "platform/RegistryStore.h"
+#include "registry/RegistryLayout.h"
+#include "settings/DownloadOptions.h"
+#include "text/Scramble.h"
 
 namespace tessaly {
 namespace {

@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <stdexcept>
 
-#include "CommaText.h"
-#include "SettingsFile.h"
+#include "settings/SettingsFile.h"
+#include "text/CommaText.h"
 
 namespace tessaly {
 

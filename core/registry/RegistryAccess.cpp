@@ -1,4 +1,4 @@
-#include "RegistryAccess.h"
+#include "registry/RegistryAccess.h"
 
 #include <bit>
 #include <charconv>

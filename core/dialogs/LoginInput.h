@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "Dialogs.h"
+#include "dialogs/Dialogs.h"
 
 namespace tessaly {
 

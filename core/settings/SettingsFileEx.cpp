@@ -1,9 +1,9 @@
-#include "SettingsFileEx.h"
+#include "settings/SettingsFileEx.h"
 
 #include <algorithm>
 #include <cstdio>
 
-#include "TextUtils.h"
+#include "text/TextUtils.h"
 
 namespace tessaly {
 namespace {
@@ -63,7 +63,8 @@ void TSettingsFileEx::WriteFont(std::string_view section, std::string_view key,
     WriteString(section, key, text.Text());
 }
 
-void TSettingsFileEx::RenameKey(std::string_view section, std::string_view oldKey, std::string_view newKey) {
+void TSettingsFileEx::RenameKey(std::string_view section, std::string_view oldKey,
+                                std::string_view newKey) {
     if (oldKey == newKey || !ValueExists(section, oldKey)) return;
     std::string value = ReadLongString(section, oldKey, "");
     WriteLongString(section, newKey, value);

@@ -1,6 +1,6 @@
-#include "LoginInput.h"
+#include "dialogs/LoginInput.h"
 
-#include "TextUtils.h"
+#include "text/TextUtils.h"
 
 namespace tessaly {
 

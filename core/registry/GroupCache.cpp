@@ -1,10 +1,10 @@
-#include "GroupCache.h"
+#include "registry/GroupCache.h"
 
 #include <charconv>
 
-#include "RegistryLayout.h"
-#include "RegistryStore.h"
-#include "TextUtils.h"
+#include "platform/RegistryStore.h"
+#include "registry/RegistryLayout.h"
+#include "text/TextUtils.h"
 
 namespace tessaly {
 namespace {

@@ -1,4 +1,4 @@
-#include "DateTime.h"
+#include "text/DateTime.h"
 
 #include <charconv>
 #include <cmath>

@@ -1,8 +1,8 @@
-#include "HtmlScanner.h"
+#include "text/HtmlScanner.h"
 
 #include <cstring>
 
-#include "TextUtils.h"
+#include "text/TextUtils.h"
 
 namespace tessaly {
 namespace {
@@ -89,7 +89,9 @@ void THtmlScanner::SetHTMLText(std::string text) {
     text_ = std::move(text);
 }
 
-std::vector<std::string> THtmlScanner::HTML() const { return TextToLines(text_); }
+std::vector<std::string> THtmlScanner::HTML() const {
+    return TextToLines(text_);
+}
 
 std::string_view THtmlScanner::Joined(std::size_t begin, std::size_t end, std::string& scratch) {
     std::string_view run(text_.data() + begin, end - begin);

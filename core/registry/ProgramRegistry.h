@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-#include "DateTime.h"
+#include "text/DateTime.h"
 
 namespace tessaly {
 

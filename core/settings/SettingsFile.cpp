@@ -1,4 +1,4 @@
-#include "SettingsFile.h"
+#include "settings/SettingsFile.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -7,8 +7,8 @@
 #include <cerrno>
 #include <cstring>
 
-#include "FileLock.h"
-#include "TextUtils.h"
+#include "platform/FileLock.h"
+#include "text/TextUtils.h"
 
 namespace tessaly {
 namespace {
