@@ -226,7 +226,7 @@ int RunDownload(QCoreApplication& app, TYahooDownloadOptions& options, const Cre
     const bool live = ::isatty(STDOUT_FILENO) != 0;
     TTerminalView view(groups, live);
     TStopRequests stops;
-    TUiThread uiThread(kWorkerUiLinger);
+    TUiThread uiThread;
     TTextThread worker(session, options, view, stops, uiThread, std::move(inputs));
 
     signal(SIGINT, OnInterrupt);
@@ -255,9 +255,7 @@ int RunDownload(QCoreApplication& app, TYahooDownloadOptions& options, const Cre
     int failed = 0;
     std::cout << "\nArchive: " << IncludeTrailingDelimiter(options.strSaveDir) << "\n";
     for (const auto& row : view.Rows().Rows()) {
-        const bool bad = row.code == dsError || row.code == dsNetworkError ||
-                         row.code == dsBlocked || row.code == dsTimeout ||
-                         row.code == dsWrongPassword;
+        const bool bad = IsFailure(row.code);
         std::cout << "  " << row.group << ": " << row.status << " (messages " << row.from << " to "
                   << row.to << ", reached " << row.position << ")\n";
         if (bad) {

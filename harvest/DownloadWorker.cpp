@@ -109,34 +109,23 @@ void TDownloadWorker::Execute() {
 
 bool TDownloadWorker::CheckLogin() {
     bool ok = false;
-    ui_.Call([&] { ok = session_.FormLogin(); }, CallWait::Sleep);
+    ui_.Call([&] { ok = session_.FormLogin(); });
     return ok;
 }
 
-bool TDownloadWorker::BrowserFetch(const std::string& url, std::vector<std::string>& lines) {
-    bool ok = false;
-    ui_.Call([&] { ok = session_.OpenURL(url, lines, false); }, CallWait::PageLoad);
-    return ok;
+TFetch TDownloadWorker::BrowserFetch(const std::string& url) {
+    return session_.OpenURL(url, false);
 }
 
-bool TDownloadWorker::BrowserClick(const std::string& name, const std::string& value,
-                                   std::vector<std::string>& lines) {
-    ui_.Call([&] { session_.ClickAndWait(name, value, lines); }, CallWait::Sleep);
+bool TDownloadWorker::BrowserClick(const std::string& name, const std::string& value) {
+    ui_.Call([&] { (void)session_.ClickAndWait(name, value); });
     return true;
 }
 
 bool TDownloadWorker::BrowserClickElement(const std::string& name, const std::string& value) {
     bool clicked = false;
-    ui_.Call(
-        [&] {
-            clicked = session_.Browser().ClickFormElement(name, value);
-            if (clicked) {
-                // A click that submits a form loads the next page; wait for it like a fetch.
-                std::vector<std::string> lines;
-                session_.GetDocumentText(lines);
-            }
-        },
-        CallWait::Sleep);
+    // A click that submits a form has loaded the next page when it returns.
+    ui_.Call([&] { clicked = session_.Browser().ClickFormElement(name, value); });
     return clicked;
 }
 
@@ -148,25 +137,27 @@ void TDownloadWorker::PrepareBrowser() {
     ui_.Call([&] { session_.SetBrowserDownloadOptions(); });
 }
 
+// The reports are posted: the viewer takes them in order, and the worker need not wait for a
+// label to change before it goes on.
 void TDownloadWorker::SetGroupBarRange(int min, int max) {
-    ui_.Call([&] { reporter_.SetGroupBarRange(min, max); });
+    ui_.Post([this, min, max] { reporter_.SetGroupBarRange(min, max); });
 }
 void TDownloadWorker::ResetItemBar() {
-    ui_.Call([&] { reporter_.ResetItemBar(); });
+    ui_.Post([this] { reporter_.ResetItemBar(); });
 }
 void TDownloadWorker::SetItemBarRange(int min, int max) {
-    ui_.Call([&] { reporter_.SetItemBarRange(min, max); });
+    ui_.Post([this, min, max] { reporter_.SetItemBarRange(min, max); });
 }
 void TDownloadWorker::ShowGroupLine(const std::string& text, int position) {
-    ui_.Call([&] { reporter_.ShowGroupLine(text, position); });
+    ui_.Post([this, text, position] { reporter_.ShowGroupLine(text, position); });
 }
 void TDownloadWorker::ShowItemLine(const std::string& text, int position) {
-    ui_.Call([&] { reporter_.ShowItemLine(text, position); });
+    ui_.Post([this, text, position] { reporter_.ShowItemLine(text, position); });
 }
 void TDownloadWorker::ReportGroup(int row, int from, int to, int position, int found,
                                   DownloadStatus status) {
     const TGroupReport report{row, from, to, position, found, Now(), status};
-    ui_.Call([&] { reporter_.ReportGroup(report); });
+    ui_.Post([this, report] { reporter_.ReportGroup(report); });
 }
 
 }  // namespace tessaly

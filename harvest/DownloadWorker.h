@@ -1,10 +1,10 @@
 #pragma once
 // TDownloadWorker: the pattern every section worker follows. It walks its groups on a thread of
-// its own, honours the stop requests before each group, logs in before each group, fetches
-// every page through the member's browser session on the user-interface thread, reports every
-// step to its IProgressReporter (also on the user-interface thread, waiting until the report
-// has run), plays the sound events and, when it ends, switches the viewer to its finished
-// state.
+// its own, honours the stop requests before each group, logs in before each group (on the
+// user-interface thread, waiting for it), fetches every page through the member's browser
+// session (the load runs on the worker's thread while it waits: nothing is handed over), reports
+// every step to its IProgressReporter (posted to the user-interface thread in order, without
+// waiting), plays the sound events and, when it ends, switches the viewer to its finished state.
 
 #include <atomic>
 #include <chrono>
@@ -50,8 +50,9 @@ public:
     [[nodiscard]] bool Finished() const { return finished_; }
     [[nodiscard]] bool Hosted() const { return inputs_.hosted; }
 
-    // ISiteOwner, each run on the user-interface thread while the worker waits.
-    bool BrowserFetch(const std::string& url, std::vector<std::string>& lines) override;
+    // ISiteOwner. The fetch loads on the worker's thread; the click runs on the user-interface
+    // thread while the worker waits.
+    TFetch BrowserFetch(const std::string& url) override;
     bool BrowserClickElement(const std::string& name, const std::string& value) override;
     [[nodiscard]] std::string BrowserLocation() override;
 
@@ -64,8 +65,7 @@ protected:
     [[nodiscard]] virtual int ClosingItemPosition() const { return 0; }
 
     bool CheckLogin();
-    bool BrowserClick(const std::string& name, const std::string& value,
-                      std::vector<std::string>& lines);
+    bool BrowserClick(const std::string& name, const std::string& value);
     void PrepareBrowser();
     void SetGroupBarRange(int min, int max);
     void ResetItemBar();
@@ -93,10 +93,6 @@ private:
     std::thread thread_;
     std::atomic<bool> finished_{false};
 };
-
-// How long the user-interface thread that serves a worker keeps watching for its next call
-// (TUiThread's linger): a worker hands over its reports and fetches tens of microseconds apart.
-inline constexpr std::chrono::microseconds kWorkerUiLinger{100};
 
 // Formats like the program's status texts ("%s", "%d").
 [[nodiscard]] std::string Format(const char* pattern, const std::vector<std::string>& args);

@@ -121,15 +121,15 @@ std::vector<std::string> TYahooAttachmentDownload::GetValidYahooGroupNamesFrom(
 
 void TYahooAttachmentDownload::ExtractOtherLinks(const std::string& page,
                                                  std::vector<std::string>& links) const {
-    ExtractOtherLinksFrom(page, options_.IgnoreEmbbededSites, links);
-}
-
-void TYahooAttachmentDownload::ExtractOtherLinksFrom(const std::string& page,
-                                                     const std::vector<std::string>& ignoredSites,
-                                                     std::vector<std::string>& links) {
     std::vector<std::string> all;
     ExtractLinks(page, all);
-    for (const auto& link : all) {
+    OtherLinksOf(all, options_.IgnoreEmbbededSites, links);
+}
+
+void TYahooAttachmentDownload::OtherLinksOf(const std::vector<std::string>& pageLinks,
+                                            const std::vector<std::string>& ignoredSites,
+                                            std::vector<std::string>& links) {
+    for (const auto& link : pageLinks) {
         if (StartsStr("/", link) || StartsText("mailto", link)) continue;
         bool ignored = false;
         for (const auto& site : ignoredSites) {

@@ -25,10 +25,11 @@ public:
     [[nodiscard]] static std::vector<std::string> GetValidYahooGroupNamesFrom(
         const std::string& page);
     void ExtractOtherLinks(const std::string& page, std::vector<std::string>& links) const;
-    // The same with the sites to ignore given (for use away from the site object).
-    static void ExtractOtherLinksFrom(const std::string& page,
-                                      const std::vector<std::string>& ignoredSites,
-                                      std::vector<std::string>& links);
+    // The outside links among a page's links, with the sites to ignore given (for use away
+    // from the site object).
+    static void OtherLinksOf(const std::vector<std::string>& pageLinks,
+                             const std::vector<std::string>& ignoredSites,
+                             std::vector<std::string>& links);
     bool SaveMessagePage(int number, const std::string& page) const;
     // The writing part of SaveMessagePage: the message file in `folder` (created when missing,
     // unless the caller knows it made it). False when the folder or the file cannot be written.

@@ -6,6 +6,7 @@
 #include "platform/FileLock.h"
 #include "platform/SpecialFolders.h"
 #include "service/ServiceHosts.h"
+#include "session/FetchPolicy.h"
 #include "settings/DownloadOptions.h"
 #include "text/HtmlScanner.h"
 #include "text/TextUtils.h"
@@ -67,25 +68,27 @@ std::string TYahooBase::GroupHomeURL() const {
     return "http://" + groupHost_ + "/group/" + groupName_;
 }
 
-DownloadStatus TYahooBase::FetchPage(const std::string& url, std::vector<std::string>& lines) {
-    return owner_.BrowserFetch(url, lines) ? dsOk : dsError;
+DownloadStatus TYahooBase::FetchPage(const std::string& url, TPagePtr& page) {
+    const TFetch fetch = owner_.BrowserFetch(url);
+    page = fetch.page;
+    return fetch.ok ? dsOk : dsError;
 }
 
 DownloadStatus TYahooBase::OpenGroup() {
     if (FetchPage(FirstMessagesURL(), PageBuffer) != dsOk) return dsError;
     DetectCountryPrefix();
-    if (!PassAdultPage(PageBuffer)) return dsError;
-    if (FetchPage(FirstMessagesURL(), PageBuffer) != dsOk || !PassAdultPage(PageBuffer))
+    if (!PassAdultPage(*PageBuffer)) return dsError;
+    if (FetchPage(FirstMessagesURL(), PageBuffer) != dsOk || !PassAdultPage(*PageBuffer))
         return dsError;
-    const std::string first = LinesToText(PageBuffer);
-    SaveDebugPage(first, "FirstReq.html");
-    FixGroupNameCase(first);
-    FindFirstMessage(first);
+    const TPagePtr first = PageBuffer;
+    SaveDebugPage(first->Source(), "FirstReq.html");
+    FixGroupNameCase(*first);
+    FindFirstMessage(*first);
     if (FetchPage(MessagesURL(), PageBuffer) != dsOk) return dsError;
-    const std::string last = LinesToText(PageBuffer);
-    SaveDebugPage(last, "LastReq.html");
-    if (!PassAdultPage(PageBuffer)) return dsError;
-    FindLastMessage(last);
+    const TPagePtr last = PageBuffer;
+    SaveDebugPage(last->Source(), "LastReq.html");
+    if (!PassAdultPage(*last)) return dsError;
+    FindLastMessage(*last);
     return dsOk;
 }
 
@@ -102,10 +105,13 @@ bool TYahooBase::DetectCountryPrefix() {
     return true;
 }
 
-bool TYahooBase::PassAdultPage(const std::vector<std::string>& lines) {
+bool TYahooBase::PassAdultPage(const TPage& page) {
     if (!ContainsText("adultconf", owner_.BrowserLocation())) return true;
-    SaveDebugPage(LinesToText(lines), "AdultPage.html");
-    return ClickAccept() || ClickAccept();
+    SaveDebugPage(page.Source(), "AdultPage.html");
+    bool accepted = false;
+    for (int click = 0; click < kFetchPolicy.acceptClicks && !accepted; ++click)
+        accepted = ClickAccept();
+    return accepted;
 }
 
 bool TYahooBase::ClickAccept() {
@@ -118,10 +124,10 @@ std::string TYahooBase::Absolute(const std::string& link, const std::string& suf
     return base + (StartsStr("/", link) ? link : "/" + link);
 }
 
-std::vector<int> TYahooBase::MessageNumbers(const std::string& page) const {
+std::vector<int> TYahooBase::MessageNumbers(const TPage& page) const {
     const std::string prefix =
         UpperCase("http://" + countryPrefix_ + groupHost_ + "/group/" + groupName_ + "/message/");
-    const std::vector<std::string>& links = PageLinks(page);
+    const std::vector<std::string>& links = page.Links();
     std::vector<int> numbers;
     for (const auto& link : links) {
         const std::string upper = UpperCase(Absolute(link));
@@ -133,19 +139,19 @@ std::vector<int> TYahooBase::MessageNumbers(const std::string& page) const {
     return numbers;
 }
 
-bool TYahooBase::FindFirstMessage(const std::string& page) {
+bool TYahooBase::FindFirstMessage(const TPage& page) {
     const auto numbers = MessageNumbers(page);
     firstMessage_ = numbers.empty() ? -1 : *std::min_element(numbers.begin(), numbers.end());
     return true;
 }
 
-bool TYahooBase::FindLastMessage(const std::string& page) {
+bool TYahooBase::FindLastMessage(const TPage& page) {
     const auto numbers = MessageNumbers(page);
     lastMessage_ = numbers.empty() ? -1 : *std::max_element(numbers.begin(), numbers.end());
     return true;
 }
 
-int TYahooBase::FirstMessageAtOrAbove(const std::string& page, int n) const {
+int TYahooBase::FirstMessageAtOrAbove(const TPage& page, int n) const {
     int best = -1;
     for (int number : MessageNumbers(page)) {
         if (number >= n && (best == -1 || number < best)) best = number;
@@ -153,13 +159,11 @@ int TYahooBase::FirstMessageAtOrAbove(const std::string& page, int n) const {
     return best;
 }
 
-bool TYahooBase::FixGroupNameCase(const std::string& page) {
+bool TYahooBase::FixGroupNameCase(const TPage& page) {
     const std::string prefix =
         UpperCase("http://" + countryPrefix_ + groupHost_ + "/group/" + groupName_ + "/message/");
     const std::string lead = "http://" + countryPrefix_ + groupHost_ + "/group/";
-    std::vector<std::string> links;
-    ExtractLinks(page, links);
-    for (const auto& link : links) {
+    for (const auto& link : page.Links()) {
         const std::string absolute = Absolute(link);
         const std::string upper = UpperCase(absolute);
         const auto at = upper.find(prefix);
@@ -175,8 +179,8 @@ bool TYahooBase::FixGroupNameCase(const std::string& page) {
     return true;
 }
 
-int TYahooBase::NextMessageNumber(int n, const std::string& page) const {
-    if (page.empty()) return -1;
+int TYahooBase::NextMessageNumber(int n, const TPage& page) const {
+    if (page.Empty()) return -1;
     const std::vector<int> linked = MessageNumbers(page);
     std::set<int> numbers(linked.begin(), linked.end());
     numbers.insert(n);
@@ -184,14 +188,14 @@ int TYahooBase::NextMessageNumber(int n, const std::string& page) const {
     return it == numbers.end() ? n : *it;
 }
 
-bool TYahooBase::PageLinksToMessage(int n, const std::string& page) const {
+bool TYahooBase::PageLinksToMessage(int n, const TPage& page) const {
     const std::string wanted = UpperCase(MessageURL(n));
-    const std::vector<std::string>& links = PageLinks(page);
+    const std::vector<std::string>& links = page.Links();
     return std::any_of(links.begin(), links.end(),
                        [&](const std::string& l) { return UpperCase(Absolute(l)) == wanted; });
 }
 
-bool TYahooBase::FetchMessage(int n, std::string& page) {
+bool TYahooBase::FetchMessage(int n, TPagePtr& page) {
     const std::string url =
         "http://" + groupHost_ + "/group/" + groupName_ + "/message/" + std::to_string(n);
     // Past a re-authorisation page: fetching the wanted page again is enough. The page fetched
@@ -200,32 +204,23 @@ bool TYahooBase::FetchMessage(int n, std::string& page) {
     auto authCheck = [&] {
         if (owner_.BrowserLocation().find(groupName_ + "/auth?") == std::string::npos) return true;
         if (FetchPage(url, PageBuffer) != dsOk) return false;
-        page = LinesToText(PageBuffer);
+        page = PageBuffer;
         return true;
     };
     const bool fetched = FetchPage(url, PageBuffer) == dsOk;
-    page = LinesToText(PageBuffer);
+    page = PageBuffer;
     if (!fetched) return false;
     bool result = authCheck();
-    if (PageLinksToMessage(n, page)) {
-        if (FetchPage(url, PageBuffer) != dsOk) return false;
-        page = LinesToText(PageBuffer);
+    // A page that links to the message itself stands in front of it: fetch again. The last of
+    // the fetches is taken as it comes.
+    for (int fetch = 2; fetch <= kFetchPolicy.messageFetches && PageLinksToMessage(n, *page);
+         ++fetch) {
+        const bool again = FetchPage(url, PageBuffer) == dsOk;
+        page = PageBuffer;
+        if (!again && fetch < kFetchPolicy.messageFetches) return false;
         result = authCheck();
-        if (PageLinksToMessage(n, page)) {
-            FetchPage(url, PageBuffer);
-            page = LinesToText(PageBuffer);
-            result = authCheck();
-        }
     }
     return result;
-}
-
-const std::vector<std::string>& TYahooBase::PageLinks(const std::string& page) const {
-    if (page != linksPage_) {  // (an empty page has no links, as at the start)
-        ExtractLinks(page, linksOfPage_);
-        linksPage_ = page;
-    }
-    return linksOfPage_;
 }
 
 void TYahooBase::ExtractLinks(const std::string& page, std::vector<std::string>& links) {

@@ -8,18 +8,19 @@
 #include <string>
 #include <vector>
 
+#include "browser/Page.h"
 #include "status/DownloadStatus.h"
 
 namespace tessaly {
 
 class TYahooDownloadOptions;
 
-// What a site access object needs from its owning worker; every call blocks until the
-// user-interface thread has carried it out.
+// What a site access object needs from its owning worker; every call blocks until it has been
+// carried out in the member's browser session.
 class ISiteOwner {
 public:
     virtual ~ISiteOwner() = default;
-    virtual bool BrowserFetch(const std::string& url, std::vector<std::string>& lines) = 0;
+    virtual TFetch BrowserFetch(const std::string& url) = 0;
     virtual bool BrowserClickElement(const std::string& name, const std::string& value) = 0;
     [[nodiscard]] virtual std::string BrowserLocation() = 0;
 };
@@ -37,7 +38,8 @@ public:
     [[nodiscard]] const std::string& CountryPrefix() const { return countryPrefix_; }
     [[nodiscard]] int FirstMessage() const { return firstMessage_; }
     [[nodiscard]] int LastMessage() const { return lastMessage_; }
-    std::vector<std::string> PageBuffer;
+    // The page fetched last (the empty page after a failed load).
+    TPagePtr PageBuffer = TPage::None();
 
     [[nodiscard]] std::string FirstMessagesURL() const;
     [[nodiscard]] std::string MessagesURL() const;
@@ -47,19 +49,21 @@ public:
     [[nodiscard]] std::string PhotosRootKey() const;
     [[nodiscard]] std::string GroupHomeURL() const;
 
-    DownloadStatus FetchPage(const std::string& url, std::vector<std::string>& lines);
+    DownloadStatus FetchPage(const std::string& url, TPagePtr& page);
     DownloadStatus OpenGroup();
-    bool FetchMessage(int n, std::string& page);
-    [[nodiscard]] int NextMessageNumber(int n, const std::string& page) const;
-    [[nodiscard]] bool PageLinksToMessage(int n, const std::string& page) const;
-    bool PassAdultPage(const std::vector<std::string>& lines);
+    // Message page n, past the pages the service puts in front of it; `page` is what the last
+    // fetch delivered.
+    bool FetchMessage(int n, TPagePtr& page);
+    [[nodiscard]] int NextMessageNumber(int n, const TPage& page) const;
+    [[nodiscard]] bool PageLinksToMessage(int n, const TPage& page) const;
+    bool PassAdultPage(const TPage& page);
     bool ClickAccept();
     bool DetectCountryPrefix();
-    bool FixGroupNameCase(const std::string& page);
-    bool FindFirstMessage(const std::string& page);
-    bool FindLastMessage(const std::string& page);
+    bool FixGroupNameCase(const TPage& page);
+    bool FindFirstMessage(const TPage& page);
+    bool FindLastMessage(const TPage& page);
     // The lowest message number at or above n among the page's message links, or -1.
-    [[nodiscard]] int FirstMessageAtOrAbove(const std::string& page, int n) const;
+    [[nodiscard]] int FirstMessageAtOrAbove(const TPage& page, int n) const;
     static void ExtractLinks(const std::string& page, std::vector<std::string>& links);
     void ExtractAbsoluteLinks(const std::string& page, const std::string& suffix,
                               std::vector<std::string>& links) const;
@@ -78,10 +82,7 @@ protected:
     [[nodiscard]] std::string Absolute(const std::string& link,
                                        const std::string& suffix = {}) const;
     // The numbers of the page's message links, in page order.
-    [[nodiscard]] std::vector<int> MessageNumbers(const std::string& page) const;
-    // The page's links as written; a page asked about again (the walk looks at each message page
-    // twice) is not read again.
-    [[nodiscard]] const std::vector<std::string>& PageLinks(const std::string& page) const;
+    [[nodiscard]] std::vector<int> MessageNumbers(const TPage& page) const;
 
     ISiteOwner& owner_;
     const TYahooDownloadOptions& options_;
@@ -93,10 +94,6 @@ protected:
     std::string groupHost_;
     int firstMessage_ = -1;
     int lastMessage_ = -1;
-
-private:
-    mutable std::string linksPage_;
-    mutable std::vector<std::string> linksOfPage_;
 };
 
 }  // namespace tessaly

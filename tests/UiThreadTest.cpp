@@ -2,9 +2,6 @@
 // still be woken by later hand-overs.
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
-#include <QEventLoop>
-#include <QTimer>
 #include <atomic>
 #include <chrono>
 #include <stdexcept>
@@ -17,28 +14,13 @@
 namespace tessaly {
 namespace {
 
-// Runs the event loop until `done` or a time limit; false at the limit.
-bool RunUntil(const std::atomic<bool>& done, int limitMs = 20000) {
-    QEventLoop loop;
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, [&] {
-        if (done.load()) loop.quit();
-    });
-    poll.start(1);
-    QTimer limit;
-    limit.setSingleShot(true);
-    QObject::connect(&limit, &QTimer::timeout, [&] { loop.exit(1); });
-    limit.start(limitMs);
-    return loop.exec() == 0;
-}
+constexpr int kLimitMs = 20000;
 
-class UiThreadTest : public ::testing::TestWithParam<int> {};
-
-// Two threads hand over calls (short and long kinds) and posts; every function runs once, on
-// the user-interface thread, in the order each thread handed them over.
-TEST_P(UiThreadTest, CallsAndPostsRunInOrderOnTheUiThread) {
+// Two threads hand over calls and posts (posts wait for the end of a rest, calls do not); every
+// function runs once, on the user-interface thread, in the order each thread handed them over.
+TEST(UiThreadTest, CallsAndPostsRunInOrderOnTheUiThread) {
     test::EnsureQtApp();
-    TUiThread ui{std::chrono::microseconds(GetParam())};
+    TUiThread ui;
     const auto uiThread = std::this_thread::get_id();
     constexpr int kSteps = 3000;
     std::vector<int> seen[2];
@@ -54,9 +36,7 @@ TEST_P(UiThreadTest, CallsAndPostsRunInOrderOnTheUiThread) {
             if (i % 3 == 0) {
                 ui.Post(record);
             } else {
-                ui.Call(record, i % 3 == 1   ? CallWait::SpinFirst
-                                : i % 6 == 2 ? CallWait::PageLoad
-                                             : CallWait::Sleep);
+                ui.Call(record);
             }
         }
         // The last call returns only after every earlier post of this thread has run.
@@ -65,7 +45,7 @@ TEST_P(UiThreadTest, CallsAndPostsRunInOrderOnTheUiThread) {
         });
     };
     std::thread a(worker, 0), b(worker, 1);
-    const bool inTime = RunUntil(done);
+    const bool inTime = test::WaitFor([&] { return done.load(); }, kLimitMs);
     a.join();
     b.join();
     ASSERT_TRUE(inTime);
@@ -78,18 +58,16 @@ TEST_P(UiThreadTest, CallsAndPostsRunInOrderOnTheUiThread) {
 
 // A call that runs a nested event loop is served by later hand-overs of another thread, also
 // when they arrive while the first thread's earlier functions are still queued.
-TEST_P(UiThreadTest, NestedLoopIsWokenByLaterHandOvers) {
+TEST(UiThreadTest, NestedLoopIsWokenByLaterHandOvers) {
     test::EnsureQtApp();
-    TUiThread ui{std::chrono::microseconds(GetParam())};
+    TUiThread ui;
     std::atomic<bool> released{false}, started{false}, done{false}, nestedInTime{true};
     std::thread caller([&] {
         ui.Post([] {});  // something queued before the long call
-        ui.Call(
-            [&] {
-                started = true;
-                nestedInTime = RunUntil(released, 5000);
-            },
-            CallWait::Sleep);
+        ui.Call([&] {
+            started = true;
+            nestedInTime = test::WaitFor([&] { return released.load(); }, 5000);
+        });
         done = true;
     });
     std::thread releaser([&] {
@@ -97,35 +75,32 @@ TEST_P(UiThreadTest, NestedLoopIsWokenByLaterHandOvers) {
         ui.Post([] {});
         ui.Call([&] { released = true; });
     });
-    const bool inTime = RunUntil(done);
+    const bool inTime = test::WaitFor([&] { return done.load(); }, kLimitMs);
     caller.join();
     releaser.join();
     EXPECT_TRUE(inTime);
     EXPECT_TRUE(nestedInTime.load());
 }
 
-TEST_P(UiThreadTest, ExceptionOfACallIsRaisedInTheCaller) {
+TEST(UiThreadTest, ExceptionOfACallIsRaisedInTheCaller) {
     test::EnsureQtApp();
-    TUiThread ui{std::chrono::microseconds(GetParam())};
+    TUiThread ui;
     std::atomic<bool> done{false};
     std::string caught;
     std::thread caller([&] {
-        for (CallWait wait : {CallWait::SpinFirst, CallWait::PageLoad, CallWait::Sleep}) {
+        for (int call = 0; call < 3; ++call) {
             try {
-                ui.Call([] { throw std::runtime_error("refused"); }, wait);
+                ui.Call([] { throw std::runtime_error("refused"); });
             } catch (const std::runtime_error& e) {
                 caught += e.what();
             }
         }
         done = true;
     });
-    ASSERT_TRUE(RunUntil(done));
+    ASSERT_TRUE(test::WaitFor([&] { return done.load(); }, kLimitMs));
     caller.join();
     EXPECT_EQ(caught, "refusedrefusedrefused");
 }
-
-INSTANTIATE_TEST_SUITE_P(Linger, UiThreadTest, ::testing::Values(0, 100),
-                         [](const auto& p) { return "linger" + std::to_string(p.param); });
 
 }  // namespace
 }  // namespace tessaly

@@ -4,10 +4,15 @@
 // form elements. Callers talk to this interface only, so a rendering engine can take the
 // place of the simple engine later.
 //
-// Navigation is asynchronous: the page loads on a background thread and completion is
-// delivered on the thread that created the engine (the user-interface thread), through its
-// Qt event loop, as OnDocumentComplete. Everything except LocationURL belongs to that thread;
-// LocationURL may be read from any thread.
+// Two ways to load a page. Open loads it on the calling thread and returns when the document is
+// complete (or the load failed): the worker that needs the page waits for it, and nothing is
+// handed between threads. On the engine's own thread (the thread that created it) the load keeps
+// that thread's events flowing meanwhile, so a window stays responsive. Navigate, for a window
+// that shows the engine, only starts a load; it runs when the engine's thread next processes
+// its events. Loads never overlap: one waits for the other.
+//
+// The current document (location, page, status) may be read from any thread. Forms, clicks and
+// history belong to the thread that loads at the time, one thread at a time.
 
 #include <cstdint>
 #include <functional>
@@ -15,6 +20,7 @@
 #include <vector>
 
 #include "browser/HtmlForms.h"
+#include "browser/Page.h"
 
 namespace tessaly {
 
@@ -31,20 +37,32 @@ enum TReadyState {
     rsComplete = 4
 };
 
+// How a load of Open ended.
+enum class TLoadEnd {
+    Complete,  // a document from the service is the current document
+    Failed,    // no answer, an unreadable one, a refresh loop: the error page is the document
+    Stopped,   // stopped, or replaced by another navigation, before it ended
+};
+
 class IBrowserEngine {
 public:
     virtual ~IBrowserEngine() = default;
 
+    // Loads the address and returns when the document is complete, or the load failed or was
+    // stopped.
+    [[nodiscard]] virtual TLoadEnd Open(const std::string& url) = 0;
     virtual void Navigate(const std::string& url) = 0;
+    // Ends the load in progress (from any thread); the current document stays.
     virtual void Stop() = 0;
     [[nodiscard]] virtual bool Busy() const = 0;
     [[nodiscard]] virtual TReadyState ReadyState() const = 0;
-    // The address of the current document (after redirects); safe from any thread.
+    // The address of the current document (after redirects).
     [[nodiscard]] virtual std::string LocationURL() const = 0;
     [[nodiscard]] virtual bool HasDocument() const = 0;
-    [[nodiscard]] virtual std::string DocumentSource() const = 0;
-    // Whether the last navigation ended without a document from the service (no answer,
-    // a redirect or refresh loop, stopped).
+    // The current document (the empty page before the first load).
+    [[nodiscard]] virtual TPagePtr Document() const = 0;
+    [[nodiscard]] std::string DocumentSource() const { return Document()->Source(); }
+    // Whether the last navigation ended without a document from the service.
     [[nodiscard]] virtual bool NavigationFailed() const = 0;
     [[nodiscard]] virtual bool CanGoBack() const = 0;
     [[nodiscard]] virtual bool CanGoForward() const = 0;
@@ -54,12 +72,14 @@ public:
     [[nodiscard]] virtual const std::vector<TForm>& Forms() const = 0;
     virtual bool SetFormFieldValue(const std::string& name, const std::string& value) = 0;
     virtual bool SetFormCheckBox(const std::string& name, bool checked) = 0;
+    // Clicks the element; one that submits its form loads the answer before this returns.
     virtual bool ClickFormElement(const std::string& name, const std::string& value) = 0;
 
     virtual void SetDownloadControl(std::uint32_t flags) = 0;
     [[nodiscard]] virtual std::uint32_t DownloadControl() const = 0;
 
-    // Called on the engine's thread when a navigation has finished (also a failed one).
+    // Called on the loading thread when a navigation has finished (also a failed one). A window
+    // that shows the engine hands it on to its own thread.
     std::function<void()> OnDocumentComplete;
 };
 

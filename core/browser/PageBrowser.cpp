@@ -1,6 +1,7 @@
 #include "browser/PageBrowser.h"
 
 #include <QString>
+#include <QThread>
 #include <QTimer>
 #include <QUrl>
 
@@ -24,10 +25,16 @@ bool Matches(const std::string& a, const std::string& b) {
     return UpperCase(Trim(a)) == UpperCase(Trim(b));
 }
 
+std::string CannotBeDisplayed(const std::string& why) {
+    return "<html><head><title>The page cannot be displayed</title></head><body><p>" + why +
+           "</p></body></html>";
+}
+
 }  // namespace
 
 struct TPageBrowser::Result {
     bool ok = false;
+    int status = 0;
     std::string location;
     std::string document;
 };
@@ -63,8 +70,10 @@ std::string MetaRefreshTarget(const std::string& page, int* delaySeconds) {
 TPageBrowser::TPageBrowser(TCookieStore* cookies, int timeoutSeconds)
     : cookies_(cookies),
       timeout_(timeoutSeconds),
+      ownerThread_(QThread::currentThread()),
       transfers_(std::make_unique<TEventLoopTransfers>()),
       client_(std::make_unique<THttpClient>()),
+      plainClient_(std::make_unique<THttpClient>()),
       kick_(std::make_unique<QTimer>()),
       cancel_(std::make_shared<std::atomic<bool>>(false)) {
     client_->Perform = [this](void* handle) { return transfers_->Perform(handle); };
@@ -77,92 +86,152 @@ TPageBrowser::~TPageBrowser() {
     Stop();
 }
 
-// Runs the pending navigation and any that replaces it meanwhile. A navigation started while a
-// load runs further down the stack (from an event handled in its event loop) stops that load;
-// the load returns and this loop goes on with the new one.
-void TPageBrowser::RunPending() {
-    if (loading_) return;
-    while (pending_) {
-        Job job = std::move(*pending_);
-        pending_.reset();
-        loading_ = true;
-        Result result;
-        try {
-            result = Load(job.url, job.method, job.body, *job.cancel);
-        } catch (const std::exception& e) {
-            // An answer the client cannot read (or a failure below it) is a page that cannot
-            // be displayed, like any failed load.
-            result.location = job.url;
-            result.document =
-                "<html><head><title>The page cannot be displayed</title></head>"
-                "<body><p>" +
-                std::string(e.what()) + "</p></body></html>";
-        }
-        loading_ = false;
-        if (job.cancel->load()) continue;
-        Finish(job.generation, result, job.fromHistory);
-    }
+bool TPageBrowser::OnOwnerThread() const {
+    return QThread::currentThread() == ownerThread_;
 }
 
 std::string TPageBrowser::LocationURL() const {
-    std::lock_guard lock(locationMutex_);
-    return location_;
+    std::lock_guard lock(stateMutex_);
+    return document_->Location();
 }
-
-void TPageBrowser::Navigate(const std::string& url) {
-    Start(url, "GET", "", false);
+TPagePtr TPageBrowser::Document() const {
+    std::lock_guard lock(stateMutex_);
+    return document_;
+}
+bool TPageBrowser::Busy() const {
+    std::lock_guard lock(stateMutex_);
+    return busy_;
+}
+TReadyState TPageBrowser::ReadyState() const {
+    std::lock_guard lock(stateMutex_);
+    return readyState_;
+}
+bool TPageBrowser::HasDocument() const {
+    std::lock_guard lock(stateMutex_);
+    return hasDocument_;
+}
+bool TPageBrowser::NavigationFailed() const {
+    std::lock_guard lock(stateMutex_);
+    return failed_;
 }
 
 void TPageBrowser::Stop() {
-    if (!busy_) return;
-    cancel_->store(true);
-    pending_.reset();
-    if (loading_) transfers_->AbortAll();
-    ++generation_;  // whatever the stopped load delivers is dropped
-    busy_ = false;
-    readyState_ = hasDocument_ ? rsComplete : rsUninitialized;
+    {
+        std::lock_guard lock(stateMutex_);
+        if (!busy_) return;
+        cancel_->store(true);
+        pending_.reset();
+        ++generation_;  // whatever the stopped load delivers is dropped
+        busy_ = false;
+        readyState_ = hasDocument_ ? rsComplete : rsUninitialized;
+    }
+    // A load through the event loop ends at once; a blocking one at its next progress check.
+    if (OnOwnerThread() && loading_) transfers_->AbortAll();
 }
 
-void TPageBrowser::Start(const std::string& url, const std::string& method, const std::string& body,
-                         bool fromHistory) {
+TPageBrowser::Job TPageBrowser::Begin(const std::string& url, const std::string& method,
+                                      const std::string& body, bool fromHistory) {
     Stop();
-    const std::uint64_t generation = ++generation_;
+    std::lock_guard lock(stateMutex_);
     busy_ = true;
     failed_ = false;
     readyState_ = rsLoading;
     std::string target = Trim(url);
-    const std::string current = LocationURL();
-    if (!current.empty()) target = Resolve(current, target);
+    if (!document_->Location().empty()) target = Resolve(document_->Location(), target);
     cancel_ = std::make_shared<std::atomic<bool>>(false);
-    pending_ = Job{target, method, body, fromHistory, generation, cancel_};
+    return Job{target, method, body, fromHistory, ++generation_, cancel_};
+}
+
+void TPageBrowser::Navigate(const std::string& url) {
+    Job job = Begin(url, "GET", "", false);
+    if (!OnOwnerThread()) {  // no event loop of the engine's here: load now
+        std::lock_guard load(loadMutex_);
+        Finish(job, LoadGuarded(job, *plainClient_));
+        return;
+    }
+    {
+        std::lock_guard lock(stateMutex_);
+        pending_ = std::move(job);
+    }
     kick_->start();
 }
 
-TPageBrowser::Result TPageBrowser::Load(std::string url, std::string method, std::string body,
-                                        const std::atomic<bool>& cancel) {
-    THttpClient& client = *client_;
-    TCookieStore* cookies = cookies_;
-    const int timeout = timeout_;
+TLoadEnd TPageBrowser::Open(const std::string& url) {
+    return Go(url, "GET", "", false);
+}
+
+TLoadEnd TPageBrowser::Go(const std::string& url, const std::string& method,
+                          const std::string& body, bool fromHistory) {
+    std::lock_guard load(loadMutex_);
+    const Job job = Begin(url, method, body, fromHistory);
+    // On the engine's thread the load runs through its event loop, unless a load of that kind is
+    // already running further down this thread's stack (its client is busy): then it blocks.
+    const bool throughEvents = OnOwnerThread() && !loading_;
+    if (throughEvents) loading_ = true;
+    Result result = LoadGuarded(job, throughEvents ? *client_ : *plainClient_);
+    if (throughEvents) loading_ = false;
+    Finish(job, result);
+    std::lock_guard lock(stateMutex_);
+    if (job.generation != generation_) return TLoadEnd::Stopped;
+    return failed_ ? TLoadEnd::Failed : TLoadEnd::Complete;
+}
+
+// Runs the navigation Navigate asked for and any that replaces it meanwhile.
+void TPageBrowser::RunPending() {
+    std::lock_guard load(loadMutex_);
+    if (loading_) return;  // a load runs further down the stack; it picks this one up
+    for (;;) {
+        std::optional<Job> job;
+        {
+            std::lock_guard lock(stateMutex_);
+            job = std::move(pending_);
+            pending_.reset();
+        }
+        if (!job) return;
+        loading_ = true;
+        Result result = LoadGuarded(*job, *client_);
+        loading_ = false;
+        Finish(*job, result);
+    }
+}
+
+TPageBrowser::Result TPageBrowser::LoadGuarded(const Job& job, THttpClient& client) {
+    try {
+        return Load(job, client);
+    } catch (const std::exception& e) {
+        // An answer the client cannot read (or a failure below it) is a page that cannot be
+        // displayed, like any failed load.
+        Result r;
+        r.location = job.url;
+        r.document = CannotBeDisplayed(e.what());
+        return r;
+    }
+}
+
+TPageBrowser::Result TPageBrowser::Load(const Job& job, THttpClient& client) {
+    std::string url = job.url, method = job.method, body = job.body;
     Result r;
     r.location = url;
     for (int refresh = 0; refresh <= kMaxRefreshes; ++refresh) {
-        client.SetCookieStore(cookies);
+        client.SetCookieStore(cookies_);
         client.AcceptErrorPages = true;
-        client.TimeOut = timeout;
-        client.CancelFlag = &cancel;
+        client.RecordRequestHeaders = false;
+        client.TimeOut = timeout_;
+        client.TotalTimeOut = kPageTimeLimitSeconds;
+        client.CancelFlag = job.cancel.get();
         client.Method = method;
         client.PostData = body;
         client.SetURL(url);
         const bool ok = client.Get();
-        if (cancel.load()) return r;
+        if (job.cancel->load()) return r;
         r.location = client.EffectiveURL.empty() ? url : client.EffectiveURL;
+        r.status = client.StatusCode();
         if (!ok) {
-            r.document = "<html><head><title>The page cannot be displayed</title></head><body><p>" +
-                         client.StatusText + " (" + std::to_string(client.ErrorCode) +
-                         ")</p></body></html>";
+            r.document = CannotBeDisplayed(client.StatusText + " (" +
+                                           std::to_string(client.ErrorCode) + ")");
             return r;
         }
-        r.document = client.BodyText();
+        r.document = client.Body();
         int delay = 0;
         const std::string next = MetaRefreshTarget(r.document, &delay);
         if (next.empty()) {
@@ -171,7 +240,7 @@ TPageBrowser::Result TPageBrowser::Load(std::string url, std::string method, std
         }
         // A refresh is a wait the page asks for; it goes through the pacing clock, capped.
         Delay(std::min(delay, 5) * 1000);
-        if (cancel.load()) return r;
+        if (job.cancel->load()) return r;
         url = Resolve(r.location, next);
         method = "GET";
         body.clear();
@@ -179,20 +248,19 @@ TPageBrowser::Result TPageBrowser::Load(std::string url, std::string method, std
     return r;  // refreshed too often: a failed navigation
 }
 
-void TPageBrowser::Finish(std::uint64_t generation, const Result& result, bool fromHistory) {
-    if (generation != generation_) return;
-    busy_ = false;
-    failed_ = !result.ok;
+void TPageBrowser::Finish(const Job& job, const Result& result) {
     {
-        std::lock_guard lock(locationMutex_);
-        location_ = result.location;
+        std::lock_guard lock(stateMutex_);
+        if (job.generation != generation_) return;
+        busy_ = false;
+        failed_ = !result.ok;
+        document_ = MakePage(result.location, result.status, result.document);
+        hasDocument_ = true;
+        readyState_ = rsComplete;
     }
-    document_ = result.document;
-    hasDocument_ = true;
     forms_.clear();
     formsRead_ = false;
-    readyState_ = rsComplete;
-    if (!fromHistory && result.ok) {
+    if (!job.fromHistory && result.ok) {
         if (!history_.empty()) history_.resize(historyIndex_ + 1);
         history_.push_back(result.location);
         // The oldest entries go: a run walks hundreds of thousands of pages.
@@ -207,18 +275,18 @@ void TPageBrowser::Finish(std::uint64_t generation, const Result& result, bool f
 void TPageBrowser::GoBack() {
     if (!CanGoBack()) return;
     --historyIndex_;
-    Start(history_[historyIndex_], "GET", "", true);
+    (void)Go(history_[historyIndex_], "GET", "", true);  // the outcome shows in the document
 }
 
 void TPageBrowser::GoForward() {
     if (!CanGoForward()) return;
     ++historyIndex_;
-    Start(history_[historyIndex_], "GET", "", true);
+    (void)Go(history_[historyIndex_], "GET", "", true);
 }
 
 const std::vector<TForm>& TPageBrowser::Forms() const {
     if (!formsRead_) {
-        forms_ = ParseForms(document_);
+        forms_ = ParseForms(Document()->Source());
         formsRead_ = true;
     }
     return forms_;
@@ -271,7 +339,8 @@ bool TPageBrowser::ClickFormElement(const std::string& name, const std::string& 
                     }
                     e.checked = true;
                 } else if (e.type == "submit" || e.type == "image") {
-                    Submit(form, static_cast<int>(i));
+                    const TForm submitted = form;  // the load replaces the forms
+                    Submit(submitted, static_cast<int>(i));
                 }
                 return true;
             }
@@ -282,14 +351,15 @@ bool TPageBrowser::ClickFormElement(const std::string& name, const std::string& 
 
 void TPageBrowser::Submit(const TForm& form, int clicked) {
     const std::string data = FormData(form, clicked);
-    std::string action = form.action.empty() ? LocationURL() : Resolve(LocationURL(), form.action);
+    const std::string location = LocationURL();
+    std::string action = form.action.empty() ? location : Resolve(location, form.action);
     if (form.method == "POST") {
-        Start(action, "POST", data, false);
+        (void)Go(action, "POST", data, false);  // the outcome shows in the document
         return;
     }
     const auto q = action.find('?');
     if (q != std::string::npos) action.erase(q);
-    Start(action + "?" + data, "GET", "", false);
+    (void)Go(action + "?" + data, "GET", "", false);
 }
 
 }  // namespace tessaly

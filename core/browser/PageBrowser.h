@@ -1,8 +1,9 @@
 #pragma once
 // TPageBrowser: the simple browser engine. It loads no images, sounds or scripts (whatever the
-// download-control flags say) and has no security pop-ups to dismiss. It belongs to the thread
-// that created it: pages load in that thread's event loop (a navigation starts when the thread
-// next processes its events and completes while it keeps processing them).
+// download-control flags say) and has no security pop-ups to dismiss. Open loads on the calling
+// thread: on the engine's own thread through its event loop (which keeps running meanwhile),
+// on any other thread with a plain blocking request over a connection of its own that is kept
+// from page to page.
 
 #include <atomic>
 #include <functional>
@@ -23,20 +24,22 @@ class THttpClient;
 class TPageBrowser : public IBrowserEngine {
 public:
     // Redirects are followed up to 10 times per request and meta refreshes up to 10 times per
-    // navigation; `timeoutSeconds` bounds every request.
+    // navigation; `timeoutSeconds` bounds every read of a request, kPageTimeLimitSeconds a whole
+    // navigation.
     explicit TPageBrowser(TCookieStore* cookies = nullptr, int timeoutSeconds = 60);
     ~TPageBrowser() override;
     TPageBrowser(const TPageBrowser&) = delete;
     TPageBrowser& operator=(const TPageBrowser&) = delete;
 
+    [[nodiscard]] TLoadEnd Open(const std::string& url) override;
     void Navigate(const std::string& url) override;
     void Stop() override;
-    [[nodiscard]] bool Busy() const override { return busy_; }
-    [[nodiscard]] TReadyState ReadyState() const override { return readyState_; }
+    [[nodiscard]] bool Busy() const override;
+    [[nodiscard]] TReadyState ReadyState() const override;
     [[nodiscard]] std::string LocationURL() const override;
-    [[nodiscard]] bool HasDocument() const override { return hasDocument_; }
-    [[nodiscard]] std::string DocumentSource() const override { return document_; }
-    [[nodiscard]] bool NavigationFailed() const override { return failed_; }
+    [[nodiscard]] bool HasDocument() const override;
+    [[nodiscard]] TPagePtr Document() const override;
+    [[nodiscard]] bool NavigationFailed() const override;
     [[nodiscard]] bool CanGoBack() const override { return historyIndex_ > 0; }
     [[nodiscard]] bool CanGoForward() const override { return historyIndex_ + 1 < history_.size(); }
     void GoBack() override;
@@ -52,48 +55,57 @@ public:
 
     static constexpr int kMaxRefreshes = 10;
     static constexpr std::size_t kMaxHistory = 50;  // pages Back can return to
+    static constexpr int kPageTimeLimitSeconds = 180;
 
 private:
     struct Result;
-    void Start(const std::string& url, const std::string& method, const std::string& body,
-               bool fromHistory);
-    Result Load(std::string url, std::string method, std::string body,
-                const std::atomic<bool>& cancel);
-    void Finish(std::uint64_t generation, const Result& result, bool fromHistory);
-    void Submit(const TForm& form, int clicked);
-    std::vector<TForm>& EditableForms();
-    bool ChangeNamedElements(const std::string& name,
-                             const std::function<void(TFormElement&)>& change);
-    void RunPending();
     struct Job {
         std::string url, method, body;
         bool fromHistory = false;
         std::uint64_t generation = 0;
         std::shared_ptr<std::atomic<bool>> cancel;
     };
+    [[nodiscard]] bool OnOwnerThread() const;
+    // Loads on the calling thread.
+    TLoadEnd Go(const std::string& url, const std::string& method, const std::string& body,
+                bool fromHistory);
+    Job Begin(const std::string& url, const std::string& method, const std::string& body,
+              bool fromHistory);
+    Result Load(const Job& job, THttpClient& client);
+    Result LoadGuarded(const Job& job, THttpClient& client);
+    void Finish(const Job& job, const Result& result);
+    void Submit(const TForm& form, int clicked);
+    std::vector<TForm>& EditableForms();
+    bool ChangeNamedElements(const std::string& name,
+                             const std::function<void(TFormElement&)>& change);
+    void RunPending();
 
     TCookieStore* cookies_;
     int timeout_;
+    void* ownerThread_;  // the QThread that created the engine
     std::unique_ptr<TEventLoopTransfers> transfers_;
-    std::unique_ptr<THttpClient> client_;        // its connections serve page after page
-    std::unique_ptr<QTimer> kick_;               // starts the pending navigation
-    std::shared_ptr<std::atomic<bool>> cancel_;  // of the latest navigation
+    std::unique_ptr<THttpClient> client_;       // the engine's thread: through its event loop
+    std::unique_ptr<THttpClient> plainClient_;  // any other thread (or a nested load): blocking
+    std::unique_ptr<QTimer> kick_;              // starts a navigation of Navigate
+    std::recursive_mutex loadMutex_;            // one load at a time
+    bool loading_ = false;                      // the engine's thread runs a load of client_
+
+    mutable std::mutex stateMutex_;  // guards what follows, read from any thread
     std::optional<Job> pending_;
-    bool loading_ = false;  // a load runs (further down the stack, in its event loop)
+    std::shared_ptr<std::atomic<bool>> cancel_;  // of the latest navigation
     std::uint64_t generation_ = 0;
     bool busy_ = false;
     bool failed_ = false;
-    bool hasDocument_ = false;
     TReadyState readyState_ = rsUninitialized;
-    mutable std::mutex locationMutex_;  // the location is also read from worker threads
-    std::string location_;
-    std::string document_;
+    TPagePtr document_ = TPage::None();
+    bool hasDocument_ = false;
+
     // The document's forms, read from it when first asked for (most pages are only read).
     mutable std::vector<TForm> forms_;
     mutable bool formsRead_ = false;
     std::vector<std::string> history_;
     std::size_t historyIndex_ = 0;
-    std::uint32_t downloadControl_ = kDownloadControlDefault;
+    std::atomic<std::uint32_t> downloadControl_{kDownloadControlDefault};
 };
 
 // The target of a meta refresh in the page ("" when none): the url of

@@ -346,6 +346,7 @@ bool THttpClient::Execute(const std::string& fileName) {
     std::string target = url_.find("://") == std::string::npos ? "http://" + url_ : url_;
     std::string method = SameText(Method, "POST") ? "POST" : "GET";
 
+    const auto started = std::chrono::steady_clock::now();
     for (int hop = 0;; ++hop) {
         Transfer t(*this, store, target, fileName, follow);
         t.lastHop = hop >= kMaxRedirects;
@@ -395,22 +396,28 @@ bool THttpClient::Execute(const std::string& fileName) {
         curl_easy_setopt(c, CURLOPT_XFERINFOFUNCTION, &Transfer::OnProgress);
         curl_easy_setopt(c, CURLOPT_XFERINFODATA, &t);
         curl_easy_setopt(c, CURLOPT_NOPROGRESS, 0L);
-        curl_easy_setopt(c, CURLOPT_DEBUGFUNCTION, &Transfer::OnDebug);
-        curl_easy_setopt(c, CURLOPT_DEBUGDATA, &t);
-        curl_easy_setopt(c, CURLOPT_VERBOSE, 1L);
+        if (RecordRequestHeaders) {
+            curl_easy_setopt(c, CURLOPT_DEBUGFUNCTION, &Transfer::OnDebug);
+            curl_easy_setopt(c, CURLOPT_DEBUGDATA, &t);
+            curl_easy_setopt(c, CURLOPT_VERBOSE, 1L);
+        }
+        if (TotalTimeOut > 0) {
+            const auto spent = std::chrono::steady_clock::now() - started;
+            const long left =
+                static_cast<long>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                      std::chrono::seconds(TotalTimeOut) - spent)
+                                      .count());
+            curl_easy_setopt(c, CURLOPT_TIMEOUT_MS, std::max(1L, left));
+        }
         if (OnStatus) OnStatus(*this, kStatusSendingRequest, target);
 
         const CURLcode rc = Perform ? static_cast<CURLcode>(Perform(c)) : curl_easy_perform(c);
         curl_slist_free_all(headers);
         if (t.error) std::rethrow_exception(t.error);
         EffectiveURL = target;
-        for (const auto& line : SplitAll(ReplaceAllStr(RequestHeaders, "\r\n", "\n"), '\n')) {
-            const std::string trimmed = Trim(line);
-            if (StartsText("Cookie:", trimmed)) {
-                for (const auto& part : SplitAll(trimmed.substr(7), ';'))
-                    Cookies.push_back(Trim(part));
-                break;
-            }
+        // The cookies this hop sent (the header line built above).
+        if (!cookieLine.empty()) {
+            for (const auto& part : SplitAll(cookieLine, ';')) Cookies.push_back(Trim(part));
         }
         if (t.redirect && (rc == CURLE_OK || rc == CURLE_PARTIAL_FILE)) {
             if (OnStatus) OnStatus(*this, kStatusRedirect, t.location);

@@ -68,6 +68,7 @@ public:
 
     std::string ApplicationName = "Mozilla/4.0 (compatible; MSIE 6.0; Win32)";
     std::int32_t TimeOut = 30;         // seconds: connecting and each read
+    std::int32_t TotalTimeOut = 0;     // seconds for the whole request, redirects included; 0: none
     std::uint32_t BufferSize = 16384;  // bytes per piece of the body
     std::uint16_t Port = 0;            // 0: the port of the address, or the scheme's default
     TOpenOptions OpenOptions = TOpenOptions::ooPreconfig;
@@ -80,6 +81,9 @@ public:
     // For the browser engine: read the body of any status (error pages are documents too);
     // Execute then returns true when a body was read to its end, whatever the status.
     bool AcceptErrorPages = false;
+    // Keep the request's header lines in RequestHeaders (the library then reports every step
+    // of the request; a client that never reads them leaves this off).
+    bool RecordRequestHeaders = true;
     // Checked while the transfer runs; set, it ends the transfer ("Retrieval Interrupted" or
     // "Unable to Send HTTP Request").
     const std::atomic<bool>* CancelFlag = nullptr;

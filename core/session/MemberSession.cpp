@@ -11,6 +11,7 @@
 #include "registry/GroupCache.h"
 #include "registry/ProgramRegistry.h"
 #include "service/ServiceHosts.h"
+#include "session/FetchPolicy.h"
 #include "settings/DownloadOptions.h"
 #include "text/HtmlScanner.h"
 #include "text/TextUtils.h"
@@ -19,27 +20,16 @@
 namespace tessaly {
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-// One step of a wait: blocks until an event arrives (a page completion wakes it at once), but
-// never longer than a short guard, so the conditions of the wait are checked again soon.
-void PollStep() {
-    QTimer guard;
-    guard.setSingleShot(true);
-    guard.start(20);
-    QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
-}
-
-bool TimedOut(Clock::time_point start) {
-    return Clock::now() - start > std::chrono::seconds(TMemberSession::kPageTimeLimitSeconds);
-}
-
 std::string LoginHostWithoutTld() {
     const std::string host = hosts::kLogin;
     return host.substr(0, host.rfind('.'));
 }
 
 }  // namespace
+
+void TMemberSession::SaveDebugPage(const std::string& fileName, const TPage& page) const {
+    if (options_.boolDebugDownloads) utils_.SaveDebugList(fileName, TextToLines(page.Source()));
+}
 
 TMemberSession::TMemberSession(TYahooDownloadOptions& options, IBrowserEngine& browser,
                                ILoginUi& ui)
@@ -72,112 +62,54 @@ void TMemberSession::SetBrowserDownloadOptions() {
     browser_.SetDownloadControl(kDownloadControlHarvest);
 }
 
-void TMemberSession::GetDocumentText(std::vector<std::string>& lines) {
-    const auto start = Clock::now();
-    while (browser_.ReadyState() != rsComplete && browser_.Busy() && !TimedOut(start)) PollStep();
-    if (!browser_.HasDocument()) return;
-    lines = TextToLines(browser_.DocumentSource());
-}
-
-void TMemberSession::StartNavigation(const std::string& address) {
-    documentComplete_ = false;
-    browser_.Stop();
-    browser_.Navigate(address);
-}
-
-bool TMemberSession::WaitUntilIdle() {
-    const auto start = Clock::now();
-    while (browser_.Busy()) {
-        if (TimedOut(start)) {
-            browser_.Stop();
-            return false;
-        }
-        PollStep();
-    }
-    return true;
-}
-
-bool TMemberSession::OpenURL(const std::string& address, std::vector<std::string>& lines,
-                             bool extraWait) {
+TFetch TMemberSession::OpenURL(const std::string& address, bool extraWait) {
+    const TFetchPolicy& policy = kFetchPolicy;
     const std::string target = Trim(address);
     const std::string before = browser_.LocationURL();
     const bool alreadyThere = SameText(target, before);
-    lines.clear();
     documentComplete_ = false;
-    Delay(500);
-    browser_.Stop();
-    browser_.Navigate(target);
-    int tries = 0;
-    const auto start = Clock::now();
-    for (;;) {
-        PollStep();
-        if (documentComplete_) break;
-        if (TimedOut(start)) {
-            browser_.Stop();
-            return false;
-        }
-        if (browser_.Busy()) continue;
-        const std::string now = browser_.LocationURL();
-        if (!SameText(now, before) || alreadyThere) break;
-        // The navigation has not taken place: try again, six times at most.
-        if (tries > 5) return false;
-        ++tries;
-        Delay(500);
-        StartNavigation(target);
+    Delay(policy.beforeNavigationMs);
+    for (int tries = 0;; ++tries) {
+        const TLoadEnd end = browser_.Open(target);
+        // A navigation that ended without a page from the service is a failed load, not an
+        // empty page.
+        if (end == TLoadEnd::Failed) return {};
+        if (end == TLoadEnd::Complete) break;
+        // Stopped before it ended: unless the browser has left the address it was at, the
+        // navigation has not taken place. Try again, a few times.
+        if (alreadyThere || !SameText(browser_.LocationURL(), before)) break;
+        if (tries >= policy.renavigations) return {};
+        Delay(policy.betweenNavigationsMs);
     }
-    if (extraWait) Delay(2000);
-    if (!WaitUntilIdle()) return false;
-    // A navigation that ended without a page from the service is a failed load, not an
-    // empty page.
-    if (browser_.NavigationFailed()) return false;
-    GetDocumentText(lines);
-    return true;
+    if (extraWait) Delay(policy.extraWaitMs);
+    return {true, browser_.Document()};
 }
 
-void TMemberSession::OpenLoginURL(const std::string& address, std::vector<std::string>& lines) {
-    lines.clear();
-    StartNavigation(address);
-    int tries = 0;
-    const auto start = Clock::now();
-    for (;;) {
-        PollStep();
-        if (documentComplete_) break;
-        if (TimedOut(start)) {
-            browser_.Stop();
-            return;
-        }
-        if (browser_.Busy()) continue;
+TPagePtr TMemberSession::OpenLoginURL(const std::string& address) {
+    const TFetchPolicy& policy = kFetchPolicy;
+    documentComplete_ = false;
+    for (int tries = 0;; ++tries) {
+        // What arrived is judged by the address it came from, as the login steps do.
+        if (browser_.Open(address) != TLoadEnd::Stopped) break;
         if (!SameText(browser_.LocationURL(), address)) break;
-        if (tries > 5) return;
-        ++tries;
-        StartNavigation(address);
+        if (tries >= policy.renavigations) return TPage::None();
     }
-    Delay(2000);
-    if (!WaitUntilIdle()) return;
-    GetDocumentText(lines);
+    Delay(policy.extraWaitMs);
+    return browser_.Document();
 }
 
-void TMemberSession::ClickAndWait(const std::string& name, const std::string& value,
-                                  std::vector<std::string>& lines) {
-    lines.clear();
+TPagePtr TMemberSession::ClickAndWait(const std::string& name, const std::string& value) {
+    const TFetchPolicy& policy = kFetchPolicy;
     documentComplete_ = false;
-    browser_.Stop();
+    // A click that submits its form has loaded the answer when it returns.
     browser_.ClickFormElement(name, value);
-    const auto start = Clock::now();
-    while (!documentComplete_ && browser_.Busy() && !TimedOut(start)) PollStep();
-    Delay(2000);
-    WaitUntilIdle();
-    Delay(2000);
-    GetDocumentText(lines);
-    const std::string page = LinesToText(lines);
-    if (ContainsText("HTTP-EQUIV", page) && ContainsText("\"REFRESH\"", page)) Delay(2000);
-    if (browser_.Busy()) {
-        const auto again = Clock::now();
-        while (browser_.Busy() && !documentComplete_ && !TimedOut(again)) PollStep();
-    }
-    Delay(2000);
-    WaitUntilIdle();
-    GetDocumentText(lines);
+    Delay(policy.settleAfterClickMs);
+    Delay(policy.settleAfterClickMs);
+    const TPagePtr page = browser_.Document();
+    if (ContainsText("HTTP-EQUIV", page->Source()) && ContainsText("\"REFRESH\"", page->Source()))
+        Delay(policy.refreshSettleMs);
+    Delay(policy.settleAfterClickMs);
+    return browser_.Document();
 }
 
 void TMemberSession::EndBrowserSession() {
@@ -185,14 +117,14 @@ void TMemberSession::EndBrowserSession() {
 }
 
 bool TMemberSession::FormLogin() {
-    OpenLoginURL(options_.strAutoLoginURL, PageBuffer);
-    utils_.SaveDebugList("login.html", PageBuffer);
+    PageBuffer = OpenLoginURL(options_.strAutoLoginURL);
+    SaveDebugPage("login.html", *PageBuffer);
     browser_.SetFormFieldValue(options_.strAutoLoginUserName, Trim(userName_));
     browser_.SetFormFieldValue(options_.strAutoLoginPassword, Trim(password_));
     browser_.SetFormCheckBox(options_.strAutoLoginSavePassword, true);
-    ClickAndWait(options_.strAutoLoginSignInName, "", PageBuffer);
-    utils_.SaveDebugList("afterButtonClick.html", PageBuffer);
-    Delay(500);
+    PageBuffer = ClickAndWait(options_.strAutoLoginSignInName, "");
+    SaveDebugPage("afterButtonClick.html", *PageBuffer);
+    Delay(kFetchPolicy.beforeLoginCheckMs);
     bool ok = !ContainsText(options_.strAutoLoginErrorURL, browser_.LocationURL());
     if (!ok) ok = DirectLogin();
     if (ok) {
@@ -206,15 +138,14 @@ bool TMemberSession::FormLogin() {
 }
 
 bool TMemberSession::DirectLogin() {
-    std::vector<std::string> lines;
-    OpenLoginURL(std::string("http://") + hosts::kLogin, lines);
+    (void)OpenLoginURL(std::string("http://") + hosts::kLogin);
     // The credentials are URL-encoded: a password with "&", "#" or a blank must reach the
     // service as typed.
     const std::string address =
         std::string("http://") + hosts::kLogin +
         "/config/login?.tries=1&.src=ym&.intl=us&login=" + FormUrlEncode(userName_) +
         "&passwd=" + FormUrlEncode(password_);
-    OpenLoginURL(address, lines);
+    (void)OpenLoginURL(address);
     return !ContainsText(LoginHostWithoutTld(), browser_.LocationURL());
 }
 
@@ -255,24 +186,21 @@ std::vector<std::string> TMemberSession::ExtractGroupNames(const std::string& pa
 
 void TMemberSession::GetMyGroups(std::vector<std::string>& names) {
     ui_.SetStatusText("Checking Mygroups...");
-    Delay(500);
-    std::vector<std::string> lines;
-    if (!OpenURL(std::string("http://") + hosts::kGroups + "/mygroups", lines)) return;
-    utils_.SaveDebugList("group1.html", lines);
-    const std::string first = LinesToText(lines);
-    int count = FindMyGroupsPageCount(first, '&');
-    if (count == -1) count = FindMyGroupsPageCount(first, ';');
-    names = ExtractGroupNames(first);
+    Delay(kFetchPolicy.beforeMyGroupsMs);
+    const TFetch first = OpenURL(std::string("http://") + hosts::kGroups + "/mygroups");
+    if (!first.ok) return;
+    SaveDebugPage("group1.html", *first.page);
+    int count = FindMyGroupsPageCount(first.Source(), '&');
+    if (count == -1) count = FindMyGroupsPageCount(first.Source(), ';');
+    names = ExtractGroupNames(first.Source());
     for (int p = 2; p <= count; ++p) {
         ui_.SetStatusText("Getting Mygroups page " + std::to_string(p) + " of " +
                           std::to_string(count));
-        if (!OpenURL(std::string("http://") + hosts::kGroups +
-                         "/mygroups?sort=n&order=a&page=" + std::to_string(p),
-                     lines)) {
-            break;
-        }
-        utils_.SaveDebugList("group" + std::to_string(p) + ".html", lines);
-        for (auto& name : ExtractGroupNames(LinesToText(lines))) names.push_back(std::move(name));
+        const TFetch page = OpenURL(std::string("http://") + hosts::kGroups +
+                                    "/mygroups?sort=n&order=a&page=" + std::to_string(p));
+        if (!page.ok) break;
+        SaveDebugPage("group" + std::to_string(p) + ".html", *page.page);
+        for (auto& name : ExtractGroupNames(page.Source())) names.push_back(std::move(name));
     }
 }
 

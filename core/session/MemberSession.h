@@ -4,12 +4,14 @@
 // counter, the page buffer, the browser's document-complete flag, the navigation operations
 // every page request goes through (OpenURL, OpenLoginURL, ClickAndWait), the form login, the
 // direct login, the My Groups pages and the Login command. It belongs to the user-interface
-// thread; CurrentLocation may be read from any thread.
+// thread, but for OpenURL and CurrentLocation, which workers call on their own threads.
 
+#include <atomic>
 #include <string>
 #include <vector>
 
 #include "browser/BrowserEngine.h"
+#include "browser/Page.h"
 #include "files/GeneralUtils.h"
 #include "session/LoginUi.h"
 #include "status/DownloadStatus.h"
@@ -44,19 +46,22 @@ public:
 
     [[nodiscard]] DownloadStatus LoginOutcome() const { return loginOutcome_; }
     [[nodiscard]] int FailedLogins() const { return failedLogins_; }
-    std::vector<std::string> PageBuffer;
+    // The page of the login steps, loaded last.
+    TPagePtr PageBuffer = TPage::None();
     [[nodiscard]] bool DocumentComplete() const { return documentComplete_; }
     [[nodiscard]] std::string CurrentLocation() const { return browser_.LocationURL(); }
     [[nodiscard]] IBrowserEngine& Browser() { return browser_; }
 
-    // Navigation; every wait goes through the pacing clock and keeps events flowing. A page
-    // that does not arrive within the time limit counts as not loaded.
-    bool OpenURL(const std::string& address, std::vector<std::string>& lines,
-                 bool extraWait = false);
-    void OpenLoginURL(const std::string& address, std::vector<std::string>& lines);
-    void ClickAndWait(const std::string& name, const std::string& value,
-                      std::vector<std::string>& lines);
-    void GetDocumentText(std::vector<std::string>& lines);
+    // Navigation. Each call returns when its page is complete (the browser's own time limit
+    // bounds a load); the fixed waits go through the pacing clock. OpenURL may be called from
+    // any thread (loads never overlap); the others belong to the user-interface thread.
+    // OpenURL fails, with the empty page, when the navigation never leaves the address the
+    // browser was at or ends without a page from the service.
+    TFetch OpenURL(const std::string& address, bool extraWait = false);
+    TPagePtr OpenLoginURL(const std::string& address);
+    TPagePtr ClickAndWait(const std::string& name, const std::string& value);
+    // The current document.
+    [[nodiscard]] TPagePtr CurrentPage() const { return browser_.Document(); }
     void SetBrowserDownloadOptions();
 
     bool FormLogin();
@@ -70,12 +75,8 @@ public:
     // The Login command, apart from drawing its boxes (the front end's ILoginUi does).
     TLoginResult RunLoginCommand();
 
-    // The longest the navigation operations wait for a page (real time, not paced).
-    static constexpr int kPageTimeLimitSeconds = 180;
-
 private:
-    bool WaitUntilIdle();
-    void StartNavigation(const std::string& address);
+    void SaveDebugPage(const std::string& fileName, const TPage& page) const;
 
     TYahooDownloadOptions& options_;
     IBrowserEngine& browser_;
@@ -85,7 +86,7 @@ private:
     std::string password_;
     DownloadStatus loginOutcome_ = dsWaiting;
     int failedLogins_ = 0;
-    bool documentComplete_ = false;
+    std::atomic<bool> documentComplete_{false};
 };
 
 }  // namespace tessaly

@@ -5,6 +5,7 @@
 
 #include <QSocketNotifier>
 #include <QThread>
+#include <QTimer>
 #include <condition_variable>
 #include <exception>
 #include <stdexcept>
@@ -12,25 +13,19 @@
 
 namespace tessaly {
 
-using Clock = std::chrono::steady_clock;
-
-void CpuRelax() {
-#if defined(__x86_64__) || defined(__i386__)
-    __builtin_ia32_pause();
-#elif defined(__aarch64__)
-    asm volatile("yield");
-#endif
-}
-
-TUiThread::TUiThread(std::chrono::microseconds linger)
-    : thread_(QThread::currentThread()), linger_(linger) {
+TUiThread::TUiThread() : thread_(QThread::currentThread()) {
     if (::pipe2(wake_, O_NONBLOCK | O_CLOEXEC) != 0)
         throw std::runtime_error("cannot create the wake-up pipe");
     notifier_ = std::make_unique<QSocketNotifier>(wake_[0], QSocketNotifier::Read);
     QObject::connect(notifier_.get(), &QSocketNotifier::activated, [this] { Drain(); });
+    rest_ = std::make_unique<QTimer>();
+    rest_->setSingleShot(true);
+    rest_->setInterval(kBatchInterval);
+    QObject::connect(rest_.get(), &QTimer::timeout, [this] { EndRest(); });
 }
 
 TUiThread::~TUiThread() {
+    rest_.reset();
     notifier_.reset();
     ::close(wake_[0]);
     ::close(wake_[1]);
@@ -41,12 +36,15 @@ bool TUiThread::OnUiThread() const {
 }
 
 void TUiThread::Post(std::function<void()> fn) {
+    Enqueue(std::move(fn), false);
+}
+
+void TUiThread::Enqueue(std::function<void()> fn, bool urgent) {
     bool wake = false;
     {
         std::lock_guard lock(mutex_);
         queue_.push_back(std::move(fn));
-        queued_.store(queue_.size(), std::memory_order_release);
-        wake = !lingering_ && !wakePending_;
+        wake = !wakePending_ && (urgent || !resting_);
         if (wake) wakePending_ = true;
     }
     if (!wake) return;
@@ -54,79 +52,74 @@ void TUiThread::Post(std::function<void()> fn) {
     [[maybe_unused]] const auto n = ::write(wake_[1], &byte, 1);  // a full pipe already wakes
 }
 
-// Runs what is queued. A function may run a nested event loop, in which a later Drain runs
-// what is handed over meanwhile: the wake-up flag is cleared before anything runs, so such a
-// hand-over writes its byte again.
+// Runs what is queued, then rests. A function may run a nested event loop, in which a later
+// Drain runs what is handed over meanwhile: the wake-up flag is cleared before anything runs,
+// so such a hand-over writes its byte again.
 void TUiThread::Drain() {
     char buf[256];
     while (::read(wake_[0], buf, sizeof buf) > 0) {
     }
     std::unique_lock lock(mutex_);
     wakePending_ = false;
-    for (;;) {
-        if (queue_.empty()) {
-            if (linger_.count() == 0 || !lingerScore_.ShouldSpin()) return;
-            lingering_ = true;
-            lock.unlock();
-            const auto until = Clock::now() + linger_;
-            while (queued_.load(std::memory_order_acquire) == 0 && Clock::now() < until) CpuRelax();
-            lock.lock();
-            lingering_ = false;
-            lingerScore_.Record(!queue_.empty());
-            if (queue_.empty()) return;
-        }
+    bool ran = false;
+    while (!queue_.empty()) {
         std::function<void()> fn = std::move(queue_.front());
         queue_.pop_front();
-        queued_.store(queue_.size(), std::memory_order_release);
         lock.unlock();
         fn();
+        ran = true;
         lock.lock();
+    }
+    if (ran && !resting_) {
+        resting_ = true;
+        lock.unlock();
+        rest_->start();
     }
 }
 
-void TUiThread::Call(const std::function<void()>& fn, CallWait wait) {
+void TUiThread::EndRest() {
+    bool more = false;
+    {
+        std::lock_guard lock(mutex_);
+        resting_ = false;
+        more = !queue_.empty();
+    }
+    if (more) Drain();  // what was posted during the rest; rests again after it
+}
+
+void TUiThread::Call(const std::function<void()>& fn) {
     if (OnUiThread()) {
         fn();
         return;
     }
-    // The caller sleeps only after announcing it (sleeping), and the user-interface thread
-    // wakes it only when announced: with both flags sequentially consistent, either the
-    // caller sees done before it sleeps, or the other side sees sleeping and notifies under the
-    // mutex the caller waits with.
     struct Done {
-        std::atomic<bool> done{false};
-        std::atomic<bool> sleeping{false};
         std::mutex mutex;
         std::condition_variable cv;
+        bool done = false;
         std::exception_ptr error;
     };
     auto state = std::make_shared<Done>();
-    Post([state, &fn] {
-        try {
-            fn();
-        } catch (...) {
-            state->error = std::current_exception();  // raised again on the calling thread
-        }
-        state->done.store(true);
-        if (state->sleeping.load()) {
+    Enqueue(
+        [state, &fn] {
+            std::exception_ptr error;
+            try {
+                fn();
+            } catch (...) {
+                error = std::current_exception();  // raised again on the calling thread
+            }
             std::lock_guard lock(state->mutex);
+            state->error = std::move(error);
+            state->done = true;
             state->cv.notify_one();
-        }
-    });
-    TSpinScore& score = wait == CallWait::PageLoad ? pageScore_ : callScore_;
-    if (wait != CallWait::Sleep && score.ShouldSpin()) {
-        const auto until = Clock::now() + (wait == CallWait::PageLoad ? kPageSpin : kCallSpin);
-        while (!state->done.load() && Clock::now() < until) CpuRelax();
-        score.Record(state->done.load());
-    }
-    if (!state->done.load()) {
-        std::unique_lock lock(state->mutex);
-        state->sleeping.store(true);
-        state->cv.wait(lock, [&] { return state->done.load(); });
-    }
+        },
+        true);
+    std::unique_lock lock(state->mutex);
+    state->cv.wait(lock, [&] { return state->done; });
     // Taken out of the shared state: the exception is then released on this thread only.
-    if (std::exception_ptr error = std::exchange(state->error, nullptr))
+    if (std::exception_ptr error = std::exchange(state->error, nullptr)) {
+        lock.unlock();
         std::rethrow_exception(error);
+    }
 }
 
 }  // namespace tessaly

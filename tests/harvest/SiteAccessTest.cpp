@@ -12,10 +12,9 @@ namespace {
 // A site owner that serves fixed pages and reports a fixed browser location.
 class FakeOwner : public ISiteOwner {
 public:
-    bool BrowserFetch(const std::string& url, std::vector<std::string>& lines) override {
+    TFetch BrowserFetch(const std::string& url) override {
         fetched.push_back(url);
-        lines = TextToLines(page);
-        return true;
+        return {true, MakePage(location, 200, page)};
     }
     bool BrowserClickElement(const std::string&, const std::string&) override { return true; }
     std::string BrowserLocation() override { return location; }
@@ -23,6 +22,13 @@ public:
     std::string location;
     std::vector<std::string> fetched;
 };
+
+// A page with the given source.
+const TPage& P(const std::string& source) {
+    static std::vector<TPagePtr> kept;  // alive for the test's assertions
+    kept.push_back(MakePage("", 200, source));
+    return *kept.back();
+}
 
 class SiteAccessTest : public test::TempHomeTest {
 protected:
@@ -43,10 +49,10 @@ TEST_F(SiteAccessTest, MessageLinksPrefixAndNameCase) {
         "<a href=\"/group/MyGroup/message/12\">x</a><a href=\"/group/mygroup/message/5\">y</a>"
         "<a href=\"/group/mygroup/message/12?x=1\">q</a>"
         "<a href=\"http://groups.yahoo.com/group/mygroup/message/9\">z</a>";
-    site.FixGroupNameCase(page);
+    site.FixGroupNameCase(P(page));
     EXPECT_EQ(site.GroupName(), "MyGroup");
-    site.FindFirstMessage(page);
-    site.FindLastMessage(page);
+    site.FindFirstMessage(P(page));
+    site.FindLastMessage(P(page));
     EXPECT_EQ(site.FirstMessage(), 5);
     EXPECT_EQ(site.LastMessage(), 12);
     EXPECT_EQ(site.MessageURL(7), "http://groups.yahoo.com/group/MyGroup/message/7");
@@ -55,11 +61,11 @@ TEST_F(SiteAccessTest, MessageLinksPrefixAndNameCase) {
     const std::string links =
         "<a href=\"/group/MyGroup/message/5\">a</a><a href=\"/group/MyGroup/message/9\">b</a>"
         "<a href=\"/group/MyGroup/message/12\">c</a><a href=\"/group/MyGroup/message/40\">d</a>";
-    EXPECT_EQ(site.NextMessageNumber(9, links), 12);
-    EXPECT_EQ(site.NextMessageNumber(9, "<a href=\"/group/MyGroup/message/5\">a</a>"), 9);
-    EXPECT_EQ(site.NextMessageNumber(9, ""), -1);
-    EXPECT_TRUE(site.PageLinksToMessage(40, links));
-    EXPECT_FALSE(site.PageLinksToMessage(41, links));
+    EXPECT_EQ(site.NextMessageNumber(9, P(links)), 12);
+    EXPECT_EQ(site.NextMessageNumber(9, P("<a href=\"/group/MyGroup/message/5\">a</a>")), 9);
+    EXPECT_EQ(site.NextMessageNumber(9, P("")), -1);
+    EXPECT_TRUE(site.PageLinksToMessage(40, P(links)));
+    EXPECT_FALSE(site.PageLinksToMessage(41, P(links)));
 }
 
 TEST_F(SiteAccessTest, LinkFilters) {

@@ -1,128 +1,132 @@
-// The worker framework on its own: an empty run, and a hosted worker that only owns a site
-// access object.
+// The worker framework and the message walk in one process, against the simulated service: an
+// empty run, a hosted worker, and a table of group kinds and service faults walked to their end.
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
-#include <QEventLoop>
-#include <QTimer>
+#include <filesystem>
 
-#include "browser/PageBrowser.h"
 #include "harvest/TextThread.h"
 #include "registry/GroupCache.h"
-#include "session/MemberSession.h"
-#include "settings/DownloadOptions.h"
-#include "support/SimFixture.h"
-#include "text/TextUtils.h"
+#include "support/RecordingReporter.h"
+#include "support/SessionFixture.h"
+#include "support/TestEnv.h"
 
 namespace tessaly {
 namespace {
 
-class SilentUi : public ILoginUi {
-public:
-    bool CommonMessageBox(const std::string&, TMessageKind, bool) override { return false; }
-    bool CommonPasswordBox(const std::string&, std::string&, bool, bool&, std::string&) override {
-        return false;
-    }
-    void ShowPlainMessage(const std::string&) override {}
-    void StartProgress(const std::string&, int) override {}
-    void SetStatusText(const std::string&) override {}
-    void ResetProgressDialog() override {}
-    void SetStatusPanel(int, const std::string&) override {}
-    void OpenWebPage(const std::string&) override {}
-};
+namespace fs = std::filesystem;
 
-// Every report as a line, in the order they ran.
-class RecordingReporter : public IProgressReporter {
-public:
-    void SetGroupBarRange(int min, int max) override { Add("group bar " + R(min, max)); }
-    void ResetItemBar() override { Add("item bar reset"); }
-    void SetItemBarRange(int min, int max) override { Add("item bar " + R(min, max)); }
-    void ShowGroupLine(const std::string& text, int position) override {
-        Add("group line " + text + " @" + std::to_string(position));
-    }
-    void ShowItemLine(const std::string& text, int position) override {
-        Add("item line " + text + " @" + std::to_string(position));
-    }
-    void ReportGroup(const TGroupReport& r) override {
-        Add("row " + std::to_string(r.row) + " " + std::string(StatusName(r.status)));
-    }
-    void ShowFinishedState() override { Add("finished"); }
-    std::vector<std::string> lines;
-
-private:
-    static std::string R(int a, int b) { return std::to_string(a) + ".." + std::to_string(b); }
-    void Add(std::string line) { lines.push_back(std::move(line)); }
-};
-
-class WorkerTest : public test::SimServiceTest {
+class WorkerTest : public test::SessionTest {
 protected:
-    void SetUp() override {
-        test::EnsureQtApp();
-        test::SimServiceTest::SetUp();
-        browser_ = std::make_unique<TPageBrowser>();
-        session_ = std::make_unique<TMemberSession>(options_, *browser_, loginUi_);
+    // Runs the message worker over `groups` to its end; false when it did not end in time.
+    bool Run(TTextThread& worker) {
+        if (!worker.Start()) return false;
+        const bool ended = test::WaitFor([&] { return worker.Finished(); }, 60000);
+        worker.Wait();
+        return ended;
     }
-    void TearDown() override {
-        session_.reset();
-        browser_.reset();
-        test::SimServiceTest::TearDown();
+    static std::size_t FileCount(const std::string& folder) {
+        if (!fs::is_directory(folder)) return 0;
+        return static_cast<std::size_t>(
+            std::distance(fs::directory_iterator(folder), fs::directory_iterator()));
     }
 
-    TYahooDownloadOptions options_;
-    SilentUi loginUi_;
-    RecordingReporter reporter_;
     TStopRequests stops_;
-    std::unique_ptr<TPageBrowser> browser_;
-    std::unique_ptr<TMemberSession> session_;
 };
 
 TEST_F(WorkerTest, AnEmptyRunEndsAtOnceWithItsClosingLines) {
-    TUiThread ui(kWorkerUiLinger);
-    TTextThread worker(*session_, options_, reporter_, stops_, ui, TWorkerInputs{});
+    TUiThread ui;
+    test::RecordingReporter reporter;
+    TTextThread worker(Session(), Options(), reporter, stops_, ui, TWorkerInputs{});
     stops_.stopAll = true;  // cleared by the end of the run
-    ASSERT_TRUE(worker.Start());
+    ASSERT_TRUE(Run(worker));
     EXPECT_FALSE(worker.Start());  // once only
-    QEventLoop loop;
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, [&] {
-        if (worker.Finished()) loop.quit();
-    });
-    poll.start(1);
-    loop.exec();
-    worker.Wait();
-    EXPECT_EQ(reporter_.lines, (std::vector<std::string>{
-                                   "group bar 0..0", "group line Completed Downloading 0 Groups @0",
-                                   "item line Completed all Message Downloads @0", "finished"}));
+    EXPECT_EQ(reporter.lines, (std::vector<std::string>{
+                                  "group bar 0..0", "group line Completed Downloading 0 Groups @0",
+                                  "item line Completed all Message Downloads @0", "finished"}));
     EXPECT_FALSE(stops_.stopAll);
     EXPECT_FALSE(stops_.running);
 }
 
 // A hosted worker is never started and reports nothing, even when destroyed; the site object it
-// owns reads the group's position and fetches pages on the calling (user-interface) thread,
-// without debug pages.
+// owns reads the group's position and fetches pages on the calling thread, without debug pages.
 TEST_F(WorkerTest, AHostedWorkerOnlyOwnsItsSiteObject) {
     CacheNewGroups("demo_member", {"DemoGroup"});
     SetLastPosition("demo_member", "DemoGroup", 17);
     TUiThread ui;
+    test::RecordingReporter reporter;
     TWorkerInputs inputs;
     inputs.userName = "demo_member";
     inputs.groups = {"DemoGroup"};
     inputs.debugPages = true;
     inputs.hosted = true;
     {
-        TTextThread worker(*session_, options_, reporter_, stops_, ui, inputs);
+        TTextThread worker(Session(), Options(), reporter, stops_, ui, inputs);
         EXPECT_TRUE(worker.Hosted());
         EXPECT_FALSE(worker.Start());
-        TYahooAttachmentDownload site(worker, 0, 0, false, options_, "", "demo_member",
+        TYahooAttachmentDownload site(worker, 0, 0, false, Options(), "", "demo_member",
                                       "DemoGroup");
         EXPECT_EQ(site.GetLastPosition(), 17);
-        std::vector<std::string> lines;
-        ASSERT_TRUE(worker.BrowserFetch("http://groupsim.control/forms", lines));
-        EXPECT_NE(LinesToText(lines).find("<form"), std::string::npos);
+        const TFetch fetch = worker.BrowserFetch("http://groupsim.control/forms");
+        ASSERT_TRUE(fetch.ok);
+        EXPECT_NE(fetch.Source().find("<form"), std::string::npos);
+        EXPECT_EQ(fetch.page->Location(), "http://groupsim.control/forms");
+        EXPECT_EQ(fetch.page->Status(), 200);
         EXPECT_EQ(worker.BrowserLocation(), "http://groupsim.control/forms");
     }
-    EXPECT_TRUE(reporter_.lines.empty());
+    EXPECT_TRUE(reporter.lines.empty());
     EXPECT_FALSE(stops_.running);
+}
+
+// One group walked to its end, per kind of group and per fault of the service: the row's final
+// status and position, the message files written and the position stored.
+struct WalkCase {
+    const char* group;   // as the member's list has it
+    const char* folder;  // the folder its messages go to
+    const char* faults;  // of the service, "" for none
+    DownloadStatus status;
+    int position;  // of the final row
+    std::size_t files;
+    std::int64_t stored;  // the stored last position, -1 for none
+};
+
+TEST_F(WorkerTest, MessageWalkOverGroupKindsAndFaults) {
+    const WalkCase cases[] = {
+        {"DemoGroup", "DemoGroup", "", dsCompleted, 40, 37, 40},  // gaps, auth and ad pages
+        {"mixedcasegroup", "MixedCaseGroup", "", dsCompleted, 3, 3, 3},
+        {"BritishWalkers", "BritishWalkers", "", dsCompleted, 105, 5, 105},  // country site
+        {"AdultGroup", "AdultGroup", "", dsCompleted, 3, 3, 3},
+        {"OneMessage", "OneMessage", "", dsStopped, 500, 1, 500},
+        {"EmptyGroup", "EmptyGroup", "", dsNotAvailable, 0, 0, -1},
+        {"Filler01", "Filler01", "drop=/group/Filler01/message/1", dsError, 1, 0, -1},
+        {"Filler02", "Filler02", "drop=/group/Filler02/message/2", dsError, 2, 1, 2},
+        {"Filler03", "Filler03", "loop=/group/Filler03/message/2", dsError, 2, 1, 2},
+        {"Filler04", "Filler04", "latency=5", dsCompleted, 2, 2, 2},
+    };
+    ASSERT_TRUE(LoggedIn());
+    std::vector<std::string> names;
+    for (const auto& c : cases) names.emplace_back(c.group);
+    CacheNewGroups("demo_member", names);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.group) + " with faults \"" + c.faults + "\"");
+        Service().SetFaults(groupsim::GroupService::ParseFaults(c.faults));
+        Options().strSaveDir = Dir() + "out/";
+        TUiThread ui;
+        TStopRequests stops;
+        test::RecordingReporter reporter({c.group});
+        TWorkerInputs inputs;
+        inputs.userName = "demo_member";
+        inputs.password = test::kDemoPassword;
+        inputs.groups = {c.group};
+        TTextThread worker(Session(), Options(), reporter, stops, ui, inputs);
+        ASSERT_TRUE(Run(worker));
+        ASSERT_FALSE(reporter.reports.empty());
+        EXPECT_EQ(StatusName(reporter.reports.back().status), StatusName(c.status));
+        EXPECT_EQ(reporter.reports.back().position, c.position);
+        EXPECT_EQ(FileCount(Dir() + "out/Messages/" + c.folder + "/"), c.files);
+        EXPECT_EQ(GetLastPosition("demo_member", c.group), c.stored);
+        EXPECT_EQ(reporter.lines.back(), "finished");
+    }
+    Service().SetFaults({});
 }
 
 }  // namespace

@@ -1,128 +1,73 @@
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
 #include <QTimer>
 #include <chrono>
 
-#include "browser/PageBrowser.h"
 #include "net/CookieStore.h"
 #include "net/HttpClient.h"
 #include "registry/GroupCache.h"
-#include "session/MemberSession.h"
-#include "settings/DownloadOptions.h"
-#include "support/SimFixture.h"
+#include "support/SessionFixture.h"
+#include "support/TestEnv.h"
 
 namespace tessaly {
 namespace {
 
-// Records what the login shows and answers the login box as told.
-class RecordingUi : public ILoginUi {
-public:
-    bool CommonMessageBox(const std::string& text, TMessageKind kind, bool) override {
-        messages.push_back(std::string(MessageKindCaption(kind)) + ": " + text);
-        return false;
-    }
-    bool CommonPasswordBox(const std::string& caption, std::string& user, bool plain,
-                           bool& useCache, std::string& password) override {
-        boxCaption = caption;
-        plainMode = plain;
-        useCache = answerUseCache;
-        if (!confirm) return false;
-        user = answerUser;
-        password = answerPassword;
-        return true;
-    }
-    void ShowPlainMessage(const std::string& text) override {
-        messages.push_back("plain: " + text);
-    }
-    void StartProgress(const std::string& caption, int) override {
-        status.push_back("progress: " + caption);
-    }
-    void SetStatusText(const std::string& text) override { status.push_back(text); }
-    void ResetProgressDialog() override {}
-    void SetStatusPanel(int panel, const std::string& text) override {
-        status.push_back("panel" + std::to_string(panel) + ": " + text);
-    }
-    void OpenWebPage(const std::string& url) override { opened.push_back(url); }
-
-    bool confirm = true;
-    bool answerUseCache = true;
-    std::string answerUser = "demo_member";
-    std::string answerPassword = "tessaly-demo";
-    std::string boxCaption;
-    bool plainMode = true;
-    std::vector<std::string> messages, status, opened;
-};
-
-class BrowserTest : public test::SimServiceTest {
+class BrowserTest : public test::SessionTest {
 protected:
-    void SetUp() override {
-        test::EnsureQtApp();
-        test::SimServiceTest::SetUp();
-        browser_ = std::make_unique<TPageBrowser>();
-        session_ = std::make_unique<TMemberSession>(options_, *browser_, ui_);
+    std::string Page() { return Session().PageBuffer->Source(); }
+    // Opens the address as the workers do, keeping the page as the login steps do.
+    bool Open(const std::string& address) {
+        const TFetch fetch = Session().OpenURL(address);
+        Session().PageBuffer = fetch.page;
+        return fetch.ok;
     }
-    void TearDown() override {
-        session_.reset();
-        browser_.reset();
-        test::SimServiceTest::TearDown();
-    }
-    std::string Page() { return LinesToText(session_->PageBuffer); }
-
-    TYahooDownloadOptions options_;
-    RecordingUi ui_;
-    std::unique_ptr<TPageBrowser> browser_;
-    std::unique_ptr<TMemberSession> session_;
 };
 
 TEST_F(BrowserTest, FormsAreFilledAndSubmittedAsABrowserWould) {
-    ASSERT_TRUE(session_->OpenURL("http://groupsim.control/forms", session_->PageBuffer));
-    ASSERT_EQ(browser_->Forms().size(), 2u);
-    EXPECT_TRUE(browser_->SetFormFieldValue(" LOGIN ", "demo & co"));
-    EXPECT_EQ(browser_->Forms()[0].elements[0].value, "demo & co");
-    EXPECT_EQ(browser_->Forms()[1].elements[0].value, "demo & co");  // both forms' elements
-    EXPECT_TRUE(browser_->SetFormCheckBox("keep", true));
-    EXPECT_FALSE(browser_->SetFormFieldValue("nothing", "x"));
+    ASSERT_TRUE(Open("http://groupsim.control/forms"));
+    ASSERT_EQ(Browser().Forms().size(), 2u);
+    EXPECT_TRUE(Browser().SetFormFieldValue(" LOGIN ", "demo & co"));
+    EXPECT_EQ(Browser().Forms()[0].elements[0].value, "demo & co");
+    EXPECT_EQ(Browser().Forms()[1].elements[0].value, "demo & co");  // both forms' elements
+    EXPECT_TRUE(Browser().SetFormCheckBox("keep", true));
+    EXPECT_FALSE(Browser().SetFormFieldValue("nothing", "x"));
 
     // A click by value wins over an earlier element with the name.
-    session_->ClickAndWait("go", "Send it", session_->PageBuffer);
+    Session().PageBuffer = Session().ClickAndWait("go", "Send it");
     EXPECT_NE(Page().find("method=POST"), std::string::npos) << Page();
     EXPECT_NE(
         Page().find("body=login=demo+%26+co&amp;colour=blue&amp;note=a+%3Cb%3E&amp;other=Send+it"),
         std::string::npos)
         << Page();
 
-    ASSERT_TRUE(session_->OpenURL("http://groupsim.control/forms", session_->PageBuffer));
-    browser_->SetFormCheckBox("keep", true);
-    session_->ClickAndWait("go", "", session_->PageBuffer);
-    EXPECT_EQ(browser_->LocationURL(),
+    ASSERT_TRUE(Open("http://groupsim.control/forms"));
+    Browser().SetFormCheckBox("keep", true);
+    Session().PageBuffer = Session().ClickAndWait("go", "");
+    EXPECT_EQ(Browser().LocationURL(),
               "http://groupsim.control/echo?login=&kind=first+%26+only&keep=y&go=Go");
 
-    ASSERT_TRUE(session_->OpenURL("http://groupsim.control/forms", session_->PageBuffer));
-    session_->ClickAndWait(".save", "", session_->PageBuffer);  // " .SAVE " matches
+    ASSERT_TRUE(Open("http://groupsim.control/forms"));
+    Session().PageBuffer = Session().ClickAndWait(".save", "");  // " .SAVE " matches
     EXPECT_NE(Page().find("&amp;+.SAVE+=Save"), std::string::npos) << Page();
 }
 
 TEST_F(BrowserTest, RedirectsRefreshesHistoryAndLoops) {
-    ASSERT_TRUE(session_->OpenURL(
-        "http://login.yahoo.com/config/verify?.done=http%3A//groups.yahoo.com/mygroups",
-        session_->PageBuffer));
+    ASSERT_TRUE(
+        Open("http://login.yahoo.com/config/verify?.done=http%3A//groups.yahoo.com/mygroups"));
     // The refresh led on to My Groups, which sent the signed-out browser to the login page.
-    EXPECT_EQ(browser_->LocationURL().rfind("http://login.yahoo.com/config/login?.src=ygrp", 0),
+    EXPECT_EQ(Browser().LocationURL().rfind("http://login.yahoo.com/config/login?.src=ygrp", 0),
               0u);
-    EXPECT_FALSE(browser_->Forms().empty());
-    EXPECT_FALSE(session_->OpenURL("http://groupsim.control/refresh-loop", session_->PageBuffer));
-    EXPECT_TRUE(session_->PageBuffer.empty());
-    ASSERT_TRUE(session_->OpenURL("http://groupsim.control/forms", session_->PageBuffer));
-    ASSERT_TRUE(browser_->CanGoBack());
-    browser_->GoBack();
-    session_->GetDocumentText(session_->PageBuffer);
-    EXPECT_EQ(browser_->LocationURL().rfind("http://login.yahoo.com/config/login", 0), 0u);
-    EXPECT_TRUE(browser_->CanGoForward());
+    EXPECT_FALSE(Browser().Forms().empty());
+    EXPECT_FALSE(Open("http://groupsim.control/refresh-loop"));
+    EXPECT_TRUE(Session().PageBuffer->Empty());
+    ASSERT_TRUE(Open("http://groupsim.control/forms"));
+    ASSERT_TRUE(Browser().CanGoBack());
+    Browser().GoBack();
+    EXPECT_EQ(Browser().LocationURL().rfind("http://login.yahoo.com/config/login", 0), 0u);
+    EXPECT_TRUE(Browser().CanGoForward());
 
     Service().SetFaults(groupsim::GroupService::ParseFaults("loop=/group/Filler01/"));
-    EXPECT_FALSE(
-        session_->OpenURL("http://groups.yahoo.com/group/Filler01/", session_->PageBuffer));
+    EXPECT_FALSE(Open("http://groups.yahoo.com/group/Filler01/"));
     Service().SetFaults({});
 }
 
@@ -130,15 +75,13 @@ TEST_F(BrowserTest, RedirectsRefreshesHistoryAndLoops) {
 TEST_F(BrowserTest, HistoryIsBounded) {
     const std::size_t pages = TPageBrowser::kMaxHistory + 10;
     for (std::size_t i = 0; i < pages; ++i) {
-        ASSERT_TRUE(session_->OpenURL("http://groupsim.control/echo?page=" + std::to_string(i),
-                                      session_->PageBuffer));
+        ASSERT_TRUE(Open("http://groupsim.control/echo?page=" + std::to_string(i)));
     }
     std::size_t back = 0;
-    while (browser_->CanGoBack()) {
-        browser_->GoBack();
-        session_->GetDocumentText(session_->PageBuffer);
+    while (Browser().CanGoBack()) {
+        Browser().GoBack();
         ++back;
-        EXPECT_EQ(browser_->LocationURL(),
+        EXPECT_EQ(Browser().LocationURL(),
                   "http://groupsim.control/echo?page=" + std::to_string(pages - 1 - back));
     }
     EXPECT_EQ(back, TPageBrowser::kMaxHistory - 1);
@@ -150,26 +93,24 @@ TEST_F(BrowserTest, HistoryIsBounded) {
 TEST_F(BrowserTest, AHangingPageGivesWayToStopNavigationAndTheTimeOut) {
     Service().SetFaults(groupsim::GroupService::ParseFaults("stall=/group/Filler01/"));
     const std::string hanging = "http://groups.yahoo.com/group/Filler01/messages/1";
-    auto waitIdle = [&](TPageBrowser& b) {
-        while (b.Busy()) QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-    };
+    auto idle = [](TPageBrowser& b) { return test::WaitFor([&] { return !b.Busy(); }, 15000); };
     const auto start = std::chrono::steady_clock::now();
-    ASSERT_TRUE(session_->OpenURL("http://groupsim.control/forms", session_->PageBuffer));
-    QTimer::singleShot(100, [&] { browser_->Stop(); });
-    browser_->Navigate(hanging);
-    waitIdle(*browser_);
-    EXPECT_EQ(browser_->LocationURL(), "http://groupsim.control/forms");
-    EXPECT_EQ(browser_->Forms().size(), 2u);
+    ASSERT_TRUE(Open("http://groupsim.control/forms"));
+    QTimer::singleShot(100, [&] { Browser().Stop(); });
+    Browser().Navigate(hanging);
+    ASSERT_TRUE(idle(Browser()));
+    EXPECT_EQ(Browser().LocationURL(), "http://groupsim.control/forms");
+    EXPECT_EQ(Browser().Forms().size(), 2u);
 
-    QTimer::singleShot(100, [&] { browser_->Navigate("http://groupsim.control/echo?x=1"); });
-    browser_->Navigate(hanging);
-    waitIdle(*browser_);
-    EXPECT_EQ(browser_->LocationURL(), "http://groupsim.control/echo?x=1");
-    EXPECT_FALSE(browser_->NavigationFailed());
+    QTimer::singleShot(100, [&] { Browser().Navigate("http://groupsim.control/echo?x=1"); });
+    Browser().Navigate(hanging);
+    ASSERT_TRUE(idle(Browser()));
+    EXPECT_EQ(Browser().LocationURL(), "http://groupsim.control/echo?x=1");
+    EXPECT_FALSE(Browser().NavigationFailed());
 
     TPageBrowser impatient(nullptr, 1);
     impatient.Navigate(hanging);
-    waitIdle(impatient);
+    ASSERT_TRUE(idle(impatient));
     EXPECT_TRUE(impatient.NavigationFailed());
     EXPECT_NE(impatient.DocumentSource().find("cannot be displayed"), std::string::npos);
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(30));
@@ -177,12 +118,9 @@ TEST_F(BrowserTest, AHangingPageGivesWayToStopNavigationAndTheTimeOut) {
 }
 
 TEST_F(BrowserTest, FormLoginLeavesCookiesForDownloads) {
-    session_->SetUserName("demo_member");
-    session_->SetPassword("tessaly-demo");
-    ASSERT_TRUE(session_->FormLogin());
-    EXPECT_EQ(session_->LoginOutcome(), dsOk);
-    EXPECT_EQ(session_->FailedLogins(), 0);
-    EXPECT_EQ(session_->CurrentLocation(), "http://groups.yahoo.com/mygroups");
+    ASSERT_TRUE(LoggedIn());  // the form login, with the outcome Ok
+    EXPECT_EQ(Session().FailedLogins(), 0);
+    EXPECT_EQ(Session().CurrentLocation(), "http://groups.yahoo.com/mygroups");
 
     THttpClient client;
     client.SetURL("http://groups.yahoo.com/group/DemoGroup/attach/6/photo6.jpg");
@@ -193,7 +131,7 @@ TEST_F(BrowserTest, FormLoginLeavesCookiesForDownloads) {
     // session cookie and keeps the persistent one, which also survives a restart.
     const std::string before = TCookieStore::Instance().CookieHeader("http://groups.yahoo.com/");
     EXPECT_NE(before.find("Y="), std::string::npos);
-    session_->EndBrowserSession();
+    Session().EndBrowserSession();
     const std::string after = TCookieStore::Instance().CookieHeader("http://groups.yahoo.com/");
     EXPECT_EQ(after.rfind("T=", 0), 0u);
     EXPECT_EQ(after.find("Y="), std::string::npos);
@@ -203,33 +141,31 @@ TEST_F(BrowserTest, FormLoginLeavesCookiesForDownloads) {
 }
 
 TEST_F(BrowserTest, FailedLoginsCountAndTheDirectLoginStepsIn) {
-    session_->SetUserName("demo_member");
-    session_->SetPassword("wrong");
-    EXPECT_FALSE(session_->FormLogin());
-    EXPECT_EQ(session_->LoginOutcome(), dsError);
-    EXPECT_EQ(session_->FailedLogins(), 1);
-    EXPECT_FALSE(session_->FormLogin());
-    EXPECT_EQ(session_->FailedLogins(), 2);
+    Session().SetUserName(test::kDemoUser);
+    Session().SetPassword("wrong");
+    EXPECT_FALSE(Session().FormLogin());
+    EXPECT_EQ(Session().LoginOutcome(), dsError);
+    EXPECT_EQ(Session().FailedLogins(), 1);
+    EXPECT_FALSE(Session().FormLogin());
+    EXPECT_EQ(Session().FailedLogins(), 2);
 
     // A login form whose field names changed: the form login fails, the direct login succeeds.
-    options_.strAutoLoginUserName = "username";
-    session_->SetPassword("tessaly-demo");
-    EXPECT_TRUE(session_->FormLogin());
-    EXPECT_EQ(session_->FailedLogins(), 0);
-    EXPECT_EQ(session_->CurrentLocation().find("login.yahoo"), std::string::npos);
+    Options().strAutoLoginUserName = "username";
+    Session().SetPassword(test::kDemoPassword);
+    EXPECT_TRUE(Session().FormLogin());
+    EXPECT_EQ(Session().FailedLogins(), 0);
+    EXPECT_EQ(Session().CurrentLocation().find("login.yahoo"), std::string::npos);
 }
 
 TEST_F(BrowserTest, MyGroupsAcrossThreePages) {
-    session_->SetUserName("demo_member");
-    session_->SetPassword("tessaly-demo");
-    ASSERT_TRUE(session_->FormLogin());
+    ASSERT_TRUE(LoggedIn());
     std::vector<std::string> names{"stale"};
-    session_->GetMyGroups(names);
+    Session().GetMyGroups(names);
     EXPECT_EQ(names.size(), 23u);
     EXPECT_EQ(names.front(), "AdultGroup");
     EXPECT_NE(std::find(names.begin(), names.end(), "mixedcasegroup"), names.end());
-    EXPECT_NE(std::find(ui_.status.begin(), ui_.status.end(), "Getting Mygroups page 3 of 3"),
-              ui_.status.end());
+    EXPECT_NE(std::find(Ui().status.begin(), Ui().status.end(), "Getting Mygroups page 3 of 3"),
+              Ui().status.end());
 }
 
 TEST(MyGroupsRules, NamesAndPageCounts) {
@@ -254,46 +190,46 @@ TEST(MyGroupsRules, NamesAndPageCounts) {
 }
 
 TEST_F(BrowserTest, LoginCommandMessagesAndTheCacheChoice) {
-    ui_.confirm = false;
-    ui_.answerUser = "";
-    TLoginResult cancelled = session_->RunLoginCommand();
+    Ui().confirm = false;
+    Ui().answerUser = "";
+    TLoginResult cancelled = Session().RunLoginCommand();
     EXPECT_FALSE(cancelled.attempted);
-    ASSERT_EQ(ui_.messages.size(), 2u);
-    EXPECT_EQ(ui_.messages[0].rfind("plain: You have choosen to cancel the AutoLogin.", 0), 0u);
-    EXPECT_EQ(ui_.messages[1], "Warning: Please enter a valid User Name");
-    EXPECT_EQ(ui_.boxCaption, "Yahoo Login.");
-    EXPECT_FALSE(ui_.plainMode);
+    ASSERT_EQ(Ui().messages.size(), 2u);
+    EXPECT_EQ(Ui().messages[0].rfind("plain: You have choosen to cancel the AutoLogin.", 0), 0u);
+    EXPECT_EQ(Ui().messages[1], "Warning: Please enter a valid User Name");
+    EXPECT_EQ(Ui().boxCaption, "Yahoo Login.");
+    EXPECT_FALSE(Ui().plainMode);
 
-    ui_.messages.clear();
-    ui_.confirm = true;
-    ui_.answerUser = "me@example.com";
-    EXPECT_FALSE(session_->RunLoginCommand().attempted);
-    EXPECT_EQ(ui_.messages,
+    Ui().messages.clear();
+    Ui().confirm = true;
+    Ui().answerUser = "me@example.com";
+    EXPECT_FALSE(Session().RunLoginCommand().attempted);
+    EXPECT_EQ(Ui().messages,
               std::vector<std::string>{
                   "Warning: You should not enter Email Address Here. Please Enter your UserID"});
     Service().ClearLog();
     EXPECT_TRUE(Service().Log().empty());  // no page was loaded
 
-    ui_.messages.clear();
-    ui_.answerUser = " demo_member ";
-    TLoginResult first = session_->RunLoginCommand();
+    Ui().messages.clear();
+    Ui().answerUser = " demo_member ";
+    TLoginResult first = Session().RunLoginCommand();
     ASSERT_TRUE(first.loggedIn);
     EXPECT_EQ(first.names.size(), 23u);
     EXPECT_EQ(LoadCachedGroupNames("demo_member").size(), 23u);  // cached for the next time
-    EXPECT_EQ(session_->UserName(), "demo_member");
+    EXPECT_EQ(Session().UserName(), "demo_member");
 
     // With the cache ticked and a filled cache, no My Groups page is fetched.
     Service().ClearLog();
-    TLoginResult second = session_->RunLoginCommand();
+    TLoginResult second = Session().RunLoginCommand();
     EXPECT_EQ(second.names.size(), 23u);
     for (const auto& e : Service().Log())
         EXPECT_EQ(e.path.find("/mygroups?"), std::string::npos) << e.path;
 
-    ui_.answerPassword = "wrong";
-    TLoginResult failed = session_->RunLoginCommand();
+    Ui().answerPassword = "wrong";
+    TLoginResult failed = Session().RunLoginCommand();
     EXPECT_FALSE(failed.loggedIn);
-    EXPECT_EQ(session_->FailedLogins(), 1);
-    EXPECT_EQ(ui_.messages.back(),
+    EXPECT_EQ(Session().FailedLogins(), 1);
+    EXPECT_EQ(Ui().messages.back(),
               "Error: Login Error : Please check your Login and password.Please click Ok to check "
               "the correct Login "
               "parameters from the Help Website.");

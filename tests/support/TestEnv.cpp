@@ -1,6 +1,8 @@
 #include "support/TestEnv.h"
 
 #include <QCoreApplication>
+#include <QEventLoop>
+#include <QTimer>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -15,6 +17,23 @@ void EnsureQtApp() {
     static char* argv[] = {name, nullptr};
     static QCoreApplication app(argc, argv);
 }
+
+bool WaitFor(const std::function<bool()>& predicate, int ms) {
+    if (predicate()) return true;
+    if (QCoreApplication::instance() == nullptr) EnsureQtApp();
+    QEventLoop loop;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (predicate()) loop.quit();
+    });
+    poll.start(1);
+    QTimer limit;
+    limit.setSingleShot(true);
+    QObject::connect(&limit, &QTimer::timeout, [&] { loop.exit(1); });
+    limit.start(ms);
+    return loop.exec() == 0 || predicate();
+}
+
 namespace {
 
 std::string MakeTempDir() {

@@ -5,12 +5,18 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <string>
 
 namespace tessaly::test {
 
 // The process's Qt application object (an event loop for tests that need one), made once.
 void EnsureQtApp();
+
+// Runs the calling thread's event loop until `predicate` holds or `ms` milliseconds have passed;
+// whether it holds at the end. The predicate is checked first, then at least every millisecond
+// (also when it depends on other threads only). Makes the Qt application when there is none.
+bool WaitFor(const std::function<bool()>& predicate, int ms);
 
 class TempHomeTest : public ::testing::Test {
 protected:

@@ -1,0 +1,30 @@
+#include "browser/Page.h"
+
+#include "text/HtmlScanner.h"
+
+namespace tessaly {
+
+TPage::TPage(std::string location, int status, std::string source)
+    : location_(std::move(location)), status_(status), source_(std::move(source)) {}
+
+const std::vector<std::string>& TPage::Links() const {
+    std::call_once(linksRead_, [this] {
+        if (source_.empty()) return;
+        THtmlScanner scanner;
+        scanner.SetHTMLText(source_);
+        scanner.Execute();
+        links_ = std::move(scanner.Parsed().Hyperlinks);
+    });
+    return links_;
+}
+
+const TPagePtr& TPage::None() {
+    static const TPagePtr none = std::make_shared<const TPage>();
+    return none;
+}
+
+TPagePtr MakePage(std::string location, int status, std::string source) {
+    return std::make_shared<const TPage>(std::move(location), status, std::move(source));
+}
+
+}  // namespace tessaly

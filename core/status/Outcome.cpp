@@ -1,0 +1,25 @@
+#include "status/Outcome.h"
+
+namespace tessaly {
+
+std::string_view OutcomeText(TOutcome o) {
+    switch (o) {
+        case TOutcome::Ok:
+            return "done";
+        case TOutcome::Usage:
+            return "wrong arguments or input";
+        case TOutcome::GroupsFailed:
+            return "some groups failed";
+        case TOutcome::Stopped:
+            return "stopped by the user";
+        case TOutcome::LoginRefused:
+            return "login failed: wrong user name or password";
+        case TOutcome::Unreachable:
+            return "the service could not be reached";
+        case TOutcome::OutputFolder:
+            return "the output folder cannot be written";
+    }
+    return "unknown outcome";
+}
+
+}  // namespace tessaly

@@ -1,0 +1,207 @@
+#include "harvest/MessageWalk.h"
+
+#include "harvest/Sounds.h"
+#include "platform/RegistryStore.h"
+#include "registry/GroupCache.h"
+#include "registry/RegistryLayout.h"
+#include "settings/DownloadOptions.h"
+#include "status/Outcome.h"
+#include "text/TextUtils.h"
+
+namespace tessaly {
+namespace {
+
+std::string Num(int n) {
+    return std::to_string(n);
+}
+
+}  // namespace
+
+std::string TMessageWalkWorker::ClosingGroupLine(int groups) const {
+    return Format("Completed Downloading %d Groups", {Num(groups)});
+}
+
+void TMessageWalkWorker::GrabFrom(const TPagePtr& page) {
+    const bool names = options_.boolGrabOtherGroups;
+    if (!names && !options_.boolGrabOtherURLs) return;
+    std::shared_ptr<const std::vector<std::string>> ignored;
+    if (options_.boolGrabOtherURLs)
+        ignored = std::make_shared<std::vector<std::string>>(options_.IgnoreEmbbededSites);
+    // Read on the writer, away from the walk; the page's links were read once, for the walk.
+    writer_.Add([this, names, ignored, page] {
+        if (names) {
+            for (const auto& name :
+                 TYahooAttachmentDownload::GetValidYahooGroupNamesFrom(page->Source()))
+                RecordGrabbed(reg::kGrabbedGroups, name);
+        }
+        if (ignored) {
+            std::vector<std::string> links;
+            TYahooAttachmentDownload::OtherLinksOf(page->Links(), *ignored, links);
+            for (const auto& link : links) RecordGrabbed(reg::kGrabbedURLs, link);
+        }
+    });
+}
+
+void TMessageWalkWorker::NotSaved(int number) {
+    if (failedAt_ == 0) failedAt_ = number;
+    writeFailed_ = true;
+}
+
+void TMessageWalkWorker::RecordGrabbed(const char* key, const std::string& entry) {
+    // Value names compare without regard to letter case, so one spelling stands for all.
+    if (!grabbed_.insert(std::string(key) + "\\" + UpperCase(entry)).second) return;
+    ThreadRegistry().WriteValue(RegRoot::CurrentUser, std::string(reg::kKey) + key, entry,
+                                RegValue::String(""));
+}
+
+void TMessageWalkWorker::RecordPosition(const TYahooAttachmentDownload& site, int number,
+                                        bool final) {
+    ++queuedPositions_;
+    writer_.Add([this, user = inputs_.userName, group = site.GroupName(), number, final] {
+        const bool newerQueued = --queuedPositions_ > 0;
+        const auto now = std::chrono::steady_clock::now();
+        // Past a message that could not be saved the position stays where it was, so the next
+        // run fetches that message again.
+        if (failedAt_ != 0) {
+            if (final && lastSaved_ > 0) SetLastPosition(user, group, lastSaved_);
+            return;
+        }
+        if (!final && (newerQueued || now - lastPositionWrite_ < kPositionInterval)) return;
+        SetLastPosition(user, group, number);
+        lastPositionWrite_ = now;
+    });
+}
+
+void TMessageWalkWorker::GroupWork(int i, const std::string& group, int chosenFirst,
+                                   int chosenLast) {
+    const int n = static_cast<int>(inputs_.groups.size());
+    const TWalkPauses pauses = Pauses();
+    int found = 0;
+    // A group starts with nothing left to write from the one before (a group left early does
+    // not wait for its writes), so the writer's state of the group can be reset here.
+    writer_.Flush();
+    writeFailed_ = false;
+    failedAt_ = 0;
+    lastSaved_ = 0;
+    TYahooAttachmentDownload site(*this, chosenLast, chosenFirst, inputs_.debugPages, options_,
+                                  inputs_.password, inputs_.userName, Trim(group));
+    ShowItemLine("Getting Group Information.", 0);
+    (void)BrowserFetch(site.GroupHomeURL());  // only for where the browser ends up
+    if (ContainsText("adultconf", BrowserLocation()) && !BrowserClick("accept", "")) {
+        ReportGroup(i, 0, 0, 0, 0, dsError);
+        return;
+    }
+    const DownloadStatus init = site.InitGroup();
+    if (init != dsOk) {
+        ReportGroup(i, 0, 0, 0, 0, init);
+        return;
+    }
+    int first = site.FirstMessage();
+    int last = site.LastMessage();
+    // A range chosen for the group narrows the walk: from the first message at or above the
+    // chosen first number to the last one at or below the chosen last number.
+    if (chosenFirst > first) {
+        // The index page that starts at the chosen number lists the first message at or above it.
+        const TFetch index = BrowserFetch(site.MessagesURL() + Num(chosenFirst));
+        const int atOrAbove = index.ok ? site.FirstMessageAtOrAbove(*index.page, chosenFirst) : -1;
+        first = atOrAbove > 0 ? atOrAbove : chosenFirst;
+    }
+    const int walkLast = chosenLast > 0 ? std::min(last, chosenLast) : last;
+    if (first > walkLast) {
+        ReportGroup(i, 0, 0, 0, 0, dsNotAvailable);
+        return;
+    }
+    SetItemBarRange(first, last);
+    ReportGroup(i, first, last, first, found, dsProgress);
+    ShowItemLine(Format("Downloading Message %d  of %d", {Num(first), Num(last)}), first);
+
+    int current = first;
+    TPagePtr page = TPage::None();
+    int saved = 0;
+    DownloadStatus result = DownloadOne(i, current, site, page, saved);
+    found += saved;
+    if (StopCurrent()) {
+        ReportGroup(i, 0, 0, 0, 0, dsSkipped);
+        ClearStopCurrent();
+        return;
+    }
+    if (StopAll()) {
+        ReportGroup(i, 0, 0, 0, 0, dsSkipped);
+        return;
+    }
+    if (IsFailure(result)) {
+        PlayErrorSound(options_);
+        ReportGroup(i, first, last, first, found, result);
+        return;
+    }
+    DownloadStatus status = dsCompleted;
+    auto stopped = [&] {
+        if (StopCurrent()) {
+            ClearStopCurrent();
+            status = dsSkipped;
+            return true;
+        }
+        if (StopAll()) {
+            ReportGroup(i, 0, 0, 0, 0, dsSkipped);
+            status = dsSkipped;
+            return true;
+        }
+        return false;
+    };
+    for (;;) {
+        ReportGroup(i, first, last, current, found, dsProgress);
+        Pause(pauses.beforeNextMs);
+        const int next = site.NextMessageNumber(current, *page);
+        site.SaveDebugPage(page->Source(), Num(next) + ".html");
+        if (next == current) {
+            status = dsStopped;
+            break;
+        }
+        if (next == -1) {
+            site.SaveDebugPage(page->Source(), "ErrorWithInvalidNextPage.html");
+            status = dsError;
+            break;
+        }
+        if (next > walkLast) {  // past the chosen last number
+            status = result;
+            break;
+        }
+        current = next;
+        ShowItemLine(Format("Downloading Message %d  of %d", {Num(current), Num(last)}), current);
+        if (stopped()) break;
+        result = DownloadOne(i, current, site, page, saved);
+        found += saved;
+        Pause(pauses.afterFetchMs);
+        if (stopped()) break;
+        if (IsFailure(result)) {
+            PlayErrorSound(options_);
+            if (result != dsBlocked) site.SaveDebugPage(page->Source(), "UnExpectedErrorPage.html");
+            status = result;
+            break;
+        }
+        if (writeFailed_) {  // a message could not be saved: stop losing messages
+            PlayErrorSound(options_);
+            status = dsError;
+            break;
+        }
+        if (current == walkLast) {
+            status = result;
+            break;
+        }
+        RecordPosition(site, current);
+    }
+    RecordPosition(site, current, true);
+    writer_.Flush();  // the group's files and position are written before its row says so
+    if (writeFailed_.exchange(false)) {
+        if (status != dsError) PlayErrorSound(options_);
+        status = dsError;
+        current = failedAt_;
+    }
+
+    ReportGroup(i, first, last, current, found, status);
+    ShowGroupLine(Format("Completed Group - %s (%d of %d)", {group, Num(i + 1), Num(n)}), i + 1);
+    ShowItemLine(Format("Completed Message %d  of %d", {Num(first), Num(last)}), last);
+    lastMessageOfRun_ = last;
+}
+
+}  // namespace tessaly
