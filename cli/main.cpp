@@ -93,7 +93,7 @@ int RunLogin(TYahooDownloadOptions& options, const Credentials& creds, bool useC
     const TLoginResult result = session.RunLoginCommand();
     if (!result.attempted) return kExitUsage;
     if (!result.loggedIn) return LoginFailure(session);
-    // Store the groups like the main window does, keeping the marks of groups already known.
+    // Store the groups as a login does, keeping the marks of groups already known.
     const std::vector<std::string> known = LoadCachedGroupNames(session.UserName());
     std::vector<std::string> fresh;
     for (const auto& name : result.names) {

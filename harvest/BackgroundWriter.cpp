@@ -39,8 +39,8 @@ void TBackgroundWriter::Flush() {
 }
 
 void TBackgroundWriter::Loop() {
-    // Saving is background work: the walk (and, in the GUI, the window on the same machine)
-    // comes first. Best effort; Add's bound keeps a starved writer from letting memory grow.
+    // Saving is background work: the walk comes first. Best effort; Add's bound keeps a starved
+    // writer from letting memory grow.
     ::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), kNice);
     std::unique_lock lock(mutex_);
     for (;;) {

@@ -1,8 +1,8 @@
 #pragma once
-// The contract between a download worker and whatever shows its progress (the GUI's progress
-// window, the command-line view, a test): the reports, the stop requests and the finished
-// state. The worker knows nothing else of its viewer. Reports are called on the
-// user-interface thread.
+// The contract between a download worker and whatever shows its progress (the command-line view,
+// a test): the reports, the stop requests and the finished state. The worker knows nothing else
+// of its viewer. Reports are called on the user-interface thread, in the order the worker made
+// them.
 
 #include <atomic>
 #include <string>

@@ -1,5 +1,6 @@
 #include "harvest/YahooAttach.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "platform/FileLock.h"
@@ -129,15 +130,19 @@ void TYahooAttachmentDownload::ExtractOtherLinks(const std::string& page,
 void TYahooAttachmentDownload::OtherLinksOf(const std::vector<std::string>& pageLinks,
                                             const std::vector<std::string>& ignoredSites,
                                             std::vector<std::string>& links) {
+    // Compared in upper case, each site and each link folded once.
+    std::vector<std::string> sites;
+    for (const auto& site : ignoredSites) {
+        if (!site.empty()) sites.push_back(UpperCase(site));
+    }
+    std::string upper;
     for (const auto& link : pageLinks) {
         if (StartsStr("/", link) || StartsText("mailto", link)) continue;
-        bool ignored = false;
-        for (const auto& site : ignoredSites) {
-            if (!site.empty() && ContainsText(site, link)) {
-                ignored = true;
-                break;
-            }
-        }
+        upper.assign(link);
+        for (char& c : upper) c = UpCase(c);
+        const bool ignored = std::any_of(sites.begin(), sites.end(), [&](const std::string& s) {
+            return upper.find(s) != std::string::npos;
+        });
         if (!ignored) links.push_back(link);
     }
 }

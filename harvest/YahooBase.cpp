@@ -124,17 +124,30 @@ std::string TYahooBase::Absolute(const std::string& link, const std::string& suf
     return base + (StartsStr("/", link) ? link : "/" + link);
 }
 
+void TYahooBase::UpperAbsolute(const std::string& link, std::string& out) const {
+    // The upper-case form of Absolute(link), built in the caller's buffer: a page has hundreds
+    // of links, and the walk reads every message page's links twice.
+    out.clear();
+    if (link != "/" && !StartsText("HTTP://", link)) {
+        out.append("http://").append(countryPrefix_).append(groupHost_);
+        if (!StartsStr("/", link)) out.push_back('/');
+    }
+    out.append(link);
+    for (char& c : out) c = UpCase(c);
+}
+
 std::vector<int> TYahooBase::MessageNumbers(const TPage& page) const {
     const std::string prefix =
         UpperCase("http://" + countryPrefix_ + groupHost_ + "/group/" + groupName_ + "/message/");
-    const std::vector<std::string>& links = page.Links();
     std::vector<int> numbers;
-    for (const auto& link : links) {
-        const std::string upper = UpperCase(Absolute(link));
+    std::string upper;
+    for (const auto& link : page.Links()) {
+        UpperAbsolute(link, upper);
         const auto at = upper.find(prefix);
         if (at == std::string::npos) continue;
-        const std::string number = upper.substr(at + prefix.size());
-        if (IsAllDigits(number) && number.size() <= 9) numbers.push_back(std::stoi(number));
+        const std::string_view number = std::string_view(upper).substr(at + prefix.size());
+        if (IsAllDigits(number) && number.size() <= 9)
+            numbers.push_back(std::stoi(std::string(number)));
     }
     return numbers;
 }
@@ -190,9 +203,12 @@ int TYahooBase::NextMessageNumber(int n, const TPage& page) const {
 
 bool TYahooBase::PageLinksToMessage(int n, const TPage& page) const {
     const std::string wanted = UpperCase(MessageURL(n));
-    const std::vector<std::string>& links = page.Links();
-    return std::any_of(links.begin(), links.end(),
-                       [&](const std::string& l) { return UpperCase(Absolute(l)) == wanted; });
+    std::string upper;
+    for (const auto& link : page.Links()) {
+        UpperAbsolute(link, upper);
+        if (upper == wanted) return true;
+    }
+    return false;
 }
 
 bool TYahooBase::FetchMessage(int n, TPagePtr& page) {

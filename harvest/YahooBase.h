@@ -81,6 +81,8 @@ protected:
     // The link made absolute against "http://" + prefix + groups host + suffix.
     [[nodiscard]] std::string Absolute(const std::string& link,
                                        const std::string& suffix = {}) const;
+    // The upper-case form of Absolute(link) (no suffix), into `out`.
+    void UpperAbsolute(const std::string& link, std::string& out) const;
     // The numbers of the page's message links, in page order.
     [[nodiscard]] std::vector<int> MessageNumbers(const TPage& page) const;
 

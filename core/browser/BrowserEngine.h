@@ -1,15 +1,15 @@
 #pragma once
-// The browser behind the console: loads pages in the member's session (shared cookie store,
-// HTTP redirects, meta refreshes), keeps the current document with its forms, fills and clicks
-// form elements. Callers talk to this interface only, so a rendering engine can take the
+// The browser every page of the service loads in: loads pages in the member's session (shared
+// cookie store, HTTP redirects, meta refreshes), keeps the current document with its forms, fills
+// and clicks form elements. Callers talk to this interface only, so a rendering engine can take the
 // place of the simple engine later.
 //
 // Two ways to load a page. Open loads it on the calling thread and returns when the document is
 // complete (or the load failed): the worker that needs the page waits for it, and nothing is
 // handed between threads. On the engine's own thread (the thread that created it) the load keeps
-// that thread's events flowing meanwhile, so a window stays responsive. Navigate, for a window
-// that shows the engine, only starts a load; it runs when the engine's thread next processes
-// its events. Loads never overlap: one waits for the other.
+// that thread's events flowing meanwhile, so that thread stays responsive. Navigate only starts
+// a load; it runs when the engine's thread next processes its events. Loads never overlap: one
+// waits for the other.
 //
 // The current document (location, page, status) may be read from any thread. Forms, clicks and
 // history belong to the thread that loads at the time, one thread at a time.
@@ -24,7 +24,8 @@
 
 namespace tessaly {
 
-// Download-control flags kept for the console's settings.
+// Download-control flags: kept and read back; the simple engine loads no images, sounds or
+// scripts whatever they say.
 inline constexpr std::uint32_t kDownloadControlDefault =
     0x00000070;  // images, videos, sounds; silent
 inline constexpr std::uint32_t kDownloadControlHarvest = 0x60019F00;
@@ -78,8 +79,8 @@ public:
     virtual void SetDownloadControl(std::uint32_t flags) = 0;
     [[nodiscard]] virtual std::uint32_t DownloadControl() const = 0;
 
-    // Called on the loading thread when a navigation has finished (also a failed one). A window
-    // that shows the engine hands it on to its own thread.
+    // Called on the loading thread when a navigation has finished (also a failed one); an
+    // observer that lives on another thread hands it on to that thread.
     std::function<void()> OnDocumentComplete;
 };
 

@@ -4,6 +4,7 @@
 #include <QThread>
 #include <QTimer>
 #include <QUrl>
+#include <cstring>
 
 #include "browser/EventLoopTransfers.h"
 #include "net/CookieStore.h"
@@ -15,7 +16,27 @@
 namespace tessaly {
 namespace {
 
+// Whether the address is an absolute http address that resolving would give back unchanged:
+// a lower-case host and only characters that need no encoding, no "." or ".." segment.
+bool PlainAbsolute(const std::string& url) {
+    if (url.rfind("http://", 0) != 0) return false;
+    const std::size_t hostEnd = std::min(url.find('/', 7), url.size());
+    if (hostEnd == 7) return false;
+    for (std::size_t i = 7; i < url.size(); ++i) {
+        const char c = url[i];
+        const bool safe = (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
+                          (c >= 'A' && c <= 'Z' && i >= hostEnd) ||
+                          std::strchr("-._~:/?=&+", c) != nullptr;
+        if (!safe || c == '\0') return false;
+    }
+    const std::size_t query = std::min(url.find('?'), url.size());
+    const std::string_view path = std::string_view(url).substr(hostEnd, query - hostEnd);
+    return path.find("/.") == std::string_view::npos;
+}
+
 std::string Resolve(const std::string& base, const std::string& link) {
+    // Most addresses the program opens are absolute already: no need for the URL parser.
+    if (PlainAbsolute(link)) return link;
     const QUrl resolved =
         QUrl(QString::fromStdString(base)).resolved(QUrl(QString::fromStdString(Trim(link))));
     return resolved.toString(QUrl::FullyEncoded).toStdString();

@@ -1,7 +1,7 @@
 #pragma once
 // What the login needs from a front end: the common dialogs, the login box, the small progress
-// dialog and the status line. The GUI draws them; the command-line front end prints or asks on
-// the terminal; tests record them.
+// dialog and the status line. The command-line front end prints or asks on the terminal; tests
+// record them.
 
 #include <string>
 

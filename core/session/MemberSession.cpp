@@ -58,7 +58,7 @@ void TMemberSession::LoadStoredLogin() {
 
 void TMemberSession::SetBrowserDownloadOptions() {
     // This engine never loads images, sounds, scripts or controls; the flags are kept so the
-    // console can show what it was asked for.
+    // flags can be read back.
     browser_.SetDownloadControl(kDownloadControlHarvest);
 }
 

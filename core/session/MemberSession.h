@@ -1,10 +1,10 @@
 #pragma once
-// TMemberSession: the member's session with the service, shared by the GUI's main window and
-// the command-line front end: user name and password, the login outcome and failed-login
-// counter, the page buffer, the browser's document-complete flag, the navigation operations
-// every page request goes through (OpenURL, OpenLoginURL, ClickAndWait), the form login, the
-// direct login, the My Groups pages and the Login command. It belongs to the user-interface
-// thread, but for OpenURL and CurrentLocation, which workers call on their own threads.
+// TMemberSession: the member's session with the service, the same for every front end: user name
+// and password, the login outcome and failed-login counter, the page buffer, the browser's
+// document-complete flag, the navigation operations every page request goes through (OpenURL,
+// OpenLoginURL, ClickAndWait), the form login, the direct login, the My Groups pages and the Login
+// command. It belongs to the user-interface thread, but for OpenURL and CurrentLocation, which
+// workers call on their own threads.
 
 #include <atomic>
 #include <string>

@@ -1,6 +1,7 @@
 #include "text/TextUtils.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace tessaly {
 namespace {
@@ -9,18 +10,34 @@ bool IsBlank(char c) {
     return static_cast<unsigned char>(c) <= 32;
 }
 
-// Byte offset of `part` in `text` from `from`, without regard to case; npos when absent.
+// Byte offset of `part` in `text` from `from`, without regard to case; npos when absent. The
+// candidates for the first character are found with memchr, one search per letter case, each
+// search moving forward only.
 std::size_t FindNoCase(std::string_view text, std::string_view part, std::size_t from) {
     if (part.empty()) return from <= text.size() ? from : std::string_view::npos;
-    if (part.size() > text.size()) return std::string_view::npos;
-    const char first = UpCase(part[0]);
-    for (std::size_t i = from; i + part.size() <= text.size(); ++i) {
-        if (UpCase(text[i]) != first) continue;
+    if (part.size() > text.size() || from > text.size() - part.size())
+        return std::string_view::npos;
+    const char* data = text.data();
+    const std::size_t end = text.size() - part.size() + 1;  // candidates lie before it
+    const char upper = UpCase(part[0]);
+    const char lower = static_cast<char>(upper >= 'A' && upper <= 'Z' ? upper - 'A' + 'a' : upper);
+    auto next = [&](char c, std::size_t at) -> std::size_t {
+        if (at >= end) return end;
+        const void* hit = std::memchr(data + at, c, end - at);
+        return hit == nullptr ? end
+                              : static_cast<std::size_t>(static_cast<const char*>(hit) - data);
+    };
+    std::size_t nextUpper = next(upper, from);
+    std::size_t nextLower = lower == upper ? end : next(lower, from);
+    for (;;) {
+        const std::size_t i = std::min(nextUpper, nextLower);
+        if (i >= end) return std::string_view::npos;
         std::size_t k = 1;
-        while (k < part.size() && UpCase(text[i + k]) == UpCase(part[k])) ++k;
+        while (k < part.size() && UpCase(data[i + k]) == UpCase(part[k])) ++k;
         if (k == part.size()) return i;
+        if (i == nextUpper) nextUpper = next(upper, i + 1);
+        if (i == nextLower) nextLower = next(lower, i + 1);
     }
-    return std::string_view::npos;
 }
 
 }  // namespace

@@ -41,7 +41,7 @@ public:
     [[nodiscard]] bool OnUiThread() const;
 
     // The longest a posted call waits for the user-interface thread (while that thread is free):
-    // a frame of a window, so what a report changes shows without delay a person could see.
+    // short enough that what a report changes shows without delay a person could see.
     static constexpr std::chrono::milliseconds kBatchInterval{15};
 
 private:
