@@ -73,14 +73,17 @@ bool ServiceUnreachable(TMemberSession& session) {
            !ContainsText(hosts::kLogin, session.CurrentLocation());
 }
 
+// Tells the user how the run ended and gives its exit status.
+int Outcome(TOutcome outcome, std::string_view detail = {}) {
+    if (outcome != TOutcome::Ok)
+        std::cerr << "tessaly-cli: " << OutcomeText(outcome) << detail << "\n";
+    return ExitCodeOf(outcome);
+}
+
 int LoginFailure(TMemberSession& session) {
-    if (ServiceUnreachable(session)) {
-        std::cerr << "tessaly-cli: cannot reach the group service (check the network or the proxy "
-                     "setting)\n";
-        return kExitUnreachable;
-    }
-    std::cerr << "tessaly-cli: login failed: wrong user name or password\n";
-    return kExitLoginFailed;
+    if (ServiceUnreachable(session))
+        return Outcome(TOutcome::Unreachable, " (check the network or the proxy setting)");
+    return Outcome(TOutcome::LoginRefused);
 }
 
 int RunLogin(TYahooDownloadOptions& options, const Credentials& creds, bool useCache) {
@@ -265,12 +268,9 @@ int RunDownload(QCoreApplication& app, TYahooDownloadOptions& options, const Cre
                       << "\n";
         }
     }
-    if (loginRefused) {
-        std::cerr << "tessaly-cli: login failed: wrong user name or password\n";
-        return kExitLoginFailed;
-    }
-    if (userStopped || interrupts.load() > 0) return kExitStopped;
-    return failed > 0 ? kExitGroupsFailed : kExitOk;
+    if (loginRefused) return Outcome(TOutcome::LoginRefused);
+    if (userStopped || interrupts.load() > 0) return Outcome(TOutcome::Stopped);
+    return Outcome(failed > 0 ? TOutcome::GroupsFailed : TOutcome::Ok);
 }
 
 }  // namespace

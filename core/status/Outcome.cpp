@@ -15,7 +15,7 @@ std::string_view OutcomeText(TOutcome o) {
         case TOutcome::LoginRefused:
             return "login failed: wrong user name or password";
         case TOutcome::Unreachable:
-            return "the service could not be reached";
+            return "cannot reach the group service";
         case TOutcome::OutputFolder:
             return "the output folder cannot be written";
     }
