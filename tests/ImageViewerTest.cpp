@@ -53,15 +53,19 @@ private:
     std::string received_;
 };
 
+// The bytes of one announcement of `text` (shorter than 252 bytes): identifier 0, the block's
+// size, both little endian, then the block.
+std::string Frame(const std::string& text) {
+    std::string frame("\0\0\0\0", 4);
+    frame.push_back(static_cast<char>(text.size() + 4));
+    frame.append("\0\0\0", 3);
+    return frame + "\x01\x03" + text + std::string("\0\0", 2);
+}
+
 TEST_F(ImageViewerTest, AnnouncementCarriesTheCopyDataBlock) {
     FakeViewer viewer;
     AnnouncePreview("/out/Photos/g/pic.jpg");
-    const std::string text = "/out/Photos/g/pic.jpg";
-    std::string want("\0\0\0\0", 4);
-    want.push_back(static_cast<char>(text.size() + 4));
-    want.append("\0\0\0", 3);
-    want += "\x01\x03" + text + std::string("\0\0", 2);
-    EXPECT_EQ(viewer.Received(), want);
+    EXPECT_EQ(viewer.Received(), Frame("/out/Photos/g/pic.jpg"));
 }
 
 TEST_F(ImageViewerTest, BlockLayout) {
@@ -69,11 +73,30 @@ TEST_F(ImageViewerTest, BlockLayout) {
     EXPECT_EQ(ImageViewerBlock("\x03"), std::string("\x03\x03\x03\0\0", 5));
 }
 
+// With no viewer to take it (no socket, or the socket file of a viewer that has ended), the
+// announcement is dropped: it returns, and a viewer that comes up afterwards receives only what is
+// announced to it, nothing kept from before.
 TEST_F(ImageViewerTest, NoViewerMeansTheAnnouncementIsDropped) {
-    EXPECT_FALSE(std::filesystem::exists(ImageViewerSocketPath()));
-    AnnouncePreview("/x.jpg");  // returns without a viewer program or socket
-    StartImageViewer(true);
-    SUCCEED();
+    const std::string path = ImageViewerSocketPath();
+    for (const bool staleSocket : {false, true}) {
+        SCOPED_TRACE(staleSocket ? "socket file of an ended viewer" : "no socket");
+        std::filesystem::remove(path);
+        if (staleSocket) {
+            const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+            sockaddr_un addr{};
+            addr.sun_family = AF_UNIX;
+            std::memcpy(addr.sun_path, path.c_str(), path.size() + 1);
+            ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+            ::close(fd);  // never listened: a connection is refused, the file stays
+            ASSERT_TRUE(std::filesystem::exists(path));
+        }
+        AnnouncePreview("/dropped.jpg");
+
+        std::filesystem::remove(path);
+        FakeViewer viewer;
+        AnnouncePreview("/later.jpg");
+        EXPECT_EQ(viewer.Received(), Frame("/later.jpg"));
+    }
 }
 
 }  // namespace
