@@ -1,7 +1,7 @@
 #pragma once
-// How the core asks the user something or tells the user something. The GUI draws these as its
-// common dialog; the command-line front end prints them; tests record them. The core never
-// knows which.
+// How the core asks the user something or tells the user something. The command-line front end
+// prints these (and asks on the terminal); tests record them. The core never knows which front
+// end it talks to.
 
 #include <string>
 

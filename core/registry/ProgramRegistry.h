@@ -1,6 +1,7 @@
 #pragma once
 // The program's own values under its registry key: the stored login, the section of the last
-// run, the use-cache box, the date of the last update check and the folder layout switch.
+// run, the use-cache choice of the login, the date of the last update check and the folder layout
+// switch.
 
 #include <cstdint>
 #include <optional>
