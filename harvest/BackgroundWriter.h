@@ -23,8 +23,8 @@ public:
     TBackgroundWriter(const TBackgroundWriter&) = delete;
     TBackgroundWriter& operator=(const TBackgroundWriter&) = delete;
 
-    // Hands a task over; waits while kMaxPending tasks are still waiting, so a writer slower
-    // than the fetching never lets memory grow with the group.
+    // Hands a task over; when kMaxPending tasks are waiting, waits until half of them have run,
+    // so a writer slower than the fetching never lets memory grow with the group.
     void Add(std::function<void()> task);
     static constexpr std::size_t kMaxPending = 32;
     static constexpr std::size_t kBatch = 8;
@@ -44,6 +44,7 @@ private:
     bool busy_ = false;
     bool flushing_ = false;
     bool quit_ = false;
+    int roomWaiters_ = 0;  // threads waiting in Add for room
     std::exception_ptr error_;
     std::thread thread_;
 };

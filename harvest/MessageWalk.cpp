@@ -21,14 +21,14 @@ std::string TMessageWalkWorker::ClosingGroupLine(int groups) const {
     return Format("Completed Downloading %d Groups", {Num(groups)});
 }
 
-void TMessageWalkWorker::GrabFrom(const TPagePtr& page) {
+std::function<void()> TMessageWalkWorker::GrabTask(const TPagePtr& page) {
     const bool names = options_.boolGrabOtherGroups;
-    if (!names && !options_.boolGrabOtherURLs) return;
+    if (!names && !options_.boolGrabOtherURLs) return {};
     std::shared_ptr<const std::vector<std::string>> ignored;
     if (options_.boolGrabOtherURLs)
         ignored = std::make_shared<std::vector<std::string>>(options_.IgnoreEmbbededSites);
     // Read on the writer, away from the walk; the page's links were read once, for the walk.
-    writer_.Add([this, names, ignored, page] {
+    return [this, names, ignored, page] {
         if (names) {
             for (const auto& name :
                  TYahooAttachmentDownload::GetValidYahooGroupNamesFrom(page->Source()))
@@ -39,7 +39,7 @@ void TMessageWalkWorker::GrabFrom(const TPagePtr& page) {
             TYahooAttachmentDownload::OtherLinksOf(page->Links(), *ignored, links);
             for (const auto& link : links) RecordGrabbed(reg::kGrabbedURLs, link);
         }
-    });
+    };
 }
 
 void TMessageWalkWorker::NotSaved(int number) {

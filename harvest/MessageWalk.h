@@ -43,9 +43,10 @@ protected:
     }
     [[nodiscard]] int ClosingItemPosition() const override { return lastMessageOfRun_; }
 
-    // Queues, on the writer, the recording of the group names and outside links of the page
-    // (as the options ask).
-    void GrabFrom(const TPagePtr& page);
+    // The recording of the group names and outside links of the page, as the options ask: a
+    // task for the writer (empty when the options ask for none). Run it in the section's own
+    // writer task, so a message costs the writer one hand-over.
+    [[nodiscard]] std::function<void()> GrabTask(const TPagePtr& page);
     // Hands a task to the writer; tasks run in order, after the ones handed over before.
     void QueueWrite(std::function<void()> task) { writer_.Add(std::move(task)); }
     // For the section's writer tasks: whether an earlier message of the group could not be

@@ -7,9 +7,9 @@ namespace tessaly {
 DownloadStatus TTextThread::DownloadMessage(int /*row*/, int number, TYahooAttachmentDownload& site,
                                             TPagePtr& page) {
     if (!site.FetchMessage(number, page)) return dsError;
-    GrabFrom(page);
-    QueueWrite([this, folder = site.MessagesFolder(),
+    QueueWrite([this, grab = GrabTask(page), folder = site.MessagesFolder(),
                 dateFormat = options_.boolUseMessageDateFormat, number, page] {
+        if (grab) grab();
         if (SavingStopped()) return;  // the walk is ending; nothing after a lost message
         if (TYahooAttachmentDownload::WriteMessageFile(folder, dateFormat, number, page->Source(),
                                                        folder == madeFolder_)) {

@@ -8,13 +8,17 @@ TPage::TPage(std::string location, int status, std::string source)
     : location_(std::move(location)), status_(status), source_(std::move(source)) {}
 
 const std::vector<std::string>& TPage::Links() const {
-    std::call_once(linksRead_, [this] {
-        if (source_.empty()) return;
-        THtmlScanner scanner;
-        scanner.SetHTMLText(source_);
-        scanner.Execute();
-        links_ = std::move(scanner.Parsed().Hyperlinks);
-    });
+    if (linksRead_.load(std::memory_order_acquire)) return links_;
+    std::lock_guard lock(linksMutex_);
+    if (!linksRead_.load(std::memory_order_relaxed)) {
+        if (!source_.empty()) {
+            THtmlScanner scanner;
+            scanner.SetHTMLText(source_);
+            scanner.Execute();
+            links_ = std::move(scanner.Parsed().Hyperlinks);
+        }
+        linksRead_.store(true, std::memory_order_release);
+    }
     return links_;
 }
 

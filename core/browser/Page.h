@@ -5,6 +5,7 @@
 // shared read-only between threads (TPagePtr) instead of being copied; its links are read from
 // the source the first time anyone asks for them, once.
 
+#include <atomic>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -35,7 +36,10 @@ private:
     std::string location_;
     int status_ = 0;
     std::string source_;
-    mutable std::once_flag linksRead_;
+    // Read once, by whichever thread asks first (a mutex taken only until then: a once-flag
+    // would wake every thread of the process at the end of each page's first read).
+    mutable std::atomic<bool> linksRead_{false};
+    mutable std::mutex linksMutex_;
     mutable std::vector<std::string> links_;
 };
 
