@@ -34,28 +34,30 @@ std::string Bytes(std::uint64_t state, std::size_t size) {
 }
 
 // "Tue Dec 14, 2004 9:05 pm" for the n-th message: one every 7 hours 13 minutes from
-// 2004-12-14 21:05.
+// 2004-12-14 21:05. Every fourth year is a leap year, 2100 too: the calendar only has to be
+// the same on every run, and the date of a message takes a few steps whatever its number.
 std::string MessageDate(int n) {
     static const char* kDays[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
     static const char* kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                     "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
-    // Minutes since 2004-12-14 00:00 (a Tuesday).
-    long minutes = 21 * 60 + 5 + static_cast<long>(n) * (7 * 60 + 13);
-    long days = minutes / 1440;
-    int minuteOfDay = static_cast<int>(minutes % 1440);
-    int year = 2004, month = 12, day = 14;
     static const int kLen[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    for (long d = 0; d < days; ++d) {
-        int len = kLen[month - 1] + (month == 2 && year % 4 == 0 ? 1 : 0);
-        if (++day > len) {
-            day = 1;
-            if (++month > 12) {
-                month = 1;
-                ++year;
-            }
-        }
-    }
-    int hour = minuteOfDay / 60;
+    constexpr long kFourYears = 4 * 365 + 1;
+    constexpr long kDayOfYearOfStart = 348;  // 2004-12-14, counted from 2004-01-01 as 0
+    // Minutes since 2004-12-14 00:00 (a Tuesday).
+    const long minutes = 21 * 60 + 5 + static_cast<long>(n) * (7 * 60 + 13);
+    const long days = minutes / 1440;
+    const int minuteOfDay = static_cast<int>(minutes % 1440);
+    // Whole four-year spans from 2004 (a leap year) first, then single years, then months.
+    long rest = kDayOfYearOfStart + days;
+    int year = 2004 + 4 * static_cast<int>(rest / kFourYears);
+    rest %= kFourYears;
+    auto yearLength = [](int y) { return y % 4 == 0 ? 366 : 365; };
+    while (rest >= yearLength(year)) rest -= yearLength(year++);
+    int month = 1;
+    auto monthLength = [&](int m) { return kLen[m - 1] + (m == 2 && year % 4 == 0 ? 1 : 0); };
+    while (rest >= monthLength(month)) rest -= monthLength(month++);
+    const int day = static_cast<int>(rest) + 1;
+    const int hour = minuteOfDay / 60;
     char buf[64];
     std::snprintf(buf, sizeof buf, "%s %s %d, %d %d:%02d %s", kDays[(2 + days) % 7],
                   kMonths[month - 1], day, year, hour % 12 == 0 ? 12 : hour % 12, minuteOfDay % 60,

@@ -131,10 +131,22 @@ std::string CookieValue(const std::string& cookies, const std::string& name) {
 }
 
 GroupService::GroupService(SimData data) : data_(std::move(data)), rng_(data_.seed ^ 0x5E55104ull) {
+    messageAt_.reserve(data_.groups.size());
+    for (const auto& g : data_.groups) {
+        auto& at = messageAt_.emplace_back();
+        at.reserve(g.messages.size());
+        for (std::size_t i = 0; i < g.messages.size(); ++i) at.emplace(g.messages[i].number, i);
+    }
     for (const auto& m : data_.members) {
         for (const auto& g : data_.groups)
             fileTokens_[FileStoreToken(data_.seed, m.user + "/" + g.name)] = {m.user, g.name};
     }
+}
+
+std::size_t GroupService::MessagePosition(const Group& group, int number) const {
+    const auto& at = messageAt_[static_cast<std::size_t>(&group - data_.groups.data())];
+    const auto it = at.find(number);
+    return it == at.end() ? group.messages.size() : it->second;
 }
 
 void GroupService::SetFaults(Faults faults) {
@@ -418,8 +430,7 @@ SimResponse GroupService::Groups(const SimRequest& r, const std::string& prefix)
     }
     if (section == "message" && parts.size() == 4) {
         const int n = std::atoi(parts[3].c_str());
-        std::size_t index = 0;
-        while (index < g->messages.size() && g->messages[index].number != n) ++index;
+        const std::size_t index = MessagePosition(*g, n);
         if (index == g->messages.size()) {
             return Page(pages::NotFound("message " + std::to_string(n)));
         }
@@ -446,9 +457,8 @@ SimResponse GroupService::Groups(const SimRequest& r, const std::string& prefix)
     if (section == "attach" && parts.size() == 5) {
         const int n = std::atoi(parts[3].c_str());
         const std::string name = UrlDecodeComponent(parts[4]);
-        for (const auto& m : g->messages) {
-            if (m.number != n) continue;
-            for (const auto& a : m.attachments) {
+        if (const std::size_t at = MessagePosition(*g, n); at < g->messages.size()) {
+            for (const auto& a : g->messages[at].attachments) {
                 if (a.name != name || a.onFileStore) continue;
                 if (a.blocked) return Page(pages::NotFound(r.path), 403);
                 return Binary(
@@ -527,9 +537,8 @@ SimResponse GroupService::FileStore(const SimRequest& r) {
     if (parts[2] == ".attach" && parts.size() == 5) {
         const int n = std::atoi(parts[3].c_str());
         const std::string name = UrlDecodeComponent(parts[4]);
-        for (const auto& m : g->messages) {
-            if (m.number != n) continue;
-            for (const auto& a : m.attachments) {
+        if (const std::size_t at = MessagePosition(*g, n); at < g->messages.size()) {
+            for (const auto& a : g->messages[at].attachments) {
                 if (a.name != name || !a.onFileStore) continue;
                 if (a.blocked) return Plain(403, "Forbidden");
                 return Binary(

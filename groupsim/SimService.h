@@ -12,6 +12,7 @@
 #include <random>
 #include <set>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "groupsim/SimData.h"
@@ -89,8 +90,15 @@ private:
     std::string NewToken();
     // True the first time the session meets this key (pages put in the way once).
     bool FirstTime(const SimRequest& r, const std::string& key);
+    // Where the message numbered `number` lies in `group.messages` (the first one, should a
+    // number repeat); messages.size() when the group has none of that number. `group` is one of
+    // data_'s groups.
+    [[nodiscard]] std::size_t MessagePosition(const Group& group, int number) const;
 
     SimData data_;
+    // For each group of data_ (same order), its message positions by number. Built with the
+    // service and never changed, as data_ is not: request threads read it without the lock.
+    std::vector<std::unordered_map<int, std::size_t>> messageAt_;
     mutable std::mutex mutex_;
     std::mt19937_64 rng_;
     std::map<std::string, std::string> sessions_;  // token -> user

@@ -17,6 +17,7 @@ int main(int argc, char** argv) {
     std::string bind = "127.0.0.1";
     std::uint64_t seed = 1;
     int messages = 0;
+    bool listMessages = false;
     int threads = 16;
     std::string logFile;
     groupsim::Faults faults;
@@ -30,6 +31,8 @@ int main(int argc, char** argv) {
         ->capture_default_str();
     app.add_option("--messages", messages,
                    "add the generated group BigGroup with this many messages");
+    app.add_flag("--list-messages", listMessages,
+                 "print the numbers of BigGroup's messages, one a line, and exit");
     app.add_option("--threads", threads, "worker threads (one per open connection)")
         ->capture_default_str();
     app.add_option("--auth-pages", authPages,
@@ -95,6 +98,13 @@ int main(int argc, char** argv) {
             g.authMessages = {authPages.begin(), authPages.end()};
             g.interstitialMessages = {adPages.begin(), adPages.end()};
         }
+    }
+    if (listMessages) {
+        for (const auto& g : data.groups) {
+            if (g.name != "BigGroup") continue;
+            for (const auto& m : g.messages) std::printf("%d\n", m.number);
+        }
+        return 0;
     }
     groupsim::GroupService service(std::move(data));
     service.SetFaults(faults);

@@ -149,6 +149,15 @@ TEST_F(GroupSimTest, MessageIndexAndMessagePages) {
     EXPECT_TRUE(Has(Links(purged.body), "/group/DemoGroup/message/16"));
     Reply last = c.Get("http://groups.yahoo.com/group/DemoGroup/message/40");
     EXPECT_EQ(Count(Links(last.body), "/message/4"), 0u);  // no link to a higher message
+
+    // A number in a gap or beyond either end is no message, in a group of its own numbers.
+    for (const std::string n : {"7", "20", "0", "41"}) {
+        Reply none = c.Get("http://groups.yahoo.com/group/DemoGroup/message/" + n);
+        EXPECT_NE(none.body.find("message " + n + " was not found"), std::string::npos) << n;
+    }
+    EXPECT_NE(c.Get("http://uk.groups.yahoo.com/group/BritishWalkers/message/103")
+                  .body.find("Message 103 of 105"),
+              std::string::npos);
 }
 
 TEST_F(GroupSimTest, PagesPutInTheWayOnce) {
