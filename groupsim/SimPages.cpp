@@ -2,7 +2,11 @@
 
 #include <algorithm>
 
+#include "service/ServiceHosts.h"
+
 namespace groupsim {
+
+namespace hosts = tessaly::hosts;
 namespace {
 
 std::string Head(const std::string& title) {
@@ -35,14 +39,14 @@ std::string Sidebar(const Group& g) {
     return "<table cellpadding=3><tr><td><a href=\"" + base +
            "\">Home</a></td></tr>\n<tr><td><a href=\"" + base +
            "/messages\">Messages</a></td></tr>\n<tr><td><a href=\"" + base +
-           "/files/\">Files</a></td></tr>\n<tr><td><a href=\"http://" + std::string(kPhotosHost) +
-           base + "/lst\">Photos</a></td></tr>\n<tr><td><a href=\"" + base +
-           "/members?group=sub\">Members</a></td></tr></table>\n";
+           "/files/\">Files</a></td></tr>\n<tr><td><a href=\"http://" +
+           std::string(hosts::kPhotos) + base + "/lst\">Photos</a></td></tr>\n<tr><td><a href=\"" +
+           base + "/members?group=sub\">Members</a></td></tr></table>\n";
 }
 
 // The photos list address of a group, with the query given.
 std::string PhotosUrl(const Group& g, const std::string& page, const std::string& query) {
-    return "http://" + g.prefix + kPhotosHost + "/group/" + g.name + "/" + page + "?" + query;
+    return "http://" + g.prefix + hosts::kPhotos + "/group/" + g.name + "/" + page + "?" + query;
 }
 
 std::string DirValue(const std::string& album) {
@@ -54,7 +58,7 @@ std::string DirValue(const std::string& album) {
 }  // namespace
 
 std::string FileStoreBase(const std::string& token, int host) {
-    return "http://f" + std::to_string(host) + "." + kFileStoreHost + "/v1/" + token;
+    return "http://f" + std::to_string(host) + "." + hosts::kFileStore + "/v1/" + token;
 }
 
 namespace pages {
@@ -63,7 +67,7 @@ std::string Login(const std::string& challenge, const std::string& u, const std:
                   const std::string& error) {
     std::string p = Head("Sign in to Yahoo!");
     if (!error.empty()) p += "<p><font color=red><b>" + HtmlEscape(error) + "</b></font></p>\n";
-    p += "<form method=\"post\" action=\"http://" + std::string(kLoginHost) +
+    p += "<form method=\"post\" action=\"http://" + std::string(hosts::kLogin) +
          "/config/login?\" autocomplete=\"off\" name=\"login_form\">\n"
          "<input type=\"hidden\" name=\".tries\" value=\"1\">\n"
          "<input type=\"hidden\" name=\".src\" value=\"ygrp\">\n"
@@ -86,7 +90,7 @@ std::string Login(const std::string& challenge, const std::string& u, const std:
          "<tr><td colspan=2><input type=\"submit\" name=\".save\" value=\"Sign "
          "In\"></td></tr></table>\n"
          "</form>\n<p><a href=\"http://" +
-         std::string(kLoginHost) +
+         std::string(hosts::kLogin) +
          "/config/forgot?.src=ygrp\">Forget your ID or password?</a></p>\n";
     return p + Tail();
 }
@@ -126,7 +130,7 @@ std::string MyGroups(const SimData& data, const Member& member, int page) {
                  std::to_string(k) + "</a> ";
         }
     }
-    p += "</p>\n<p><a href=\"http://" + std::string(kGroupsHost) +
+    p += "</p>\n<p><a href=\"http://" + std::string(hosts::kGroups) +
          "/start?x=1\">Start a new group</a></p>\n";
     return p + Tail();
 }
@@ -149,8 +153,8 @@ std::string GroupHome(const Group& g) {
     std::string p = Head(g.name + " : " + g.name + " Home");
     p += Sidebar(g);
     p += "<h2>" + g.name + "</h2>\n<p>Welcome to " + g.name +
-         ". Post message: <a href=\"mailto:" + g.name + "@" + kMailDomain + "\">" + g.name + "@" +
-         kMailDomain + "</a></p>\n";
+         ". Post message: <a href=\"mailto:" + g.name + "@" + hosts::kGroupsMailDomain + "\">" +
+         g.name + "@" + hosts::kGroupsMailDomain + "</a></p>\n";
     return p + Tail();
 }
 
@@ -229,24 +233,26 @@ std::string MessagePage(const Group& g, std::size_t index, const std::string& to
     for (const auto& link : m.outsideLinks)
         p += "<p>See <a href=\"" + link + "\" target=\"_blank\">" + link + "</a></p>\n";
     for (const auto& other : m.otherGroups) {
-        p += "<p>Please join us at " + other + "-subscribe@" + kMailDomain + " for more.</p>\n";
+        p += "<p>Please join us at " + other + "-subscribe@" + hosts::kGroupsMailDomain +
+             " for more.</p>\n";
     }
     for (const auto& a : m.attachments) {
         const std::string enc = UrlEncode(a.name);
         const std::string url =
             a.onFileStore ? FileStoreBase(token, a.embedded ? 2 : 1) + "/.attach/" + n + "/" + enc
-                          : "http://" + g.prefix + kGroupsHost + "/group/" + g.name + "/attach/" +
-                                n + "/" + enc;
+                          : "http://" + g.prefix + hosts::kGroups + "/group/" + g.name +
+                                "/attach/" + n + "/" + enc;
         if (a.embedded) {
             p += "<p><img src=\"" + url + "\" alt=\"" + HtmlEscape(a.name) + "\"></p>\n";
         } else {
             p += "<p>Attachment: <a href=\"" + url + "\">" + HtmlEscape(a.name) + "</a></p>\n";
         }
     }
-    p += "<hr size=1>\n<p>Post message: <a href=\"mailto:" + g.name + "@" + kMailDomain + "\">" +
-         g.name + "@" + kMailDomain + "</a><br>\nUnsubscribe: <a href=\"mailto:" + g.name +
-         "-unsubscribe@" + kMailDomain + "\">" + g.name + "-unsubscribe@" + kMailDomain +
-         "</a><br>\nList owner: " + g.name + "-owner@" + kMailDomain +
+    p += "<hr size=1>\n<p>Post message: <a href=\"mailto:" + g.name + "@" +
+         hosts::kGroupsMailDomain + "\">" + g.name + "@" + hosts::kGroupsMailDomain +
+         "</a><br>\nUnsubscribe: <a href=\"mailto:" + g.name + "-unsubscribe@" +
+         hosts::kGroupsMailDomain + "\">" + g.name + "-unsubscribe@" + hosts::kGroupsMailDomain +
+         "</a><br>\nList owner: " + g.name + "-owner@" + hosts::kGroupsMailDomain +
          "</p>\n<p><a href=\"/group/" + g.name + "/post?act=reply&amp;messageNum=" + n +
          "\">Reply</a></p>\n";
     return p + nav + Tail();
@@ -371,7 +377,7 @@ std::string PhotoList(const Group& g, int album, char view, int begin) {
         p += "<td><a href=\"" +
              PhotosUrl(g, "vwp",
                        ".dir=/" + dir + "&.dnm=" + UrlEncode(photo) + "&.src=gr&.view=" + v) +
-             "\"><img src=\"http://" + std::string(kPhotosHost) + "/thumbs/" + UrlEncode(photo) +
+             "\"><img src=\"http://" + std::string(hosts::kPhotos) + "/thumbs/" + UrlEncode(photo) +
              "?tn\" border=0></a><br>" + HtmlEscape(photo) + "</td>\n";
     }
     p += "</tr></table>\n<p>";

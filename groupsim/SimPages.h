@@ -1,6 +1,7 @@
 #pragma once
 // The HTML of every page of the simulated service, in the markup of the classic service:
 // plain server-side HTML with tables and links. What each page must carry is listed in PAGES.md.
+// Host names are the program's own, from service/ServiceHosts.h.
 
 #include <string>
 
@@ -8,11 +9,6 @@
 
 namespace groupsim {
 
-inline constexpr const char* kGroupsHost = "groups.yahoo.com";
-inline constexpr const char* kLoginHost = "login.yahoo.com";
-inline constexpr const char* kPhotosHost = "photos.groups.yahoo.com";
-inline constexpr const char* kFileStoreHost = "grp.yahoofs.com";  // served as f1., f2., ...
-inline constexpr const char* kMailDomain = "yahoogroups.com";
 inline constexpr int kMyGroupsPerPage = 10;
 inline constexpr int kIndexPerPage = 15;
 inline constexpr int kPhotosPerPage = 12;

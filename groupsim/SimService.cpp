@@ -4,8 +4,11 @@
 #include <cstdio>
 
 #include "groupsim/SimPages.h"
+#include "service/ServiceHosts.h"
 
 namespace groupsim {
+
+namespace hosts = tessaly::hosts;
 namespace {
 
 constexpr std::size_t kMaxChallenges = 10000;
@@ -274,13 +277,14 @@ SimResponse GroupService::Handle(const SimRequest& r) {
     }
     if (!handled) {
         const std::string& h = r.host;
-        if (h == kLoginHost) {
+        if (h == hosts::kLogin) {
             response = Login(r);
-        } else if (EndsWith(h, kPhotosHost)) {
-            response = Photos(r, h.substr(0, h.size() - std::string(kPhotosHost).size()));
-        } else if (EndsWith(h, kGroupsHost)) {
-            response = Groups(r, h.substr(0, h.size() - std::string(kGroupsHost).size()));
-        } else if (EndsWith(h, std::string(".") + kFileStoreHost) && h.size() > 1 && h[0] == 'f') {
+        } else if (EndsWith(h, hosts::kPhotos)) {
+            response = Photos(r, h.substr(0, h.size() - std::string(hosts::kPhotos).size()));
+        } else if (EndsWith(h, hosts::kGroups)) {
+            response = Groups(r, h.substr(0, h.size() - std::string(hosts::kGroups).size()));
+        } else if (EndsWith(h, std::string(".") + hosts::kFileStore) && h.size() > 1 &&
+                   h[0] == 'f') {
             response = FileStore(r);
         } else if (h == "groupsim.control") {
             response = Control(r);
@@ -301,7 +305,7 @@ SimResponse GroupService::Handle(const SimRequest& r) {
 }
 
 SimResponse GroupService::Login(const SimRequest& r) {
-    const std::string defaultDone = std::string("http://") + kGroupsHost + "/mygroups";
+    const std::string defaultDone = std::string("http://") + hosts::kGroups + "/mygroups";
     auto loginPage = [&](const std::string& done, const std::string& error) {
         std::string challenge, u;
         {
@@ -324,7 +328,7 @@ SimResponse GroupService::Login(const SimRequest& r) {
             token = NewToken();
             sessions_[token] = member.user;
         }
-        SimResponse resp = Redirect("http://" + std::string(kLoginHost) +
+        SimResponse resp = Redirect("http://" + std::string(hosts::kLogin) +
                                     "/config/verify?.done=" + UrlEncode(done));
         resp.headers.emplace_back("Set-Cookie", "Y=v=1&n=" + token + "; path=/; domain=.yahoo.com");
         if (persistent) {
@@ -365,12 +369,12 @@ SimResponse GroupService::Login(const SimRequest& r) {
             if (m == nullptr || m->password != QueryValue(r.query, "passwd")) {
                 return loginPage(QueryValue(r.query, ".done"), "Invalid ID or password.");
             }
-            return signIn(*m, false, std::string("http://") + kGroupsHost + "/");
+            return signIn(*m, false, std::string("http://") + hosts::kGroups + "/");
         }
         return loginPage(QueryValue(r.query, ".done"), "");
     }
     if (r.path == "/config/logout") {
-        SimResponse resp = Redirect(std::string("http://") + kLoginHost + "/");
+        SimResponse resp = Redirect(std::string("http://") + hosts::kLogin + "/");
         resp.headers.emplace_back("Set-Cookie", "Y=; path=/; domain=.yahoo.com");
         resp.headers.emplace_back(
             "Set-Cookie", "T=; expires=Thu, 01-Jan-1970 00:00:00 GMT; path=/; domain=.yahoo.com");
@@ -384,7 +388,7 @@ SimResponse GroupService::Groups(const SimRequest& r, const std::string& prefix)
     if (r.path == "/adultconf") {
         if (r.method == "POST" && !QueryValue(r.body, "accept").empty()) {
             std::string dest = QueryValue(r.body, "dest");
-            if (dest.empty()) dest = std::string("http://") + kGroupsHost + "/";
+            if (dest.empty()) dest = std::string("http://") + hosts::kGroups + "/";
             SimResponse resp = Redirect(dest);
             resp.headers.emplace_back("Set-Cookie", "AO=1; path=/; domain=.yahoo.com");
             return resp;
@@ -393,7 +397,7 @@ SimResponse GroupService::Groups(const SimRequest& r, const std::string& prefix)
     }
     const Member* member = SessionMember(r);
     if (member == nullptr) {
-        return Redirect("http://" + std::string(kLoginHost) +
+        return Redirect("http://" + std::string(hosts::kLogin) +
                         "/config/login?.src=ygrp&.done=" + UrlEncode(FullUrl(r)));
     }
     if (r.path == "/mygroups") {
@@ -406,10 +410,10 @@ SimResponse GroupService::Groups(const SimRequest& r, const std::string& prefix)
     const Group* g = data_.FindGroup(parts[1]);
     if (g == nullptr) return Page(pages::NoSuchGroup(parts[1]));
     if (g->prefix != prefix)
-        return Redirect("http://" + g->prefix + kGroupsHost + r.path +
+        return Redirect("http://" + g->prefix + hosts::kGroups + r.path +
                         (r.query.empty() ? "" : "?" + r.query));
     if (g->adult && CookieValue(r.cookies, "AO").empty()) {
-        return Redirect("http://" + std::string(kGroupsHost) +
+        return Redirect("http://" + std::string(hosts::kGroups) +
                         "/adultconf?dest=" + UrlEncode(FullUrl(r)));
     }
     {
@@ -436,7 +440,7 @@ SimResponse GroupService::Groups(const SimRequest& r, const std::string& prefix)
         }
         const std::string key = g->name + "#" + std::to_string(n);
         if (g->authMessages.count(n) != 0 && FirstTime(r, key + "#auth")) {
-            return Redirect("http://" + prefix + kGroupsHost + "/group/" + g->name +
+            return Redirect("http://" + prefix + hosts::kGroups + "/group/" + g->name +
                             "/auth?done=" + UrlEncode(FullUrl(r)));
         }
         if (g->interstitialMessages.count(n) != 0 && FirstTime(r, key + "#ad"))
@@ -474,7 +478,7 @@ SimResponse GroupService::Groups(const SimRequest& r, const std::string& prefix)
 SimResponse GroupService::Photos(const SimRequest& r, const std::string& prefix) {
     const Member* member = SessionMember(r);
     if (member == nullptr) {
-        return Redirect("http://" + std::string(kLoginHost) +
+        return Redirect("http://" + std::string(hosts::kLogin) +
                         "/config/login?.src=ygrp&.done=" + UrlEncode(FullUrl(r)));
     }
     const auto parts = Segments(r.path);
@@ -482,11 +486,11 @@ SimResponse GroupService::Photos(const SimRequest& r, const std::string& prefix)
     const Group* g = data_.FindGroup(parts[1]);
     if (g == nullptr) return Page(pages::NoSuchGroup(parts[1]));
     if (g->prefix != prefix) {
-        return Redirect("http://" + g->prefix + kPhotosHost + r.path +
+        return Redirect("http://" + g->prefix + hosts::kPhotos + r.path +
                         (r.query.empty() ? "" : "?" + r.query));
     }
     if (g->adult && CookieValue(r.cookies, "AO").empty()) {
-        return Redirect("http://" + std::string(kGroupsHost) +
+        return Redirect("http://" + std::string(hosts::kGroups) +
                         "/adultconf?dest=" + UrlEncode(FullUrl(r)));
     }
     if (!data_.IsMemberOf(*member, *g)) return Page(pages::NotMember(*g));
