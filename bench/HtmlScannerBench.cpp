@@ -1,21 +1,29 @@
-// HTML scanner benchmark: a generated corpus of at least 50 MB of pages shaped like the
-// service's (message pages, index pages and file listings with many anchors whose href is
-// quoted three ways), scanned by THtmlScanner, by python3's html.parser (collecting the href
-// values) and by xmllint --html --xpath '//a/@href', all on the same corpus in the same run.
+// HTML scanner benchmark: a generated corpus of pages shaped like the service's (message pages,
+// index pages and file listings with many anchors whose href is quoted three ways), 50 MB
+// unless CORPUS_MB says otherwise, scanned by THtmlScanner, by python3's html.parser
+// (collecting the href values) and by xmllint --html --xpath '//a/@href', all on the same
+// corpus file in the same run.
+//
+// Every program reads the corpus file and scans it, the same number of rounds (ROUNDS, default
+// 3); round r of every program runs back to back, the order rotating from round to round. The
+// scanner runs in this process (wall clock and this process's CPU time); a peer is timed as
+// its whole process (wall clock and getrusage RUSAGE_CHILDREN), its start-up included: tens of
+// milliseconds for python3, against seconds of scanning. Printed: min, median and max of MB/s,
+// wall and CPU seconds of each program, and of the per-round ratios peer / THtmlScanner.
 
-#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <random>
 #include <sstream>
 #include <string>
+#include <vector>
 
+#include "BenchRounds.h"
 #include "text/HtmlScanner.h"
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
 
 std::string Href(std::mt19937& rng, const std::string& target) {
     switch (rng() % 3) {
@@ -57,77 +65,121 @@ std::string Page(std::mt19937& rng, int n) {
     return p.str();
 }
 
-double Seconds(Clock::time_point t0) {
-    return std::chrono::duration<double>(Clock::now() - t0).count();
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-double TimeCommand(const std::string& command) {
-    auto t0 = Clock::now();
-    int rc = std::system(command.c_str());
-    double s = Seconds(t0);
-    return rc == 0 ? s : -1;
-}
+struct Program {
+    const char* name;
+    std::vector<bench::Sample> rounds;
+};
 
 }  // namespace
 
 int main() {
+    const char* mbText = std::getenv("CORPUS_MB");
+    const double targetMb = mbText != nullptr && std::atof(mbText) > 0 ? std::atof(mbText) : 50;
+    const int rounds = bench::Rounds(3);
     char tmpl[] = "/tmp/tessaly-html-bench-XXXXXX";
     const std::string dir = ::mkdtemp(tmpl);
     const std::string corpusPath = dir + "/corpus.html";
     std::mt19937 rng(5);
     std::string corpus;
-    for (int n = 0; corpus.size() < 50u * 1000 * 1000; ++n) corpus += Page(rng, n);
+    for (int n = 0; static_cast<double>(corpus.size()) < targetMb * 1e6; ++n)
+        corpus += Page(rng, n);
     std::ofstream(corpusPath, std::ios::binary) << corpus;
     const double mb = static_cast<double>(corpus.size()) / 1e6;
-
-    double best = 1e9;
-    std::size_t links = 0;
-    for (int run = 0; run < 5; ++run) {
-        tessaly::THtmlScanner scanner;
-        std::string copy = corpus;
-        auto t0 = Clock::now();
-        scanner.SetHTMLText(std::move(copy));
-        scanner.Execute();
-        best = std::min(best, Seconds(t0));
-        links = scanner.Parsed().Hyperlinks.size();
-    }
+    corpus = std::string();
 
     const std::string py = dir + "/scan.py";
-    std::ofstream(py)
-        << "import sys, time\nfrom html.parser import HTMLParser\n"
-           "class P(HTMLParser):\n"
-           "    def __init__(self):\n        super().__init__()\n        self.links = []\n"
-           "    def handle_starttag(self, tag, attrs):\n"
-           "        if tag == 'a':\n"
-           "            for k, v in attrs:\n"
-           "                if k == 'href': self.links.append(v)\n"
-           "text = open(sys.argv[1], encoding='latin-1').read()\n"
-           "t0 = time.perf_counter()\np = P()\np.feed(text)\np.close()\n"
-           "print(time.perf_counter() - t0, len(p.links))\n";
-    double pySeconds = -1;
-    long pyLinks = 0;
-    if (FILE* f = ::popen(("python3 '" + py + "' '" + corpusPath + "'").c_str(), "r")) {
-        if (std::fscanf(f, "%lf %ld", &pySeconds, &pyLinks) != 2) pySeconds = -1;
-        ::pclose(f);
-    }
-    // xmllint is run once to warm the file cache; the second run is timed.
-    const std::string xmlCommand =
-        "xmllint --html --xpath '//a/@href' '" + corpusPath + "' > /dev/null 2>&1";
-    TimeCommand(xmlCommand);
-    const double xmlSeconds = TimeCommand(xmlCommand);
+    std::ofstream(py) << "import sys\nfrom html.parser import HTMLParser\n"
+                         "class P(HTMLParser):\n"
+                         "    def __init__(self):\n"
+                         "        super().__init__()\n        self.links = []\n"
+                         "    def handle_starttag(self, tag, attrs):\n"
+                         "        if tag == 'a':\n"
+                         "            for k, v in attrs:\n"
+                         "                if k == 'href': self.links.append(v)\n"
+                         "text = open(sys.argv[1], encoding='latin-1').read()\n"
+                         "p = P()\np.feed(text)\np.close()\nprint(len(p.links))\n";
+    const std::string pyOut = dir + "/python.out";
+
+    Program scanner{"THtmlScanner", {}}, python{"python html.parser", {}},
+        xmllint{"xmllint --html", {}};
+    std::size_t links = 0;
+    long pyLinks = -1;
+    bench::RunRounds(
+        rounds,
+        {[&](int) {
+             scanner.rounds.push_back(bench::TimeHere([&] {
+                 tessaly::THtmlScanner scan;
+                 scan.SetHTMLText(ReadFile(corpusPath));
+                 scan.Execute();
+                 links = scan.Parsed().Hyperlinks.size();
+             }));
+         },
+         [&](int) {
+             python.rounds.push_back(bench::TimeProcess({"python3", py, corpusPath}, pyOut));
+             if (FILE* f = std::fopen(pyOut.c_str(), "r")) {
+                 if (std::fscanf(f, "%ld", &pyLinks) != 1) pyLinks = -1;
+                 std::fclose(f);
+             }
+         },
+         [&](int) {
+             xmllint.rounds.push_back(bench::TimeProcess(
+                 {"xmllint", "--html", "--xpath", "//a/@href", corpusPath}, "/dev/null"));
+         }});
 
     std::printf("corpus: %.1f MB, %zu anchors found by THtmlScanner, %ld by html.parser\n", mb,
                 links, pyLinks);
-    std::printf("THtmlScanner        %8.1f MB/s  (%.3f s)\n", mb / best, best);
-    if (pySeconds > 0)
-        std::printf("python html.parser  %8.1f MB/s  (%.3f s)\n", mb / pySeconds, pySeconds);
-    if (xmlSeconds > 0)
-        std::printf("xmllint --html      %8.1f MB/s  (%.3f s)\n", mb / xmlSeconds, xmlSeconds);
-    if (pySeconds > 0)
-        std::printf("ratio vs html.parser: %.1fx (target >= 40)\n", pySeconds / best);
-    if (xmlSeconds > 0)
-        std::printf("ratio vs xmllint:     %.1fx (target >= 10)\n", xmlSeconds / best);
-    std::printf("target: at least 200 MB/s\n");
+    std::printf(
+        "%d rounds; in each, every program once, back to back, the order rotating each round\n"
+        "every program reads the corpus file and scans it; a peer's figures are its whole "
+        "process\nCPU = user + system time\n\n",
+        rounds);
+    std::printf("%-20s %-8s %10s %10s %10s\n", "program", "figure", "min", "median", "max");
+    for (const Program* p : {&scanner, &python, &xmllint}) {
+        std::vector<double> rate, wall, cpu;
+        for (const auto& s : p->rounds) {
+            if (s.wall <= 0) continue;
+            rate.push_back(mb / s.wall);
+            wall.push_back(s.wall);
+            cpu.push_back(s.cpu);
+        }
+        if (wall.size() < p->rounds.size())
+            std::printf("%-20s %zu of %zu rounds failed\n", p->name, p->rounds.size() - wall.size(),
+                        p->rounds.size());
+        if (wall.empty()) continue;
+        std::printf("%-20s %-8s%s\n", p->name, "MB/s",
+                    bench::Columns(bench::Summarize(rate), "%11.1f").c_str());
+        std::printf("%-20s %-8s%s\n", "", "wall s",
+                    bench::Columns(bench::Summarize(wall), "%11.3f").c_str());
+        std::printf("%-20s %-8s%s\n", "", "CPU s",
+                    bench::Columns(bench::Summarize(cpu), "%11.3f").c_str());
+    }
+
+    // Round by round: how many times the scanner's time the peer took.
+    std::printf("\n%-44s %10s %10s %10s\n", "per-round ratio, peer / THtmlScanner", "min", "median",
+                "max");
+    auto ratios = [&](const Program& peer, const char* target) {
+        std::vector<double> wall, cpu;
+        for (std::size_t r = 0; r < peer.rounds.size(); ++r) {
+            const auto& a = peer.rounds[r];
+            const auto& b = scanner.rounds[r];
+            if (a.wall <= 0 || b.wall <= 0) continue;
+            wall.push_back(a.wall / b.wall);
+            if (b.cpu > 0) cpu.push_back(a.cpu / b.cpu);
+        }
+        if (wall.empty()) return;
+        std::printf("%-44s%s\n", (std::string(peer.name) + ", wall " + target).c_str(),
+                    bench::Columns(bench::Summarize(wall), "%11.1f").c_str());
+        std::printf("%-44s%s\n", (std::string(peer.name) + ", CPU").c_str(),
+                    bench::Columns(bench::Summarize(cpu), "%11.1f").c_str());
+    };
+    ratios(python, "(target >= 40)");
+    ratios(xmllint, "(target >= 10)");
+    std::printf("target: THtmlScanner at least 200 MB/s\n");
     std::filesystem::remove_all(dir);
     return 0;
 }

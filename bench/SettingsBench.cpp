@@ -1,33 +1,36 @@
 // Settings file engine benchmark: a generated index of 1,000 sections x 100 keys (about
 // 3.2 MB), shaped like a Files index: one section per folder, one key per downloaded file
 // name with the value "Y". Measures load, 100,000 lookups in file order and in random order, and
-// one change plus write-back; in the same run measures python3's configparser (load, lookups,
-// write-back) and libinih (its plain parse) on the same file, and prints every figure with the
+// one change plus write-back; in the same run measures python3's configparser (the same steps)
+// and libinih (its plain parse) on the same file.
+//
+// Every program runs the same number of rounds (ROUNDS, default 5); round r of every program
+// runs back to back, the order rotating from round to round. Each step of the engine starts
+// from a file loaded afresh, so the lookups include building the hash indexes the engine makes
+// on first use. configparser runs one round per python3 process and times its steps inside it.
+// Printed: min, median and max of wall and CPU time per step and program, and of the per-round
 // ratios.
 
 #include <ini.h>
 
-#include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <functional>
+#include <memory>
 #include <random>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "BenchRounds.h"
 #include "settings/SettingsFile.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
 constexpr int kSections = 1000;
 constexpr int kKeys = 100;
 constexpr int kLookups = kSections * kKeys;
-constexpr int kRuns = 7;
 
 std::string SectionName(int s) {
     char buf[32];
@@ -50,67 +53,66 @@ void Generate(const std::string& path) {
     }
 }
 
-// Best of kRuns, in seconds.
-double Best(const std::function<void()>& f) {
-    double best = 1e9;
-    for (int i = 0; i < kRuns; ++i) {
-        auto t0 = Clock::now();
-        f();
-        best = std::min(best, std::chrono::duration<double>(Clock::now() - t0).count());
+struct Steps {
+    bench::Sample load, ordered, random, write;
+    [[nodiscard]] bench::Sample Cycle() const {
+        return {load.wall + ordered.wall + random.wall + write.wall,
+                load.cpu + ordered.cpu + random.cpu + write.cpu};
     }
-    return best;
-}
-
-struct Figures {
-    double load = 0, ordered = 0, random = 0, write = 0;
-    [[nodiscard]] double Cycle() const { return load + ordered + random + write; }
 };
 
+// One round of configparser in a python3 process of its own: load, lookups in file order and in
+// random order, one change and the write-back, printing wall and CPU seconds of each step.
 const char* kPython = R"py(
-import configparser, random, sys, time, shutil
+import configparser, random, sys, time
 path, copy = sys.argv[1], sys.argv[2]
-best = {}
-def keep(name, t):
-    best[name] = min(best.get(name, 1e9), t)
-for run in range(3):
-    t0 = time.perf_counter()
-    cp = configparser.RawConfigParser(strict=False)
-    cp.optionxform = str
-    cp.read(path)
-    keep('load', time.perf_counter() - t0)
-    sections = cp.sections()
-    t0 = time.perf_counter()
-    n = 0
-    for s in sections:
-        for k in range(100):
-            n += len(cp.get(s, 'IMG_2004%04d_holiday_%03d.jpg' % ((k * 37) % 1231, k)))
-    keep('ordered', time.perf_counter() - t0)
-    rng = random.Random(11)
-    pairs = []
-    for _ in range(100000):
-        k = rng.randrange(100)
-        pairs.append((sections[rng.randrange(1000)], 'IMG_2004%04d_holiday_%03d.jpg' % ((k * 37) % 1231, k)))
-    t0 = time.perf_counter()
-    for s, k in pairs:
-        n += len(cp.get(s, k))
-    keep('random', time.perf_counter() - t0)
-    t0 = time.perf_counter()
-    cp.set(sections[500], 'IMG_2004%04d_holiday_%03d.jpg' % ((50 * 37) % 1231, 50), 'N')
-    with open(copy, 'w') as f:
-        cp.write(f)
-    keep('write', time.perf_counter() - t0)
-print(best['load'], best['ordered'], best['random'], best['write'])
+figures = []
+def clocks():
+    return time.perf_counter(), time.process_time()
+def done(start):
+    wall, cpu = clocks()
+    figures.extend((wall - start[0], cpu - start[1]))
+def key(k):
+    return 'IMG_2004%04d_holiday_%03d.jpg' % ((k * 37) % 1231, k)
+start = clocks()
+cp = configparser.RawConfigParser(strict=False)
+cp.optionxform = str
+cp.read(path)
+done(start)
+sections = cp.sections()
+n = 0
+start = clocks()
+for s in sections:
+    for k in range(100):
+        n += len(cp.get(s, key(k)))
+done(start)
+rng = random.Random(11)
+pairs = []
+for _ in range(100000):
+    k = rng.randrange(100)
+    pairs.append((sections[rng.randrange(1000)], key(k)))
+start = clocks()
+for s, k in pairs:
+    n += len(cp.get(s, k))
+done(start)
+start = clocks()
+cp.set(sections[500], key(50), 'N')
+with open(copy, 'w') as f:
+    cp.write(f)
+done(start)
+print(*figures)
 )py";
 
-bool RunPython(const std::string& path, const std::string& copy, Figures& f) {
-    const std::string script = std::filesystem::path(path).parent_path() / "bench.py";
-    std::ofstream(script) << kPython;
-    std::string cmd = "python3 '" + script + "' '" + path + "' '" + copy + "'";
-    FILE* p = ::popen(cmd.c_str(), "r");
-    if (p == nullptr) return false;
-    int got = std::fscanf(p, "%lf %lf %lf %lf", &f.load, &f.ordered, &f.random, &f.write);
-    ::pclose(p);
-    return got == 4;
+bool RunPython(const std::string& script, const std::string& path, const std::string& copy,
+               const std::string& out, Steps& f) {
+    if (bench::TimeProcess({"python3", script, path, copy}, out).wall < 0) return false;
+    FILE* in = std::fopen(out.c_str(), "r");
+    if (in == nullptr) return false;
+    const int got = std::fscanf(in, "%lf %lf %lf %lf %lf %lf %lf %lf", &f.load.wall, &f.load.cpu,
+                                &f.ordered.wall, &f.ordered.cpu, &f.random.wall, &f.random.cpu,
+                                &f.write.wall, &f.write.cpu);
+    std::fclose(in);
+    return got == 8;
 }
 
 int InihHandler(void* user, const char*, const char*, const char*) {
@@ -118,16 +120,49 @@ int InihHandler(void* user, const char*, const char*, const char*) {
     return 1;
 }
 
+using Lookups = std::vector<std::pair<std::string, std::string>>;
+
+// The engine's round: every step on a file loaded afresh.
+Steps TessalyRound(const std::string& path, const std::string& copy, const Lookups& ordered,
+                   const Lookups& shuffled, std::size_t& checksum) {
+    Steps f;
+    auto lookups = [&](const tessaly::TSettingsFile& ini, const Lookups& list) {
+        for (const auto& [s, k] : list) checksum += ini.ReadString(s, k, "").size();
+    };
+    {
+        std::unique_ptr<tessaly::TSettingsFile> ini;
+        f.load = bench::TimeHere([&] { ini = std::make_unique<tessaly::TSettingsFile>(path); });
+        checksum += static_cast<std::size_t>(ini->Sections().Count());
+        f.ordered = bench::TimeHere([&] { lookups(*ini, ordered); });
+    }
+    {
+        const tessaly::TSettingsFile ini(path);
+        f.random = bench::TimeHere([&] { lookups(ini, shuffled); });
+    }
+    std::filesystem::copy_file(path, copy, std::filesystem::copy_options::overwrite_existing);
+    tessaly::TSettingsFile ini(copy);
+    f.write = bench::TimeHere([&] {
+        ini.WriteString(SectionName(500), KeyName(50), "N");
+        ini.UpdateFile();
+    });
+    return f;
+}
+
 }  // namespace
 
 int main() {
+    const int rounds = bench::Rounds(5);
     char tmpl[] = "/tmp/tessaly-settings-bench-XXXXXX";
     const std::string dir = ::mkdtemp(tmpl);
     const std::string path = dir + "/index.ini";
+    const std::string copy = dir + "/copy.ini";
+    const std::string script = dir + "/bench.py";
+    const std::string pyOut = dir + "/python.out";
     Generate(path);
+    std::ofstream(script) << kPython;
     const auto size = std::filesystem::file_size(path);
 
-    std::vector<std::pair<std::string, std::string>> ordered, shuffled;
+    Lookups ordered, shuffled;
     for (int s = 0; s < kSections; ++s) {
         for (int k = 0; k < kKeys; ++k) ordered.emplace_back(SectionName(s), KeyName(k));
     }
@@ -137,59 +172,86 @@ int main() {
                               KeyName(static_cast<int>(rng() % kKeys)));
     }
 
-    Figures ours;
+    std::vector<Steps> ours, python;
+    std::vector<bench::Sample> inih;
     std::size_t checksum = 0;
-    ours.load = Best([&] {
-        tessaly::TSettingsFile ini(path);
-        checksum += static_cast<std::size_t>(ini.Sections().Count());
-    });
-    {
-        tessaly::TSettingsFile ini(path);
-        ours.ordered = Best([&] {
-            for (const auto& [s, k] : ordered) checksum += ini.ReadString(s, k, "").size();
-        });
-        ours.random = Best([&] {
-            for (const auto& [s, k] : shuffled) checksum += ini.ReadString(s, k, "").size();
-        });
-    }
-    const std::string copy = dir + "/copy.ini";
-    // The change and the write-back alone; the load is measured above.
-    double writeOnly = 1e9;
-    for (int i = 0; i < kRuns; ++i) {
-        std::filesystem::copy_file(path, copy, std::filesystem::copy_options::overwrite_existing);
-        tessaly::TSettingsFile ini(copy);
-        auto t0 = Clock::now();
-        ini.WriteString(SectionName(500), KeyName(50), "N");
-        ini.UpdateFile();
-        writeOnly = std::min(writeOnly, std::chrono::duration<double>(Clock::now() - t0).count());
-    }
-    ours.write = writeOnly;
-
-    long inihLines = 0;
-    const double inih = Best([&] {
-        inihLines = 0;
-        ini_parse(path.c_str(), InihHandler, &inihLines);
-    });
-
-    Figures py;
-    const bool havePython = RunPython(path, copy, py);
+    long inihKeys = 0;
+    int pythonFailed = 0;
+    bench::RunRounds(
+        rounds,
+        {[&](int) { ours.push_back(TessalyRound(path, copy, ordered, shuffled, checksum)); },
+         [&](int) {
+             Steps f;
+             if (!RunPython(script, path, copy, pyOut, f)) ++pythonFailed;
+             python.push_back(f);
+         },
+         [&](int) {
+             inih.push_back(bench::TimeHere([&] {
+                 inihKeys = 0;
+                 ini_parse(path.c_str(), InihHandler, &inihKeys);
+             }));
+         }});
+    const bool havePython = pythonFailed == 0;
 
     std::printf("settings file: %d sections x %d keys, %.2f MB (checksum %zu, inih saw %ld keys)\n",
-                kSections, kKeys, static_cast<double>(size) / 1e6, checksum, inihLines);
-    std::printf("%-28s %12s %14s\n", "step", "tessaly (ms)", "configparser (ms)");
-    auto row = [&](const char* name, double a, double b) {
-        std::printf("%-28s %12.2f %14.2f\n", name, a * 1e3, havePython ? b * 1e3 : 0.0);
+                kSections, kKeys, static_cast<double>(size) / 1e6, checksum, inihKeys);
+    std::printf(
+        "%d rounds; in each, every program once, back to back, the order rotating each round\n"
+        "every tessaly step starts from a freshly loaded file: its lookups include building "
+        "the indexes\nCPU = user + system time\n",
+        rounds);
+    if (!havePython) std::printf("python3 configparser failed in %d rounds\n", pythonFailed);
+    std::printf("\n%-28s %-15s %9s %9s %9s %9s %9s %9s\n", "step (ms)", "program", "wall min",
+                "median", "max", "CPU min", "median", "max");
+    auto spread = [](const std::vector<bench::Sample>& v) {
+        std::vector<double> wall, cpu;
+        for (const auto& s : v) {
+            wall.push_back(s.wall * 1e3);
+            cpu.push_back(s.cpu * 1e3);
+        }
+        return bench::Columns(bench::Summarize(wall), "%10.2f") +
+               bench::Columns(bench::Summarize(cpu), "%10.2f");
     };
-    row("load", ours.load, py.load);
-    row("100,000 lookups, file order", ours.ordered, py.ordered);
-    row("100,000 lookups, random", ours.random, py.random);
-    row("one change + write-back", ours.write, py.write);
-    row("whole cycle", ours.Cycle(), py.Cycle());
-    std::printf("libinih plain parse: %.2f ms\n", inih * 1e3);
+    auto step = [&](const char* name, bench::Sample Steps::*which) {
+        std::vector<bench::Sample> a, b;
+        for (const auto& f : ours) a.push_back(f.*which);
+        for (const auto& f : python) b.push_back(f.*which);
+        std::printf("%-28s %-15s%s\n", name, "tessaly", spread(a).c_str());
+        if (havePython) std::printf("%-28s %-15s%s\n", "", "configparser", spread(b).c_str());
+    };
+    step("load", &Steps::load);
+    std::printf("%-28s %-15s%s\n", "", "libinih parse", spread(inih).c_str());
+    step("100,000 lookups, file order", &Steps::ordered);
+    step("100,000 lookups, random", &Steps::random);
+    step("one change + write-back", &Steps::write);
+    std::vector<bench::Sample> ourCycles, pythonCycles, ourLoads;
+    for (const auto& f : ours) {
+        ourCycles.push_back(f.Cycle());
+        ourLoads.push_back(f.load);
+    }
+    for (const auto& f : python) pythonCycles.push_back(f.Cycle());
+    std::printf("%-28s %-15s%s\n", "whole cycle", "tessaly", spread(ourCycles).c_str());
     if (havePython)
-        std::printf("ratio whole cycle, configparser / tessaly: %.1fx (target >= 20)\n",
-                    py.Cycle() / ours.Cycle());
-    std::printf("ratio load, tessaly / libinih parse: %.2f (target <= 1.5)\n", ours.load / inih);
+        std::printf("%-28s %-15s%s\n", "", "configparser", spread(pythonCycles).c_str());
+
+    // Round by round: the time of one program over the other's in the same round.
+    std::printf("\n%-44s %9s %9s %9s\n", "per-round ratio", "min", "median", "max");
+    auto ratio = [](const std::string& name, const std::vector<bench::Sample>& top,
+                    const std::vector<bench::Sample>& bottom) {
+        std::vector<double> wall, cpu;
+        for (std::size_t r = 0; r < top.size() && r < bottom.size(); ++r) {
+            if (bottom[r].wall > 0) wall.push_back(top[r].wall / bottom[r].wall);
+            if (bottom[r].cpu > 0) cpu.push_back(top[r].cpu / bottom[r].cpu);
+        }
+        std::printf("%-44s%s\n", (name + ", wall").c_str(),
+                    bench::Columns(bench::Summarize(wall), "%10.2f").c_str());
+        std::printf("%-44s%s\n", (name + ", CPU").c_str(),
+                    bench::Columns(bench::Summarize(cpu), "%10.2f").c_str());
+    };
+    if (havePython) ratio("whole cycle, configparser / tessaly", pythonCycles, ourCycles);
+    ratio("load, tessaly / libinih parse", ourLoads, inih);
+    std::printf(
+        "targets: whole cycle configparser / tessaly >= 20; load tessaly / libinih <= 1.5\n");
     std::filesystem::remove_all(dir);
     return 0;
 }
