@@ -21,7 +21,13 @@
 #                     gain by keeping a second core busy (default: unpinned)
 #   PEER_BUILD=dir    also measures dir/cli/tessaly-cli the same way, against the same service,
 #                     as "tessaly (peer build)", with the ratios tessaly / peer build
-#   OUT_DIR=/dev/shm  where the pages go (default: a temporary folder on the disk)
+#   OUT_DIR=dir       where the pages go (default: /dev/shm when it is there, else a temporary
+#                     folder beside the others). On a disk file system the cost of creating a
+#                     file depends on what was deleted there lately (ext4 looks for an inode that
+#                     was not freed recently, and after a few rounds of thousands of deleted
+#                     pages that search is most of the system time of every program): the
+#                     figures then say more about the file system's history than about the
+#                     programs. OUT_DIR=/tmp (say) measures the disk anyway.
 set -euo pipefail
 export LC_ALL=C
 here="$(cd "$(dirname "$0")/.." && pwd)"
@@ -42,7 +48,9 @@ if [ "${PIN:-0}" = 1 ]; then
 fi
 
 work="$(mktemp -d)"
-out_root="$(mktemp -d "${OUT_DIR:-$work}/pages.XXXXXX")"
+default_out="$work"
+[ -d /dev/shm ] && [ -w /dev/shm ] && default_out=/dev/shm
+out_root="$(mktemp -d "${OUT_DIR:-$default_out}/pages.XXXXXX")"
 trap 'kill ${sim:-0} 2>/dev/null || true; rm -rf "$work" "$out_root"' EXIT
 export TESSALY_PACE=0
 
