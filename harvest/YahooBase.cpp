@@ -124,30 +124,31 @@ std::string TYahooBase::Absolute(const std::string& link, const std::string& suf
     return base + (StartsStr("/", link) ? link : "/" + link);
 }
 
-void TYahooBase::UpperAbsolute(const std::string& link, std::string& out) const {
-    // The upper-case form of Absolute(link), built in the caller's buffer: a page has hundreds
-    // of links, and the walk reads every message page's links twice.
-    out.clear();
+std::string_view TYahooBase::MessageNumberText(std::string_view link, std::string_view base,
+                                               std::string_view prefix) {
+    // `prefix` (the message prefix) starts with `base`; in the absolute form of a relative link,
+    // base + "/" + link, it can only start at the very beginning or inside the link, since the
+    // host names hold no "http://".
     if (link != "/" && !StartsText("HTTP://", link)) {
-        out.append("http://").append(countryPrefix_).append(groupHost_);
-        if (!StartsStr("/", link)) out.push_back('/');
+        std::string_view tail = prefix.substr(base.size());  // "/GROUP/NAME/MESSAGE/"
+        if (!StartsStr("/", link)) tail.remove_prefix(1);
+        if (StartsText(tail, link)) return link.substr(tail.size());
     }
-    out.append(link);
-    for (char& c : out) c = UpCase(c);
+    const std::size_t at = PosFrom(prefix, link, 1, true);
+    if (at == 0) return {};
+    return link.substr(at - 1 + prefix.size());
 }
 
 std::vector<int> TYahooBase::MessageNumbers(const TPage& page) const {
-    const std::string prefix =
-        UpperCase("http://" + countryPrefix_ + groupHost_ + "/group/" + groupName_ + "/message/");
+    const std::string base = "http://" + countryPrefix_ + groupHost_;
+    const std::string prefix = UpperCase(base + "/group/" + groupName_ + "/message/");
     std::vector<int> numbers;
-    std::string upper;
     for (const auto& link : page.Links()) {
-        UpperAbsolute(link, upper);
-        const auto at = upper.find(prefix);
-        if (at == std::string::npos) continue;
-        const std::string_view number = std::string_view(upper).substr(at + prefix.size());
-        if (IsAllDigits(number) && number.size() <= 9)
-            numbers.push_back(std::stoi(std::string(number)));
+        const std::string_view number = MessageNumberText(link, base, prefix);
+        if (number.empty() || number.size() > 9 || !IsAllDigits(number)) continue;
+        int value = 0;
+        for (char c : number) value = value * 10 + (c - '0');
+        numbers.push_back(value);
     }
     return numbers;
 }
@@ -202,11 +203,17 @@ int TYahooBase::NextMessageNumber(int n, const TPage& page) const {
 }
 
 bool TYahooBase::PageLinksToMessage(int n, const TPage& page) const {
-    const std::string wanted = UpperCase(MessageURL(n));
-    std::string upper;
+    // Absolute(link) = base + "/" + link for a relative link: compared piece by piece, without
+    // building it.
+    const std::string wanted = MessageURL(n);
+    const std::size_t baseSize = ("http://" + countryPrefix_ + groupHost_).size();
+    const std::string_view path = std::string_view(wanted).substr(baseSize);  // "/group/..."
     for (const auto& link : page.Links()) {
-        UpperAbsolute(link, upper);
-        if (upper == wanted) return true;
+        if (link == "/") continue;
+        if (StartsText("HTTP://", link)
+                ? SameText(link, wanted)
+                : SameText(link, StartsStr("/", link) ? path : path.substr(1)))
+            return true;
     }
     return false;
 }

@@ -81,8 +81,11 @@ protected:
     // The link made absolute against "http://" + prefix + groups host + suffix.
     [[nodiscard]] std::string Absolute(const std::string& link,
                                        const std::string& suffix = {}) const;
-    // The upper-case form of Absolute(link) (no suffix), into `out`.
-    void UpperAbsolute(const std::string& link, std::string& out) const;
+    // The text after the first occurrence of `prefix` (a message prefix, upper case, starting
+    // with `base`) in the absolute form of the link, without regard to case; empty when none.
+    [[nodiscard]] static std::string_view MessageNumberText(std::string_view link,
+                                                            std::string_view base,
+                                                            std::string_view prefix);
     // The numbers of the page's message links, in page order.
     [[nodiscard]] std::vector<int> MessageNumbers(const TPage& page) const;
 

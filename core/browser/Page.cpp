@@ -13,6 +13,7 @@ const std::vector<std::string>& TPage::Links() const {
     if (!linksRead_.load(std::memory_order_relaxed)) {
         if (!source_.empty()) {
             THtmlScanner scanner;
+            scanner.HyperlinksOnly = true;
             scanner.SetHTMLText(source_);
             scanner.Execute();
             links_ = std::move(scanner.Parsed().Hyperlinks);

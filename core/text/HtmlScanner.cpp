@@ -261,6 +261,10 @@ void THtmlScanner::HandleTag(std::string_view tag) {
 
 void THtmlScanner::HandleAnchor(std::string_view tag) {
     std::string link = AttributeValue(tag, "href");
+    if (HyperlinksOnly && !OnFoundHyperlink) {
+        parsed_.Hyperlinks.push_back(std::move(link));
+        return;
+    }
     const LinkMarks marks = MarksOf(link);
     Classify(link, marks.http);
     if (marks.mailto != std::string_view::npos) {

@@ -47,6 +47,9 @@ public:
 
     // Clears the results and scans the input.
     void Execute();
+    // Collect the anchor targets (Hyperlinks) only; the other results stay empty. For a reader
+    // that wants a page's links and nothing else.
+    bool HyperlinksOnly = false;
     [[nodiscard]] const TParsed& Parsed() const { return parsed_; }
     [[nodiscard]] TParsed& Parsed() { return parsed_; }
 

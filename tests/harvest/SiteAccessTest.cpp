@@ -68,6 +68,36 @@ TEST_F(SiteAccessTest, MessageLinksPrefixAndNameCase) {
     EXPECT_FALSE(site.PageLinksToMessage(41, P(links)));
 }
 
+// Every written form of a link, made absolute against the group's host, is read for a message
+// number; a message link to the page itself marks an intermediate page.
+TEST_F(SiteAccessTest, MessageLinksInEveryWrittenForm) {
+    struct Case {
+        const char* href;
+        int number;       // the message number it gives, -1 for none
+        bool linksToSix;  // whether it is the address of message 6
+    };
+    const Case cases[] = {
+        {"/group/MyGroup/message/6", 6, true},
+        {"group/mygroup/MESSAGE/6", 6, true},  // relative, any letter case
+        {"http://GROUPS.yahoo.com/group/MyGroup/message/6", 6, true},
+        {"http://uk.groups.yahoo.com/group/MyGroup/message/6", -1, false},  // another site
+        {"/group/MyGroup/message/6?x=1", -1, false},
+        {"/group/MyGroup/message/", -1, false},
+        {"/redirect?to=http://groups.yahoo.com/group/MyGroup/message/8", 8, false},
+        {"/group/OtherGroup/message/6", -1, false},
+        {"/", -1, false},
+        {"", -1, false},
+    };
+    TYahooBase site(owner_, "MyGroup", "u", "p", options_, false);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.href);
+        const std::string page = std::string("<a href=\"") + c.href + "\">x</a>";
+        site.FindFirstMessage(P(page));
+        EXPECT_EQ(site.FirstMessage(), c.number);
+        EXPECT_EQ(site.PageLinksToMessage(6, P(page)), c.linksToSix);
+    }
+}
+
 TEST_F(SiteAccessTest, LinkFilters) {
     TYahooBase site(owner_, "g", "u", "p", options_, false);
     std::vector<std::string> links{"a/b.jpg", "a/c.unknown", "a/d.exe"};
