@@ -1,5 +1,5 @@
 // tessaly-cli: the command-line front end. It signs in, lists the cached groups and downloads
-// a section of the chosen groups, with the same core the GUI uses.
+// a section of the chosen groups, over the core libraries.
 #include <signal.h>
 #include <unistd.h>
 
@@ -211,7 +211,7 @@ int RunDownload(QCoreApplication& app, TYahooDownloadOptions& options, const Cre
     bool loginRefused = false;
     if (!session.FormLogin()) {
         if (ServiceUnreachable(session)) return LoginFailure(session);
-        loginRefused = true;  // the run still goes on: every group ends "Error", as in the GUI
+        loginRefused = true;  // the run still goes on: every group ends "Error"
     }
 
     TWorkerInputs inputs;
@@ -235,6 +235,7 @@ int RunDownload(QCoreApplication& app, TYahooDownloadOptions& options, const Cre
     signal(SIGINT, OnInterrupt);
     signal(SIGTERM, OnTerminate);
     bool userStopped = false;
+    bool stopAllAsked = false;  // the run clears its request when it ends; asked once is enough
     QTimer watch;
     QObject::connect(&watch, &QTimer::timeout, [&] {
         const int n = interrupts.load();
@@ -243,7 +244,8 @@ int RunDownload(QCoreApplication& app, TYahooDownloadOptions& options, const Cre
             stops.stopCurrent = true;
             std::cerr << "\nStop: leaving the current group (Ctrl-C again stops all)\n";
         }
-        if (n >= 2 && !stops.stopAll) {
+        if (n >= 2 && !stopAllAsked) {
+            stopAllAsked = true;
             stops.stopAll = true;
             std::cerr << "\nStop All: skipping the remaining groups\n";
         }

@@ -62,6 +62,7 @@ void TDownloadWorker::Run() {
     } catch (const std::exception&) {
         // A failure ends the run quietly where it happened; the rows keep their last status.
     }
+    EndRun();
     ui_.Call([this] {
         stops_.running = false;
         reporter_.ShowFinishedState();

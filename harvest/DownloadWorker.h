@@ -63,6 +63,9 @@ protected:
     [[nodiscard]] virtual std::string ClosingGroupLine(int groups) const = 0;
     [[nodiscard]] virtual std::string ClosingItemLine() const = 0;
     [[nodiscard]] virtual int ClosingItemPosition() const { return 0; }
+    // On the worker's thread after the run, also one that a failure ended: whatever the section
+    // still has running in the background ends here, before the viewer hears the run is over.
+    virtual void EndRun() {}
 
     bool CheckLogin();
     bool BrowserClick(const std::string& name, const std::string& value);

@@ -74,12 +74,28 @@ void TMessageWalkWorker::RecordPosition(const TYahooAttachmentDownload& site, in
 
 void TMessageWalkWorker::GroupWork(int i, const std::string& group, int chosenFirst,
                                    int chosenLast) {
+    Walk(i, group, chosenFirst, chosenLast);
+    // Whichever way the walk ended (a stop request right after the first message, say), what it
+    // handed to the writer is written before the group is over: the section's writer tasks use
+    // the worker's state, and the run may end and the worker go right after this group.
+    writer_.Flush();
+}
+
+void TMessageWalkWorker::EndRun() {
+    // A run that a failure ended mid-group may have left writes behind; they run now, while the
+    // worker and its state still live.
+    try {
+        writer_.Flush();
+    } catch (const std::exception&) {
+        // The run has ended already; a write that failed with it changes nothing more.
+    }
+}
+
+void TMessageWalkWorker::Walk(int i, const std::string& group, int chosenFirst, int chosenLast) {
     const int n = static_cast<int>(inputs_.groups.size());
     const TWalkPauses pauses = Pauses();
     int found = 0;
-    // A group starts with nothing left to write from the one before (a group left early does
-    // not wait for its writes), so the writer's state of the group can be reset here.
-    writer_.Flush();
+    // The group before left nothing to write, so the writer's state of the group is reset here.
     writeFailed_ = false;
     failedAt_ = 0;
     lastSaved_ = 0;

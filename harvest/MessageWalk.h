@@ -42,6 +42,7 @@ protected:
         return "Completed all Message Downloads";
     }
     [[nodiscard]] int ClosingItemPosition() const override { return lastMessageOfRun_; }
+    void EndRun() override;
 
     // The recording of the group names and outside links of the page, as the options ask: a
     // task for the writer (empty when the options ask for none). Run it in the section's own
@@ -62,6 +63,8 @@ protected:
     static constexpr std::chrono::milliseconds kPositionInterval{250};
 
 private:
+    // The walk of one group; ends with the group's row reported.
+    void Walk(int index, const std::string& group, int first, int last);
     // On the writer: records a grabbed group name or link once per run.
     void RecordGrabbed(const char* key, const std::string& entry);
 
