@@ -3,7 +3,7 @@
 // thread instead of blocking it. Perform hands one prepared request of the library to a shared
 // transfer engine, watches its sockets and timers with the thread's event loop, and returns when
 // the request has ended; the thread keeps processing its events all the while (a nested event
-// loop), so a window stays responsive and the thread is woken straight by the network.
+// loop), so the thread goes on serving its other events and is woken straight by the network.
 //
 // Connections are kept by the engine from request to request (keep-alive) for as long as the
 // TEventLoopTransfers lives. It belongs to the thread that created it.
