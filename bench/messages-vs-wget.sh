@@ -9,7 +9,7 @@
 # order rotating from one round to the next, so a slow spell of the machine falls on all of them
 # alike. For each program the min, median and max over its rounds are printed of: pages per
 # second, wall seconds, CPU time per page (user + system of the process and all its threads,
-# from /usr/bin/time) and peak memory; then the min, median and max of the per-round ratios
+# from the kernel's accounting of the finished process, read with wait4) and peak memory; then the min, median and max of the per-round ratios
 # tessaly / wget of pages per second and of CPU per page. tessaly-cli's page count is checked
 # against the group's message count.
 #
@@ -48,6 +48,22 @@ if [ "${PIN:-0}" = 1 ]; then
 fi
 
 work="$(mktemp -d)"
+# Runs a command and writes "user-seconds system-seconds peak-KB" of it (and of its children)
+# to a file: the kernel's own accounting, to the microsecond (GNU time prints hundredths).
+cat > "$work/measure.py" <<'PY'
+import os, sys
+out, cmd = sys.argv[1], sys.argv[2:]
+pid = os.fork()
+if pid == 0:
+    try:
+        os.execvp(cmd[0], cmd)
+    finally:
+        os._exit(127)
+_, status, usage = os.wait4(pid, 0)
+with open(out, "w") as f:
+    f.write(f"{usage.ru_utime:.6f} {usage.ru_stime:.6f} {usage.ru_maxrss}\n")
+sys.exit(os.waitstatus_to_exitcode(status) & 0xFF)
+PY
 default_out="$work"
 [ -d /dev/shm ] && [ -w /dev/shm ] && default_out=/dev/shm
 out_root="$(mktemp -d "${OUT_DIR:-$default_out}/pages.XXXXXX")"
@@ -133,7 +149,7 @@ run_round() {
       cmd=(curl -s -x "$http_proxy" -b "$cookies" -K "$work/curl.config") ;;
   esac
   t0=$EPOCHREALTIME
-  echo tessaly-demo | /usr/bin/time -f "%U %S %M" -o "$work/time" "${pin_client[@]}" \
+  echo tessaly-demo | python3 "$work/measure.py" "$work/time" "${pin_client[@]}" \
     "${cmd[@]}" >/dev/null 2>&1 || rc=$?
   t1=$EPOCHREALTIME
   if [ "$who" = tessaly ] || [ "$who" = peer ]; then
@@ -205,8 +221,8 @@ END {
   printf "rotated by one each round\n"
   printf "%s\n", pinned == 1 ? "pinned: the service on cpu 1, every client on cpu 0" \
                              : "unpinned (PIN=1 puts the service on cpu 1 and every client on cpu 0)"
-  printf "CPU = user + system time of the client (all its threads), per page saved; /usr/bin/time\n"
-  printf "counts it in steps of 10 ms, %.1f us a page here\n\n", 10000 / n
+  printf "CPU = user + system time of the client (all its threads), per page saved, as the\n"
+  printf "kernel accounts it for the finished process (wait4)\n\n"
   printf "%-22s %-14s %10s %10s %10s\n", "program", "figure", "min", "median", "max"
   count = split(order, list, ",")
   for (i = 1; i <= count; i++) {

@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <stdexcept>
 
+#include "settings/CommaText.h"
 #include "settings/SettingsFile.h"
-#include "text/CommaText.h"
 
 namespace tessaly {
 

@@ -1,4 +1,4 @@
-#include "text/CommaText.h"
+#include "settings/CommaText.h"
 
 #include <array>
 #include <cstdio>
