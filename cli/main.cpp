@@ -185,9 +185,12 @@ int RunDownload(QCoreApplication& app, TYahooDownloadOptions& options, const Cre
                      "the groups)\n";
         return kExitUsage;
     }
-    if (!a.out.empty()) {
-        options.strSaveDir =
-            IncludeTrailingDelimiter(std::filesystem::absolute(a.out).lexically_normal().string());
+    const std::string out = a.out.empty()
+                                ? std::string()
+                                : IncludeTrailingDelimiter(
+                                      std::filesystem::absolute(a.out).lexically_normal().string());
+    if (!out.empty() && out != options.strSaveDir) {  // the same folder again: nothing to save
+        options.strSaveDir = out;
         try {
             options.Save();
         } catch (const EFileError& e) {
