@@ -106,6 +106,7 @@ void TTerminalView::ReportGroup(const TGroupReport& report) {
 void TTerminalView::ShowFinishedState() {
     finished_ = true;
     Redraw(true);
+    if (OnFinished) OnFinished();
 }
 
 }  // namespace tessaly::cli

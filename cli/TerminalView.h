@@ -4,6 +4,7 @@
 // lines (one per change) when the output is not a terminal.
 
 #include <chrono>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,8 @@ public:
     void ShowFinishedState() override;
 
     [[nodiscard]] bool Finished() const { return finished_; }
+    // Called when the run has ended (its last report has been drawn).
+    std::function<void()> OnFinished;
     // Draws what changed since the last frame (the view draws at most every kFrameInterval
     // by itself; call this now and then so the last changes show during a long wait).
     void Refresh();

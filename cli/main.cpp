@@ -231,6 +231,8 @@ int RunDownload(QCoreApplication& app, TYahooDownloadOptions& options, const Cre
     }
     const bool live = ::isatty(STDOUT_FILENO) != 0;
     TTerminalView view(groups, live);
+    // The run's end quits at once, not at the watch's next look.
+    view.OnFinished = [&app] { app.quit(); };
     TStopRequests stops;
     TUiThread uiThread;
     TTextThread worker(session, options, view, stops, uiThread, std::move(inputs));
