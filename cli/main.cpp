@@ -185,22 +185,26 @@ int RunDownload(QCoreApplication& app, TYahooDownloadOptions& options, const Cre
                      "the groups)\n";
         return kExitUsage;
     }
+    if (a.to > 0 && a.from > a.to) {
+        std::cerr << "tessaly-cli: --from " << a.from << " lies after --to " << a.to << "\n";
+        return kExitUsage;
+    }
     const std::string out = a.out.empty()
-                                ? std::string()
+                                ? IncludeTrailingDelimiter(options.strSaveDir)
                                 : IncludeTrailingDelimiter(
                                       std::filesystem::absolute(a.out).lexically_normal().string());
-    if (!out.empty() && out != options.strSaveDir) {  // the same folder again: nothing to save
+    if (!OutputWritable(out)) {
+        std::cerr << "tessaly-cli: cannot write to the output folder " << out << "\n";
+        return kExitOutputFolder;
+    }
+    // Kept for the next run only once it is known to be usable, and only when it changed.
+    if (!a.out.empty() && out != options.strSaveDir) {
         options.strSaveDir = out;
         try {
             options.Save();
         } catch (const EFileError& e) {
             std::cerr << "tessaly-cli: cannot save the options: " << e.what() << "\n";
         }
-    }
-    if (!OutputWritable(IncludeTrailingDelimiter(options.strSaveDir))) {
-        std::cerr << "tessaly-cli: cannot write to the output folder " << options.strSaveDir
-                  << "\n";
-        return kExitOutputFolder;
     }
     options.boolDebugDownloads = a.debug;
     options.SetCurrentSection(TYahooDownloadOptions::kSectionMessages);
@@ -314,12 +318,21 @@ int main(int argc, char** argv) {
     download->add_flag("--checked-favourites", d.checkedFavourites, "the checked favourite groups");
     download->add_option("--from-group", d.fromGroup, "the cached groups from this one on");
     download->add_option("--out", d.out, "output folder (saved to the options)");
-    download->add_option("--from", d.from, "first message number of every group");
-    download->add_option("--to", d.to, "last message number of every group");
+    download->add_option("--from", d.from, "first message number of every group")
+        ->check(CLI::NonNegativeNumber);
+    download->add_option("--to", d.to, "last message number of every group")
+        ->check(CLI::NonNegativeNumber);
     download->add_flag("--resume", d.resume, "start every group at its stored last position");
     download->add_flag("--debug", d.debug, "save the fetched pages into the debug folder");
     download->add_option("names", d.names, "groups to download, by name");
-    CLI11_PARSE(cli, argc, argv);
+    try {
+        cli.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        // Help and version end well; every wrong argument is a usage error, whatever the
+        // argument library would number it.
+        const int libraryCode = cli.exit(e);
+        return libraryCode == 0 ? kExitOk : kExitUsage;
+    }
 
     TYahooDownloadOptions options;
     try {

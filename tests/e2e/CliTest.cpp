@@ -223,6 +223,38 @@ TEST_F(CliTest, ChosenRangesAndResume) {
 
 // On a terminal the view is redrawn in place: both bars, the header and the rows with their
 // status names, and no plain progress lines.
+// Every wrong argument exits 2 with a message, before anything is fetched or saved; an output
+// folder that cannot be used exits 7 and is not kept for the next run.
+TEST_F(CliTest, UsageErrorsAndARefusedOutputFolder) {
+    ASSERT_EQ(Download({"OneMessage"}).status, 0);  // the folder of a good run is kept
+    TYahooDownloadOptions before;
+    before.Load();
+    Service().ClearLog();
+    const std::vector<std::vector<std::string>> cases = {
+        {"--from", "abc", "OneMessage"},    {"--from", "99999999999", "OneMessage"},
+        {"--no-such-option", "OneMessage"}, {"--from", "-3", "OneMessage"},
+        {"--to", "-1", "OneMessage"},       {"--from", "50", "--to", "10", "OneMessage"},
+    };
+    for (const auto& args : cases) {
+        std::string shown;
+        for (const auto& a : args) shown += a + " ";
+        SCOPED_TRACE(shown);
+        const CliRun run = Download(args);
+        EXPECT_EQ(run.status, 2) << run.err;
+        EXPECT_FALSE(run.err.empty());
+    }
+    EXPECT_TRUE(Service().Log().empty());  // nothing was fetched
+
+    WriteFile(Dir() + "some-file", "not a folder");
+    const CliRun refused =
+        Run({"download", "--password-stdin", "--out", Dir() + "some-file", "OneMessage"});
+    EXPECT_EQ(refused.status, 7) << refused.err;
+    TYahooDownloadOptions after;
+    after.Load();
+    EXPECT_EQ(after.strSaveDir, before.strSaveDir);
+    EXPECT_EQ(ReadFile(Dir() + "some-file"), "not a folder");
+}
+
 TEST_F(CliTest, LiveViewOnATerminal) {
     int master = -1;
     const pid_t pid = ::forkpty(&master, nullptr, nullptr, nullptr);
