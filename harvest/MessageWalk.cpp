@@ -55,9 +55,9 @@ void TMessageWalkWorker::RecordGrabbed(const char* key, const std::string& entry
 }
 
 void TMessageWalkWorker::RecordPosition(const TYahooAttachmentDownload& site, int number,
-                                        bool final) {
+                                        bool final, bool failed) {
     ++queuedPositions_;
-    writer_.Add([this, user = inputs_.userName, group = site.GroupName(), number, final] {
+    writer_.Add([this, user = inputs_.userName, group = site.GroupName(), number, final, failed] {
         const bool newerQueued = --queuedPositions_ > 0;
         const auto now = std::chrono::steady_clock::now();
         // Past a message that could not be saved the position stays where it was, so the next
@@ -67,6 +67,8 @@ void TMessageWalkWorker::RecordPosition(const TYahooAttachmentDownload& site, in
             return;
         }
         if (!final && (newerQueued || now - lastPositionWrite_ < kPositionInterval)) return;
+        // A failure never takes a stored position back (an earlier run may have gone further).
+        if (failed && GetLastPosition(user, group) >= number) return;
         SetLastPosition(user, group, number);
         lastPositionWrite_ = now;
     });
@@ -102,7 +104,12 @@ void TMessageWalkWorker::Walk(int i, const std::string& group, int chosenFirst, 
     TYahooAttachmentDownload site(*this, chosenLast, chosenFirst, inputs_.debugPages, options_,
                                   inputs_.password, inputs_.userName, Trim(group));
     ShowItemLine("Getting Group Information.", 0);
-    (void)BrowserFetch(site.GroupHomeURL());  // only for where the browser ends up
+    // The home page is fetched for where the browser ends up; an error answer ends the group.
+    const TFetch home = BrowserFetch(site.GroupHomeURL());
+    if (home.ok && home.page->Status() >= 400) {
+        ReportGroup(i, 0, 0, 0, 0, dsError);
+        return;
+    }
     if (ContainsText("adultconf", BrowserLocation()) && !BrowserClick("accept", "")) {
         ReportGroup(i, 0, 0, 0, 0, dsError);
         return;
@@ -206,7 +213,7 @@ void TMessageWalkWorker::Walk(int i, const std::string& group, int chosenFirst, 
         }
         RecordPosition(site, current);
     }
-    RecordPosition(site, current, true);
+    RecordPosition(site, current, true, IsFailure(status));
     writer_.Flush();  // the group's files and position are written before its row says so
     if (writeFailed_.exchange(false)) {
         if (status != dsError) PlayErrorSound(options_);

@@ -59,7 +59,9 @@ protected:
     // kPositionInterval, the writes in between are left out (a later one is queued, or the last
     // write is recent); `final` always writes. Runs on the writer, after the work handed over
     // before it, so a stored position never runs ahead of the files.
-    void RecordPosition(const TYahooAttachmentDownload& site, int number, bool final = false);
+    // A `failed` walk never moves the stored position back.
+    void RecordPosition(const TYahooAttachmentDownload& site, int number, bool final = false,
+                        bool failed = false);
     static constexpr std::chrono::milliseconds kPositionInterval{250};
 
 private:

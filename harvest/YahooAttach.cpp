@@ -79,6 +79,9 @@ TYahooAttachmentDownload::TYahooAttachmentDownload(ISiteOwner& owner, int lastNu
 
 DownloadStatus TYahooAttachmentDownload::InitGroup() {
     const DownloadStatus status = OpenGroup();
+    // A page that could not be fetched says nothing about the group: that is an error. Only
+    // pages that came and list no message mean the group has nothing to fetch.
+    if (status != dsOk) return status;
     if (firstMessage_ == -1 || lastMessage_ == -1) return dsNotAvailable;
     return status;
 }

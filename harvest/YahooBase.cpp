@@ -71,7 +71,8 @@ std::string TYahooBase::GroupHomeURL() const {
 DownloadStatus TYahooBase::FetchPage(const std::string& url, TPagePtr& page) {
     const TFetch fetch = owner_.BrowserFetch(url);
     page = fetch.page;
-    return fetch.ok ? dsOk : dsError;
+    // An error answer (400 and above) is a page of the service, but not the page asked for.
+    return fetch.ok && fetch.page->Status() < 400 ? dsOk : dsError;
 }
 
 DownloadStatus TYahooBase::OpenGroup() {
@@ -240,7 +241,7 @@ bool TYahooBase::FetchMessage(int n, TPagePtr& page) {
          ++fetch) {
         const bool again = FetchPage(url, PageBuffer) == dsOk;
         page = PageBuffer;
-        if (!again && fetch < kFetchPolicy.messageFetches) return false;
+        if (!again) return false;  // at any step: a failed fetch is never the message
         result = authCheck();
     }
     return result;

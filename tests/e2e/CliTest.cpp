@@ -8,6 +8,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <map>
 
 #include "harvest/YahooAttach.h"
 #include "registry/GroupCache.h"
@@ -201,6 +202,35 @@ TEST_F(CliTest, FailingMessagesAndAWrongPassword) {
     EXPECT_NE(wrong.out.find("Filler03: Error"), std::string::npos);
     EXPECT_NE(wrong.out.find("Filler04: Error"), std::string::npos);
     EXPECT_NE(wrong.err.find("wrong user name or password"), std::string::npos);
+}
+
+// An error answer of the service (on a message, the index pages or the home page) ends the
+// group with Error: nothing already archived is overwritten and the stored position does not
+// move back.
+TEST_F(CliTest, ErrorAnswersAreFailuresNotMessages) {
+    ASSERT_EQ(Download({"DemoGroup"}).status, 0);
+    ASSERT_EQ(GetLastPosition("demo_member", "DemoGroup"), 40);
+    const std::string folder = Out() + "Messages/DemoGroup/";
+    std::map<std::string, std::string> archived;
+    for (const auto& name : Files(folder)) archived[name] = ReadFile(folder + name);
+    const char* const faults[] = {
+        "status=503:/group/DemoGroup/message/3", "status=500:/group/DemoGroup/message/3",
+        "status=404:/group/DemoGroup/message/3", "status=403:/group/DemoGroup/message/1",
+        "status=503:/group/DemoGroup/messages",  "status=404:/group/DemoGroup/messages/1",
+        "status=500:/group/DemoGroup",
+    };
+    for (const char* fault : faults) {
+        SCOPED_TRACE(fault);
+        Service().SetFaults(groupsim::GroupService::ParseFaults(fault));
+        const CliRun run = Download({"DemoGroup"});
+        EXPECT_EQ(run.status, 3) << run.out << run.err;
+        EXPECT_NE(run.out.find("DemoGroup: Error"), std::string::npos) << run.out;
+        std::map<std::string, std::string> now;
+        for (const auto& name : Files(folder)) now[name] = ReadFile(folder + name);
+        EXPECT_TRUE(now == archived);  // byte-identical, none added or lost
+        EXPECT_EQ(GetLastPosition("demo_member", "DemoGroup"), 40);
+    }
+    Service().SetFaults({});
 }
 
 TEST_F(CliTest, ChosenRangesAndResume) {
