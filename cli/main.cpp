@@ -69,8 +69,7 @@ bool ResolveCredentials(const Credentials& given, std::string& user, std::string
 
 // Whether the login failed because the service could not be reached (rather than refused).
 bool ServiceUnreachable(TMemberSession& session) {
-    return session.Browser().NavigationFailed() &&
-           !ContainsText(hosts::kLogin, session.CurrentLocation());
+    return session.Browser().NavigationFailed();  // the last page never came from the service
 }
 
 // Tells the user how the run ended and gives its exit status.

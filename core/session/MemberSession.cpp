@@ -125,7 +125,10 @@ bool TMemberSession::FormLogin() {
     PageBuffer = ClickAndWait(options_.strAutoLoginSignInName, "");
     SaveDebugPage("afterButtonClick.html", *PageBuffer);
     Delay(kFetchPolicy.beforeLoginCheckMs);
-    bool ok = !ContainsText(options_.strAutoLoginErrorURL, browser_.LocationURL());
+    // Only an answer of the service can say the login went through: a navigation that reached
+    // no service leaves the browser at the address it tried, which is no error page either.
+    bool ok = !browser_.NavigationFailed() &&
+              !ContainsText(options_.strAutoLoginErrorURL, browser_.LocationURL());
     if (!ok) ok = DirectLogin();
     if (ok) {
         loginOutcome_ = dsOk;
@@ -146,7 +149,8 @@ bool TMemberSession::DirectLogin() {
         "/config/login?.tries=1&.src=ym&.intl=us&login=" + FormUrlEncode(userName_) +
         "&passwd=" + FormUrlEncode(password_);
     (void)OpenLoginURL(address);
-    return !ContainsText(LoginHostWithoutTld(), browser_.LocationURL());
+    return !browser_.NavigationFailed() &&
+           !ContainsText(LoginHostWithoutTld(), browser_.LocationURL());
 }
 
 int TMemberSession::FindMyGroupsPageCount(const std::string& page, char separator) {

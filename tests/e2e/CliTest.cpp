@@ -233,6 +233,22 @@ TEST_F(CliTest, ErrorAnswersAreFailuresNotMessages) {
     Service().SetFaults({});
 }
 
+// With no service behind the proxy (a closed port), neither a login nor a download is a
+// success: both say the service cannot be reached and exit 6.
+TEST_F(CliTest, AnOutageIsNeitherALoginNorNotAvailable) {
+    const std::string proxy = std::getenv("http_proxy");
+    ::setenv("http_proxy", "http://127.0.0.1:1", 1);
+    const CliRun login = Run({"login", "--user", "demo_member", "--password-stdin", "--refresh"});
+    const CliRun download = Download({"DemoGroup"});
+    ::setenv("http_proxy", proxy.c_str(), 1);
+    EXPECT_EQ(login.status, 6) << login.out << login.err;
+    EXPECT_EQ(login.out.find("Logged in"), std::string::npos) << login.out;
+    EXPECT_NE(login.err.find("cannot reach the group service"), std::string::npos) << login.err;
+    EXPECT_EQ(download.status, 6) << download.out << download.err;
+    EXPECT_EQ(download.out.find("Not Available"), std::string::npos) << download.out;
+    EXPECT_FALSE(fs::exists(Out() + "Messages"));
+}
+
 TEST_F(CliTest, ChosenRangesAndResume) {
     CliRun range = Download({"--from", "10", "--to", "14", "DemoGroup"});
     EXPECT_EQ(range.status, 0) << range.err;
