@@ -67,9 +67,10 @@ void TMessageWalkWorker::RecordPosition(const TYahooAttachmentDownload& site, in
             return;
         }
         if (!final && (newerQueued || now - lastPositionWrite_ < kPositionInterval)) return;
-        // A failure never takes a stored position back (an earlier run may have gone further).
-        if (failed && GetLastPosition(user, group) >= number) return;
-        SetLastPosition(user, group, number);
+        // A walk that a failure ended leaves the position at least where the group started: an
+        // earlier run may have gone further, and the walk's own progress does not count then.
+        SetLastPosition(user, group,
+                        failed ? std::max<std::int64_t>(number, startPosition_) : number);
         lastPositionWrite_ = now;
     });
 }
@@ -119,6 +120,7 @@ void TMessageWalkWorker::Walk(int i, const std::string& group, int chosenFirst, 
         ReportGroup(i, 0, 0, 0, 0, init);
         return;
     }
+    startPosition_ = site.GetLastPosition();  // (the writer is idle: the group before flushed)
     int first = site.FirstMessage();
     int last = site.LastMessage();
     // A range chosen for the group narrows the walk: from the first message at or above the

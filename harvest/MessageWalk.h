@@ -74,9 +74,10 @@ private:
     // Touched on the writer only (its tasks run one after another), and by the worker at the
     // start of a group, when the writer is idle.
     std::chrono::steady_clock::time_point lastPositionWrite_{};
-    std::set<std::string> grabbed_;  // "key\ENTRY" already written in this run
-    int failedAt_ = 0;               // the first message of the group that could not be saved
-    int lastSaved_ = 0;              // the last message of the group that was saved
+    std::set<std::string> grabbed_;    // "key\ENTRY" already written in this run
+    int failedAt_ = 0;                 // the first message of the group that could not be saved
+    int lastSaved_ = 0;                // the last message of the group that was saved
+    std::int64_t startPosition_ = -1;  // the group's stored position when its walk began
     // Set on the writer when a message could not be saved; the walk then ends "Error".
     std::atomic<bool> writeFailed_{false};
     std::atomic<int> queuedPositions_{0};

@@ -239,6 +239,7 @@ TPageBrowser::Result TPageBrowser::Load(const Job& job, THttpClient& client) {
         client.RecordRequestHeaders = false;
         client.TimeOut = timeout_;
         client.TotalTimeOut = kPageTimeLimitSeconds;
+        client.MaxBodySize = kMaxPageBytes;
         client.CancelFlag = job.cancel.get();
         client.Method = method;
         client.PostData = body;

@@ -56,6 +56,10 @@ public:
     static constexpr int kMaxRefreshes = 10;
     static constexpr std::size_t kMaxHistory = 50;  // pages Back can return to
     static constexpr int kPageTimeLimitSeconds = 180;
+    // The largest page the engine reads (a message page is a few kilobytes; the biggest the
+    // service ever sent stayed far below): a longer answer is a failed navigation, so a runaway
+    // page costs at most about twice this in memory.
+    static constexpr std::size_t kMaxPageBytes = 32u * 1024 * 1024;
 
 private:
     struct Result;

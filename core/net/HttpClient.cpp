@@ -192,6 +192,7 @@ struct THttpClient::Transfer {
     bool rejected = false;  // not 2xx
     bool tooManyRedirects = false;
     bool stalled = false;
+    bool tooLarge = false;  // the body grew past MaxBodySize
     curl_off_t lastBytes = -1;
     std::chrono::steady_clock::time_point lastProgress = std::chrono::steady_clock::now();
     std::unique_ptr<TLockedFileWriter> file;
@@ -278,6 +279,12 @@ struct THttpClient::Transfer {
         auto& t = *static_cast<Transfer*>(self);
         const std::size_t n = size * count;
         if (t.redirect) return n;  // the body of a redirect is not wanted
+        const THttpClient& c = t.client;
+        if (!t.file && c.MaxBodySize != 0 &&
+            c.body_.size() + t.pending.size() + n > c.MaxBodySize) {
+            t.tooLarge = true;
+            return 0;
+        }
         try {
             t.pending.append(data, n);
             const std::size_t piece = std::max<std::size_t>(1, t.client.BufferSize);
@@ -431,6 +438,12 @@ bool THttpClient::Execute(const std::string& fileName) {
         if (t.refused) return fail(0, 0, "Retrieval Denied");
         if (!t.headersDone) {
             return fail(t.stalled ? 12002 : InternetErrorFor(rc), 1, "Unable to Send HTTP Request");
+        }
+        if (t.tooLarge) {
+            body_.clear();
+            return fail(0, 1,
+                        "Retrieval Refused: the answer is larger than " +
+                            std::to_string(MaxBodySize / (1024 * 1024)) + " MB");
         }
         if (rc != CURLE_OK) {
             if (t.file) t.file->Close();  // the part that arrived stays on disk

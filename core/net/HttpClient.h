@@ -12,6 +12,7 @@
 //   the server's status text            a status outside 2xx; ErrorCode is the status
 //   "Retrieval Denied"                  OnHeaderReceived refused the body (Failed 0)
 //   "Retrieval Interrupted"             the body broke off or stalled past the time-out
+//   "Retrieval Refused"                 the body in memory grew past MaxBodySize (Failed 1)
 
 #include <atomic>
 #include <cstdint>
@@ -67,8 +68,11 @@ public:
     THttpClient& operator=(const THttpClient&) = delete;
 
     std::string ApplicationName = "Mozilla/4.0 (compatible; MSIE 6.0; Win32)";
-    std::int32_t TimeOut = 30;         // seconds: connecting and each read
-    std::int32_t TotalTimeOut = 0;     // seconds for the whole request, redirects included; 0: none
+    std::int32_t TimeOut = 30;      // seconds: connecting and each read
+    std::int32_t TotalTimeOut = 0;  // seconds for the whole request, redirects included; 0: none
+    // The most bytes a body read into memory may have (0: no limit); a longer one ends the
+    // request with "Retrieval Refused". Bodies streamed into a file are not limited.
+    std::size_t MaxBodySize = 0;
     std::uint32_t BufferSize = 16384;  // bytes per piece of the body
     std::uint16_t Port = 0;            // 0: the port of the address, or the scheme's default
     TOpenOptions OpenOptions = TOpenOptions::ooPreconfig;

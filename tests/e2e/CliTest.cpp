@@ -217,7 +217,7 @@ TEST_F(CliTest, ErrorAnswersAreFailuresNotMessages) {
         "status=503:/group/DemoGroup/message/3", "status=500:/group/DemoGroup/message/3",
         "status=404:/group/DemoGroup/message/3", "status=403:/group/DemoGroup/message/1",
         "status=503:/group/DemoGroup/messages",  "status=404:/group/DemoGroup/messages/1",
-        "status=500:/group/DemoGroup",
+        "status=500:/group/DemoGroup",           "oversize=/group/DemoGroup/message/3",
     };
     for (const char* fault : faults) {
         SCOPED_TRACE(fault);
