@@ -14,6 +14,7 @@ enum ExitCode : int {
     kExitLoginFailed = ExitCodeOf(TOutcome::LoginRefused),
     kExitUnreachable = ExitCodeOf(TOutcome::Unreachable),
     kExitOutputFolder = ExitCodeOf(TOutcome::OutputFolder),
+    kExitStore = ExitCodeOf(TOutcome::Store),
 };
 
 }  // namespace tessaly::cli

@@ -17,6 +17,7 @@
 #include "harvest/GroupChoice.h"
 #include "harvest/TextThread.h"
 #include "platform/FileLock.h"
+#include "platform/RegistryStore.h"
 #include "platform/SpecialFolders.h"
 #include "registry/GroupCache.h"
 #include "registry/ProgramRegistry.h"
@@ -340,7 +341,12 @@ int main(int argc, char** argv) {
         std::cerr << "tessaly-cli: cannot read the options: " << e.what() << "\n";
         return kExitUsage;
     }
-    if (*login) return RunLogin(options, creds, !refresh);
-    if (*groups) return RunGroups(groupsUser);
-    return RunDownload(app, options, creds, d);
+    try {
+        if (*login) return RunLogin(options, creds, !refresh);
+        if (*groups) return RunGroups(groupsUser);
+        return RunDownload(app, options, creds, d);
+    } catch (const ERegistryException& e) {
+        // The member's cache and marks live there: say which file and why, change nothing.
+        return Outcome(TOutcome::Store, std::string(" (") + e.what() + ")");
+    }
 }

@@ -290,11 +290,17 @@ TRegistryStore::TRegistryStore(std::string fileName) : fileName_(std::move(fileN
             }
             t.Commit();
             break;
-        } catch (const ERegistryException&) {
-            if (std::chrono::steady_clock::now() > deadline) {
+        } catch (const ERegistryException& e) {
+            // Only a store that another connection holds is worth waiting for; a damaged one
+            // (not a database, say) is reported at once, naming the file, and left untouched.
+            const int code = sqlite3_errcode(db_) & 0xFF;
+            const bool busy = code == SQLITE_BUSY || code == SQLITE_LOCKED;
+            if (!busy || std::chrono::steady_clock::now() > deadline) {
+                std::string why = e.what();
+                if (why.rfind("registry: ", 0) == 0) why.erase(0, 10);
                 sqlite3_close(db_);
                 db_ = nullptr;
-                throw;
+                throw ERegistryException("registry: " + fileName_ + ": " + why);
             }
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
         }

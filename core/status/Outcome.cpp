@@ -18,6 +18,8 @@ std::string_view OutcomeText(TOutcome o) {
             return "cannot reach the group service";
         case TOutcome::OutputFolder:
             return "the output folder cannot be written";
+        case TOutcome::Store:
+            return "the settings store cannot be used";
     }
     return "unknown outcome";
 }

@@ -25,6 +25,7 @@ enum class TOutcome : int {
     LoginRefused = 5,  // wrong user name or password
     Unreachable = 6,   // the service could not be reached
     OutputFolder = 7,  // the output folder cannot be written
+    Store = 8,         // the program's own settings store cannot be read or written
 };
 
 [[nodiscard]] constexpr int ExitCodeOf(TOutcome o) {

@@ -6,11 +6,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
 #include <functional>
 #include <map>
 
 #include "harvest/YahooAttach.h"
+#include "platform/RegistryStore.h"
 #include "registry/GroupCache.h"
 #include "registry/RegistryAccess.h"
 #include "registry/RegistryLayout.h"
@@ -247,6 +249,27 @@ TEST_F(CliTest, AnOutageIsNeitherALoginNorNotAvailable) {
     EXPECT_EQ(download.status, 6) << download.out << download.err;
     EXPECT_EQ(download.out.find("Not Available"), std::string::npos) << download.out;
     EXPECT_FALSE(fs::exists(Out() + "Messages"));
+}
+
+// A settings store that is not a database stops every command at once with one line naming the
+// file, exit 8, and the file is left as it was (the member's cache may still be recovered).
+TEST_F(CliTest, ADamagedStoreIsReportedAndKept) {
+    const std::string store = DefaultRegistryFile();
+    const std::string garbage(5000, 'x');
+    WriteFile(store, garbage);
+    for (const auto& args : std::vector<std::vector<std::string>>{
+             {"groups"},
+             {"login", "--user", "demo_member", "--password-stdin"},
+             {"download", "--user", "demo_member", "--password-stdin", "--out", Out(),
+              "Filler01"}}) {
+        SCOPED_TRACE(args.front());
+        const auto start = std::chrono::steady_clock::now();
+        const CliRun run = Run(args);
+        EXPECT_EQ(run.status, 8) << run.out << run.err;
+        EXPECT_NE(run.err.find(store), std::string::npos) << run.err;
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+        EXPECT_EQ(ReadFile(store), garbage);
+    }
 }
 
 TEST_F(CliTest, ChosenRangesAndResume) {
