@@ -4,7 +4,14 @@
 #include <cstdio>
 #include <iostream>
 
+#include "text/TextUtils.h"
+
 namespace tessaly::cli {
+namespace {
+
+constexpr std::string_view kThrottled = "Throttled by the service";
+
+}  // namespace
 
 TTerminalView::TTerminalView(const std::vector<std::string>& groups, bool live)
     : rows_(groups), live_(live), lastStatus_(groups.size()) {}
@@ -47,8 +54,9 @@ void TTerminalView::Redraw(bool now) {
                   "Status");
     line(buf);
     for (const auto& row : rows_.Rows()) {
-        std::snprintf(buf, sizeof buf, "%-24.24s %-8s %-8s %-8s %s", row.group.c_str(),
-                      row.from.c_str(), row.to.c_str(), row.position.c_str(), row.status.c_str());
+        std::snprintf(buf, sizeof buf, "%-24.24s %-8s %-8s %-8s %s%s%.100s", row.group.c_str(),
+                      row.from.c_str(), row.to.c_str(), row.position.c_str(), row.status.c_str(),
+                      row.reason.empty() ? "" : ": ", row.reason.c_str());
         line(buf);
     }
     drawnLines_ = 5 + static_cast<int>(rows_.Rows().size());
@@ -90,13 +98,20 @@ void TTerminalView::ReportGroup(const TGroupReport& report) {
     bool changed = false;
     if (report.row >= 0 && report.row < static_cast<int>(lastStatus_.size())) {
         const auto& row = rows_.Rows()[static_cast<std::size_t>(report.row)];
-        if (lastStatus_[static_cast<std::size_t>(report.row)] != row.status) {
-            lastStatus_[static_cast<std::size_t>(report.row)] = row.status;
+        // A row is printed again when its status or its reason changes (a throttled wait counts
+        // down on the row: printed when it starts, not every second).
+        std::string& last = lastStatus_[static_cast<std::size_t>(report.row)];
+        const std::string shown = row.status + std::string(StartsStr(kThrottled, row.reason)
+                                                               ? kThrottled
+                                                               : std::string_view(row.reason));
+        if (last != shown) {
             changed = true;
+            last = shown;
             if (!live_) {
                 std::cout << "  " << row.group << ": " << row.status << " (from " << row.from
-                          << ", to " << row.to << ", at " << row.position << ")\n"
-                          << std::flush;
+                          << ", to " << row.to << ", at " << row.position << ")";
+                if (!row.reason.empty()) std::cout << ": " << row.reason;
+                std::cout << "\n" << std::flush;
             }
         }
     }

@@ -43,6 +43,7 @@ void OnTerminate(int) {
 struct Credentials {
     std::string user;
     bool passwordStdin = false;
+    int timeoutSeconds = 60;  // how long the service may stay silent during a page
 };
 
 // The user name and password for this run: --user or the stored login; the password from
@@ -89,7 +90,7 @@ int LoginFailure(TMemberSession& session) {
 int RunLogin(TYahooDownloadOptions& options, const Credentials& creds, bool useCache) {
     std::string user, password;
     if (!ResolveCredentials(creds, user, password)) return kExitUsage;
-    TPageBrowser browser;
+    TPageBrowser browser(nullptr, creds.timeoutSeconds);
     TTerminalUi ui(user, password, useCache, true);
     TMemberSession session(options, browser, ui);
     session.LoadStoredLogin();
@@ -209,7 +210,7 @@ int RunDownload(QCoreApplication& app, TYahooDownloadOptions& options, const Cre
     options.boolDebugDownloads = a.debug;
     options.SetCurrentSection(TYahooDownloadOptions::kSectionMessages);
 
-    TPageBrowser browser;
+    TPageBrowser browser(nullptr, creds.timeoutSeconds);
     TTerminalUi ui(user, password, true, false);
     TMemberSession session(options, browser, ui);
     session.SetUserName(Trim(user));
@@ -274,9 +275,9 @@ int RunDownload(QCoreApplication& app, TYahooDownloadOptions& options, const Cre
                   << row.to << ", reached " << row.position << ")\n";
         if (bad) {
             ++failed;
-            std::cerr << "tessaly-cli: " << row.group
-                      << " failed: " << (loginRefused ? "the login was refused" : row.status)
-                      << "\n";
+            std::cerr << "tessaly-cli: " << row.group << " failed ("
+                      << (loginRefused ? std::string("the login was refused") : row.status) << ")"
+                      << (row.reason.empty() ? "" : ": ") << row.reason << "\n";
         }
     }
     if (loginRefused) return Outcome(TOutcome::LoginRefused);
@@ -295,6 +296,10 @@ int main(int argc, char** argv) {
         sub->add_option("--user", creds.user, "the member's user name (default: the stored login)");
         sub->add_flag("--password-stdin", creds.passwordStdin,
                       "read the password from one line of standard input");
+        sub->add_option("--timeout", creds.timeoutSeconds,
+                        "seconds the service may stay silent before a page counts as failed")
+            ->check(CLI::Range(1, TPageBrowser::kPageTimeLimitSeconds))
+            ->capture_default_str();
     };
     CLI::App* login = cli.add_subcommand("login", "sign in and list the member's groups");
     addCredentials(login);

@@ -52,6 +52,15 @@ SimServer::SimServer(GroupService& service, int threads)
         SimResponse out = service_.Handle(sim);
         if (out.latencyMs > 0)
             std::this_thread::sleep_for(std::chrono::milliseconds(out.latencyMs));
+        if (out.mode == SimResponse::Body::Hang) {
+            // Never answered: the request is held until the server stops (ten minutes at
+            // most); then the connection is closed without a status line.
+            const auto until = Clock::now() + std::chrono::minutes(10);
+            while (!stopping_ && Clock::now() < until)
+                std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            out.mode = SimResponse::Body::DropHalf;
+            out.body = "x";  // nothing of it is sent
+        }
         res.status = out.status;
         for (auto& [name, value] : out.headers) res.headers.emplace(name, value);
         std::size_t bytes = out.body.size();
@@ -96,6 +105,8 @@ SimServer::SimServer(GroupService& service, int threads)
                     });
                 break;
             }
+            case SimResponse::Body::Hang:  // turned into a hang-up above
+                break;
             case SimResponse::Body::Oversize: {
                 bytes = out.oversizeBytes;
                 res.set_content_provider(
@@ -153,6 +164,7 @@ void SimServer::Start() {
 }
 
 void SimServer::Stop() {
+    stopping_ = true;
     server_->stop();
 }
 

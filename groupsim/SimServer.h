@@ -3,6 +3,7 @@
 // thread pool, answering origin-form requests by their Host header and absolute-form requests
 // (as sent to a forward proxy) by the host in their target.
 
+#include <atomic>
 #include <memory>
 #include <string>
 #include <thread>
@@ -36,6 +37,7 @@ private:
     std::unique_ptr<httplib::Server> server_;
     std::thread thread_;
     int port_ = -1;
+    std::atomic<bool> stopping_{false};  // ends the requests that are never answered
 };
 
 }  // namespace groupsim

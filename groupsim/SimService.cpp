@@ -156,6 +156,7 @@ void GroupService::SetFaults(Faults faults) {
     auto fresh = std::make_shared<const Faults>(std::move(faults));
     std::lock_guard lock(mutex_);
     faults_ = std::move(fresh);
+    throttled_ = 0;
 }
 
 Faults GroupService::CurrentFaults() const {
@@ -205,6 +206,9 @@ Faults GroupService::ParseFaults(const std::string& query) {
     f.stallFor = QueryValue(query, "stall");
     f.redirectLoopFor = QueryValue(query, "loop");
     f.oversizeFor = QueryValue(query, "oversize");
+    f.throttleFor = QueryValue(query, "throttlefor");
+    f.throttleTimes = std::max(0, std::atoi(QueryValue(query, "throttletimes").c_str()));
+    f.hangFor = QueryValue(query, "hang");
     // status=403:/path (several, comma-separated)
     std::string rules = QueryValue(query, "status");
     std::size_t i = 0;
@@ -263,6 +267,15 @@ SimResponse GroupService::Handle(const SimRequest& r) {
             break;
         }
     }
+    if (!handled && !faults.throttleFor.empty() &&
+        where.find(faults.throttleFor) != std::string::npos) {
+        std::lock_guard lock(mutex_);
+        if (faults.throttleTimes == 0 || throttled_ < faults.throttleTimes) {
+            ++throttled_;
+            response = Page(pages::Throttled(), 999);
+            handled = true;
+        }
+    }
     if (!handled && !faults.redirectLoopFor.empty() &&
         where.find(faults.redirectLoopFor) != std::string::npos) {
         const int n = std::atoi(QueryValue(r.query, "loop").c_str()) + 1;
@@ -300,6 +313,8 @@ SimResponse GroupService::Handle(const SimRequest& r) {
     if (!faults.trickleFor.empty() && where.find(faults.trickleFor) != std::string::npos) {
         response.mode = SimResponse::Body::Trickle;
     }
+    if (!faults.hangFor.empty() && where.find(faults.hangFor) != std::string::npos)
+        response.mode = SimResponse::Body::Hang;
     response.latencyMs = faults.latencyMs;
     return response;
 }
@@ -408,7 +423,7 @@ SimResponse GroupService::Groups(const SimRequest& r, const std::string& prefix)
     if (parts.empty()) return Page(pages::NotFound("/"), 200);
     if (parts[0] != "group" || parts.size() < 2) return Page(pages::NotFound(r.path), 404);
     const Group* g = data_.FindGroup(parts[1]);
-    if (g == nullptr) return Page(pages::NoSuchGroup(parts[1]));
+    if (g == nullptr) return Page(pages::NoSuchGroup(parts[1]), 404);
     if (g->prefix != prefix)
         return Redirect("http://" + g->prefix + hosts::kGroups + r.path +
                         (r.query.empty() ? "" : "?" + r.query));
@@ -484,7 +499,7 @@ SimResponse GroupService::Photos(const SimRequest& r, const std::string& prefix)
     const auto parts = Segments(r.path);
     if (parts.size() < 3 || parts[0] != "group") return Page(pages::NotFound(r.path), 404);
     const Group* g = data_.FindGroup(parts[1]);
-    if (g == nullptr) return Page(pages::NoSuchGroup(parts[1]));
+    if (g == nullptr) return Page(pages::NoSuchGroup(parts[1]), 404);
     if (g->prefix != prefix) {
         return Redirect("http://" + g->prefix + hosts::kPhotos + r.path +
                         (r.query.empty() ? "" : "?" + r.query));

@@ -29,7 +29,7 @@ struct SimRequest {
 };
 
 struct SimResponse {
-    enum class Body { Whole, DropHalf, Trickle, Oversize, Stall };
+    enum class Body { Whole, DropHalf, Trickle, Oversize, Stall, Hang };
     int status = 200;
     std::string contentType = "text/html; charset=ISO-8859-1";
     std::string body;
@@ -49,6 +49,9 @@ struct Faults {
     std::string redirectLoopFor;  // endless redirects
     std::string oversizeFor;      // a page of 64 MB
     int throttleEvery = 0;        // every n-th group page answers error 999
+    std::string throttleFor;      // matching requests answer error 999 ...
+    int throttleTimes = 0;        // ... the first n times (0: every time)
+    std::string hangFor;          // matching requests are never answered
 };
 
 struct LogEntry {
@@ -75,7 +78,8 @@ public:
     void ClearLog();
     [[nodiscard]] const SimData& Data() const { return data_; }
     // Parses
-    // "latency=..&status=403:/path&drop=/p&stall=/p&trickle=/p&loop=/p&oversize=/p&throttle=n".
+    // "latency=..&status=403:/path&drop=/p&stall=/p&trickle=/p&loop=/p&oversize=/p&throttle=n
+    // &throttlefor=/p&throttletimes=n&hang=/p".
     static Faults ParseFaults(const std::string& query);
 
 private:
@@ -109,6 +113,7 @@ private:
         fileTokens_;  // token -> (user, group)
     std::shared_ptr<const Faults> faults_ = std::make_shared<const Faults>();
     long groupRequests_ = 0;
+    int throttled_ = 0;  // answers of the throttleFor rule since the faults were set
     std::vector<LogEntry> log_;
     std::FILE* logFile_ = nullptr;
 

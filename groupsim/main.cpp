@@ -60,6 +60,12 @@ int main(int argc, char** argv) {
                    "fault: answer matching requests with a 64 MB page");
     app.add_option("--throttle-every", faults.throttleEvery,
                    "fault: every N-th group page answers error 999");
+    app.add_option("--throttle-for", faults.throttleFor,
+                   "fault: requests whose host+path contains TEXT answer error 999");
+    app.add_option("--throttle-times", faults.throttleTimes,
+                   "fault: --throttle-for answers error 999 only this many times (0: always)");
+    app.add_option("--hang", faults.hangFor,
+                   "fault: never answer requests whose host+path contains TEXT");
     app.footer(
         "Demo accounts: demo_member / tessaly-demo (member of every demo group, enough for three "
         "My Groups pages);\n"
@@ -71,7 +77,8 @@ int main(int argc, char** argv) {
         "EmptyGroup, Filler01..Filler16.\n"
         "Control (host groupsim.control): /log, /log/clear, "
         "/faults?latency=&status=403:/x,...&drop=&stall=&trickle=&loop=\n"
-        "&oversize=&throttle=.  Point a client at it with http_proxy=http://127.0.0.1:PORT.  Stops "
+        "&oversize=&throttle=&throttlefor=&throttletimes=&hang=.  Point a client at it with "
+        "http_proxy=http://127.0.0.1:PORT.  Stops "
         "on SIGTERM/SIGINT.");
     CLI11_PARSE(app, argc, argv);
     for (const auto& rule : fail) {

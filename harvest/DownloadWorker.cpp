@@ -153,12 +153,33 @@ void TDownloadWorker::ShowGroupLine(const std::string& text, int position) {
     ui_.Post([this, text, position] { reporter_.ShowGroupLine(text, position); });
 }
 void TDownloadWorker::ShowItemLine(const std::string& text, int position) {
+    lastItemPosition_ = position;
     ui_.Post([this, text, position] { reporter_.ShowItemLine(text, position); });
 }
 void TDownloadWorker::ReportGroup(int row, int from, int to, int position, int found,
-                                  DownloadStatus status) {
-    const TGroupReport report{row, from, to, position, found, Now(), status};
+                                  DownloadStatus status, std::string reason) {
+    const TGroupReport report{row, from, to, position, found, Now(), status, std::move(reason)};
+    lastReport_ = report;
     ui_.Post([this, report] { reporter_.ReportGroup(report); });
+}
+
+bool TDownloadWorker::WaitThrottled(int seconds) {
+    using Clock = std::chrono::steady_clock;
+    Clock::time_point shown{};
+    for (int left = seconds; left > 0; --left) {
+        if (StopCurrent() || StopAll()) return false;
+        // At most one update a second of real time, whatever the pacing.
+        if (Clock::now() - shown >= std::chrono::seconds(1)) {
+            shown = Clock::now();
+            const std::string text =
+                Format("Throttled by the service, retrying in %d s", {std::to_string(left)});
+            ShowItemLine(text, lastItemPosition_);
+            TGroupReport row = lastReport_;
+            ReportGroup(row.row, row.from, row.to, row.position, -1, row.status, text);
+        }
+        Pause(1000);
+    }
+    return !StopCurrent() && !StopAll();
 }
 
 }  // namespace tessaly

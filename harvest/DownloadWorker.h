@@ -55,6 +55,9 @@ public:
     TFetch BrowserFetch(const std::string& url) override;
     bool BrowserClickElement(const std::string& name, const std::string& value) override;
     [[nodiscard]] std::string BrowserLocation() override;
+    // Counts the wait down on the item line and the group's row ("Throttled by the service,
+    // retrying in N s"), in paced seconds; false as soon as the user stops the group or all.
+    bool WaitThrottled(int seconds) override;
 
 protected:
     // The section's work for group i; ends by reporting the group's row.
@@ -75,7 +78,8 @@ protected:
     void SetItemBarRange(int min, int max);
     void ShowGroupLine(const std::string& text, int position);
     void ShowItemLine(const std::string& text, int position);
-    void ReportGroup(int row, int from, int to, int position, int found, DownloadStatus status);
+    void ReportGroup(int row, int from, int to, int position, int found, DownloadStatus status,
+                     std::string reason = {});
     [[nodiscard]] bool StopCurrent() const { return stops_.stopCurrent; }
     [[nodiscard]] bool StopAll() const { return stops_.stopAll; }
     void ClearStopCurrent() { stops_.stopCurrent = false; }
@@ -95,6 +99,10 @@ private:
     TUiThread& ui_;
     std::thread thread_;
     std::atomic<bool> finished_{false};
+    // The worker's last row report and item line position (on the worker's thread), repeated
+    // with the countdown while a throttled page is waited out.
+    TGroupReport lastReport_;
+    int lastItemPosition_ = 0;
 };
 
 // Formats like the program's status texts ("%s", "%d").

@@ -42,8 +42,11 @@ std::function<void()> TMessageWalkWorker::GrabTask(const TPagePtr& page) {
     };
 }
 
-void TMessageWalkWorker::NotSaved(int number) {
-    if (failedAt_ == 0) failedAt_ = number;
+void TMessageWalkWorker::NotSaved(int number, const std::string& why) {
+    if (failedAt_ == 0) {
+        failedAt_ = number;
+        saveFailure_ = why;
+    }
     writeFailed_ = true;
 }
 
@@ -105,19 +108,31 @@ void TMessageWalkWorker::Walk(int i, const std::string& group, int chosenFirst, 
     TYahooAttachmentDownload site(*this, chosenLast, chosenFirst, inputs_.debugPages, options_,
                                   inputs_.password, inputs_.userName, Trim(group));
     ShowItemLine("Getting Group Information.", 0);
-    // The home page is fetched for where the browser ends up; an error answer ends the group.
-    const TFetch home = BrowserFetch(site.GroupHomeURL());
-    if (home.ok && home.page->Status() >= 400) {
-        ReportGroup(i, 0, 0, 0, 0, dsError);
+    // A group page that could not be fetched ends the group with the reason; one the user
+    // stopped meanwhile (waiting out a throttled answer) is skipped.
+    auto failedBeforeWalk = [&](DownloadStatus status, std::string reason) {
+        if (StopCurrent() || StopAll()) {
+            if (StopCurrent()) ClearStopCurrent();
+            ReportGroup(i, 0, 0, 0, 0, dsSkipped);
+            return;
+        }
+        if (IsFailure(status)) PlayErrorSound(options_);
+        ReportGroup(i, 0, 0, 0, 0, status, std::move(reason));
+    };
+    // The home page is fetched for where the browser ends up. The service answers 404 for a
+    // group it does not know.
+    TPagePtr home;
+    if (site.FetchPage(site.GroupHomeURL(), home) != dsOk) {
+        failedBeforeWalk(dsError, home->Status() == 404 ? "no such group" : site.LastFailure());
         return;
     }
     if (ContainsText("adultconf", BrowserLocation()) && !BrowserClick("accept", "")) {
-        ReportGroup(i, 0, 0, 0, 0, dsError);
+        failedBeforeWalk(dsError, "the adult-content confirmation could not be accepted");
         return;
     }
     const DownloadStatus init = site.InitGroup();
     if (init != dsOk) {
-        ReportGroup(i, 0, 0, 0, 0, init);
+        failedBeforeWalk(init, init == dsError ? site.LastFailure() : std::string());
         return;
     }
     startPosition_ = site.GetLastPosition();  // (the writer is idle: the group before flushed)
@@ -156,10 +171,12 @@ void TMessageWalkWorker::Walk(int i, const std::string& group, int chosenFirst, 
     }
     if (IsFailure(result)) {
         PlayErrorSound(options_);
-        ReportGroup(i, first, last, first, found, result);
+        ReportGroup(i, first, last, first, found, result, site.LastFailure());
         return;
     }
     DownloadStatus status = dsCompleted;
+    std::string reason;
+    int done = current;  // the last message the walk handled to the end
     auto stopped = [&] {
         if (StopCurrent()) {
             ClearStopCurrent();
@@ -185,6 +202,7 @@ void TMessageWalkWorker::Walk(int i, const std::string& group, int chosenFirst, 
         if (next == -1) {
             site.SaveDebugPage(page->Source(), "ErrorWithInvalidNextPage.html");
             status = dsError;
+            reason = "the page of message " + Num(current) + " is empty";
             break;
         }
         if (next > walkLast) {  // past the chosen last number
@@ -202,6 +220,7 @@ void TMessageWalkWorker::Walk(int i, const std::string& group, int chosenFirst, 
             PlayErrorSound(options_);
             if (result != dsBlocked) site.SaveDebugPage(page->Source(), "UnExpectedErrorPage.html");
             status = result;
+            reason = site.LastFailure();
             break;
         }
         if (writeFailed_) {  // a message could not be saved: stop losing messages
@@ -209,21 +228,24 @@ void TMessageWalkWorker::Walk(int i, const std::string& group, int chosenFirst, 
             status = dsError;
             break;
         }
+        done = current;
         if (current == walkLast) {
             status = result;
             break;
         }
         RecordPosition(site, current);
     }
-    RecordPosition(site, current, true, IsFailure(status));
+    // A failure keeps the position of the last message handled, not of the one that failed.
+    RecordPosition(site, IsFailure(status) ? done : current, true, IsFailure(status));
     writer_.Flush();  // the group's files and position are written before its row says so
     if (writeFailed_.exchange(false)) {
         if (status != dsError) PlayErrorSound(options_);
         status = dsError;
         current = failedAt_;
+        reason = "message " + Num(failedAt_) + " could not be saved: " + saveFailure_;
     }
 
-    ReportGroup(i, first, last, current, found, status);
+    ReportGroup(i, first, last, current, found, status, reason);
     ShowGroupLine(Format("Completed Group - %s (%d of %d)", {group, Num(i + 1), Num(n)}), i + 1);
     ShowItemLine(Format("Completed Message %d  of %d", {Num(first), Num(last)}), last);
     lastMessageOfRun_ = last;

@@ -54,7 +54,7 @@ protected:
     // saved (nothing after it is saved), and the outcome of saving message `number`.
     [[nodiscard]] bool SavingStopped() const { return failedAt_ != 0; }
     void Saved(int number) { lastSaved_ = number; }
-    void NotSaved(int number);
+    void NotSaved(int number, const std::string& why);
     // Records the position reached in the group. When messages come faster than
     // kPositionInterval, the writes in between are left out (a later one is queued, or the last
     // write is recent); `final` always writes. Runs on the writer, after the work handed over
@@ -76,6 +76,7 @@ private:
     std::chrono::steady_clock::time_point lastPositionWrite_{};
     std::set<std::string> grabbed_;    // "key\ENTRY" already written in this run
     int failedAt_ = 0;                 // the first message of the group that could not be saved
+    std::string saveFailure_;          // why it could not be saved
     int lastSaved_ = 0;                // the last message of the group that was saved
     std::int64_t startPosition_ = -1;  // the group's stored position when its walk began
     // Set on the writer when a message could not be saved; the walk then ends "Error".

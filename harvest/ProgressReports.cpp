@@ -15,6 +15,7 @@ void TMessageRows::Apply(const TGroupReport& r) {
     TMessageRow& row = rows_[static_cast<std::size_t>(r.row)];
     row.status = StatusName(r.status);
     row.code = r.status;
+    row.reason = r.reason;
     current_ = r.row;
     row.from = r.from == 0 ? "unknown" : std::to_string(r.from);
     row.to = r.to == 0 ? "unknown" : std::to_string(r.to);

@@ -21,6 +21,8 @@ struct TGroupReport {
     int found = 0;  // -1 keeps the shown value
     TDateTime time = 0;
     DownloadStatus status = dsWaiting;
+    // One line on why the group failed, or on what holds it up ("" when nothing to say).
+    std::string reason;
 };
 
 class IProgressReporter {
@@ -53,6 +55,7 @@ struct TMessageRow {
     std::string time = "0";
     int picture = 0;  // 0 waiting, 1 done, 2 failed, 3 working
     DownloadStatus code = dsWaiting;
+    std::string reason;  // the report's reason line
 };
 
 // The rows of a run and the rules a report applies to them.

@@ -11,13 +11,14 @@ DownloadStatus TTextThread::DownloadMessage(int /*row*/, int number, TYahooAttac
                 dateFormat = options_.boolUseMessageDateFormat, number, page] {
         if (grab) grab();
         if (SavingStopped()) return;  // the walk is ending; nothing after a lost message
+        std::string why;
         if (TYahooAttachmentDownload::WriteMessageFile(folder, dateFormat, number, page->Source(),
-                                                       folder == madeFolder_)) {
+                                                       folder == madeFolder_, &why)) {
             madeFolder_ = folder;
             Saved(number);
         } else {
             madeFolder_.clear();
-            NotSaved(number);
+            NotSaved(number, why);
         }
     });
     return dsCompleted;

@@ -160,8 +160,11 @@ bool TYahooAttachmentDownload::SaveMessagePage(int number, const std::string& pa
 
 bool TYahooAttachmentDownload::WriteMessageFile(const std::string& folder, bool dateFormat,
                                                 int number, const std::string& page,
-                                                bool folderMade) {
-    if (!folderMade && !ForceDirectories(folder)) return false;
+                                                bool folderMade, std::string* why) {
+    if (!folderMade && !ForceDirectories(folder)) {
+        if (why != nullptr) *why = "cannot create the folder " + folder;
+        return false;
+    }
     char digits[32];
     std::snprintf(digits, sizeof digits, "%07d", number);
     // The prefix comes from the page: a "/" in it must not lead out of the folder.
@@ -176,8 +179,10 @@ bool TYahooAttachmentDownload::WriteMessageFile(const std::string& folder, bool 
         TLockedFileWriter file(folder + prefix + digits + ".html", false);
         file.Write(page);
         file.Close();
-    } catch (const EFileError&) {
-        return false;  // not saved (disk full, a folder in the way, ...): the caller must know
+    } catch (const EFileError& e) {
+        // Not saved (disk full, a folder in the way, ...): the caller must know.
+        if (why != nullptr) *why = e.what();
+        return false;
     }
     return true;
 }

@@ -32,9 +32,11 @@ public:
                              std::vector<std::string>& links);
     bool SaveMessagePage(int number, const std::string& page) const;
     // The writing part of SaveMessagePage: the message file in `folder` (created when missing,
-    // unless the caller knows it made it). False when the folder or the file cannot be written.
+    // unless the caller knows it made it). False when the folder or the file cannot be written;
+    // `why` then tells why.
     static bool WriteMessageFile(const std::string& folder, bool dateFormat, int number,
-                                 const std::string& page, bool folderMade = false);
+                                 const std::string& page, bool folderMade = false,
+                                 std::string* why = nullptr);
     [[nodiscard]] static std::string MessageDatePrefix(const std::string& page);
     // The folder message files of this group go to.
     [[nodiscard]] std::string MessagesFolder() const;

@@ -68,11 +68,44 @@ std::string TYahooBase::GroupHomeURL() const {
     return "http://" + groupHost_ + "/group/" + groupName_;
 }
 
+bool IsThrottledPage(const TPage& page) {
+    // The service sent it with the status 999 and a title of its own; a message that merely
+    // talks about the error has neither.
+    if (page.Status() == 999) return true;
+    const std::string_view head = std::string_view(page.Source()).substr(0, 2048);
+    const std::size_t title = PosFrom("<title>", head, 1, true);
+    return title != 0 && StartsText("Yahoo! - 999 ", head.substr(title - 1 + 7));
+}
+
 DownloadStatus TYahooBase::FetchPage(const std::string& url, TPagePtr& page) {
-    const TFetch fetch = owner_.BrowserFetch(url);
-    page = fetch.page;
-    // An error answer (400 and above) is a page of the service, but not the page asked for.
-    return fetch.ok && fetch.page->Status() < 400 ? dsOk : dsError;
+    for (std::size_t throttled = 0;; ++throttled) {
+        const TFetch fetch = owner_.BrowserFetch(url);
+        page = fetch.page;
+        if (!fetch.ok) {
+            lastFailure_ = (fetch.page->Failure().empty() ? std::string("the page did not load")
+                                                          : fetch.page->Failure()) +
+                           " (" + url + ")";
+            return dsError;
+        }
+        if (!IsThrottledPage(*fetch.page)) {
+            // An error answer (400 and above) is a page of the service, but not the page asked
+            // for.
+            if (fetch.page->Status() < 400) return dsOk;
+            lastFailure_ =
+                "the service answered " + std::to_string(fetch.page->Status()) + " (" + url + ")";
+            return dsError;
+        }
+        // Neither saved nor counted: the service asks the member to slow down.
+        if (throttled == std::size(kThrottleWaits)) {
+            lastFailure_ = "throttled by the service " + std::to_string(throttled + 1) +
+                           " times in a row (" + url + ")";
+            return dsError;
+        }
+        if (!owner_.WaitThrottled(kThrottleWaits[throttled])) {
+            lastFailure_ = "stopped while throttled by the service";
+            return dsError;
+        }
+    }
 }
 
 DownloadStatus TYahooBase::OpenGroup() {

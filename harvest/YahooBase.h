@@ -23,7 +23,13 @@ public:
     virtual TFetch BrowserFetch(const std::string& url) = 0;
     virtual bool BrowserClickElement(const std::string& name, const std::string& value) = 0;
     [[nodiscard]] virtual std::string BrowserLocation() = 0;
+    // The service answered "too fast": waits `seconds` (paced) before the page is asked for
+    // again, showing why; false when the user stopped the group meanwhile.
+    virtual bool WaitThrottled(int seconds) = 0;
 };
+
+// Whether the page is the service's answer to a member who fetches too fast ("error 999").
+[[nodiscard]] bool IsThrottledPage(const TPage& page);
 
 class TYahooBase {
 public:
@@ -38,7 +44,7 @@ public:
     [[nodiscard]] const std::string& CountryPrefix() const { return countryPrefix_; }
     [[nodiscard]] int FirstMessage() const { return firstMessage_; }
     [[nodiscard]] int LastMessage() const { return lastMessage_; }
-    // The page fetched last (the empty page after a failed load).
+    // The page fetched last (after a failed load, the browser's page that tells why).
     TPagePtr PageBuffer = TPage::None();
 
     [[nodiscard]] std::string FirstMessagesURL() const;
@@ -49,7 +55,14 @@ public:
     [[nodiscard]] std::string PhotosRootKey() const;
     [[nodiscard]] std::string GroupHomeURL() const;
 
+    // Fetches the page; an error answer (400 and above) or no page at all is a failure, and a
+    // throttled answer is waited out and asked for again (kThrottleWaits, growing) before it is
+    // one. LastFailure tells why the last failed fetch failed.
     DownloadStatus FetchPage(const std::string& url, TPagePtr& page);
+    [[nodiscard]] const std::string& LastFailure() const { return lastFailure_; }
+    // The designed waits after the first, second, ... throttled answer in a row, in seconds; the
+    // answer after the last wait ends the fetch as a failure.
+    static constexpr int kThrottleWaits[] = {60, 120, 240, 480, 960};
     DownloadStatus OpenGroup();
     // Message page n, past the pages the service puts in front of it; `page` is what the last
     // fetch delivered.
@@ -99,6 +112,7 @@ protected:
     std::string groupHost_;
     int firstMessage_ = -1;
     int lastMessage_ = -1;
+    std::string lastFailure_;
 };
 
 }  // namespace tessaly

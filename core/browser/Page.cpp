@@ -4,8 +4,11 @@
 
 namespace tessaly {
 
-TPage::TPage(std::string location, int status, std::string source)
-    : location_(std::move(location)), status_(status), source_(std::move(source)) {}
+TPage::TPage(std::string location, int status, std::string source, std::string failure)
+    : location_(std::move(location)),
+      status_(status),
+      source_(std::move(source)),
+      failure_(std::move(failure)) {}
 
 const std::vector<std::string>& TPage::Links() const {
     if (linksRead_.load(std::memory_order_acquire)) return links_;
@@ -28,8 +31,9 @@ const TPagePtr& TPage::None() {
     return none;
 }
 
-TPagePtr MakePage(std::string location, int status, std::string source) {
-    return std::make_shared<const TPage>(std::move(location), status, std::move(source));
+TPagePtr MakePage(std::string location, int status, std::string source, std::string failure) {
+    return std::make_shared<const TPage>(std::move(location), status, std::move(source),
+                                         std::move(failure));
 }
 
 }  // namespace tessaly

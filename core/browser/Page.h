@@ -16,7 +16,7 @@ namespace tessaly {
 class TPage {
 public:
     TPage() = default;
-    TPage(std::string location, int status, std::string source);
+    TPage(std::string location, int status, std::string source, std::string failure = {});
     TPage(const TPage&) = delete;
     TPage& operator=(const TPage&) = delete;
 
@@ -26,6 +26,8 @@ public:
     [[nodiscard]] int Status() const { return status_; }
     [[nodiscard]] const std::string& Source() const { return source_; }
     [[nodiscard]] bool Empty() const { return source_.empty(); }
+    // Why the load that made this page failed, in one line ("" for a page the service sent).
+    [[nodiscard]] const std::string& Failure() const { return failure_; }
     // Every anchor target of the page in document order, as the HTML scanner reports them.
     [[nodiscard]] const std::vector<std::string>& Links() const;
 
@@ -36,6 +38,7 @@ private:
     std::string location_;
     int status_ = 0;
     std::string source_;
+    std::string failure_;
     // Read once, by whichever thread asks first (a mutex taken only until then: a once-flag
     // would wake every thread of the process at the end of each page's first read).
     mutable std::atomic<bool> linksRead_{false};
@@ -45,10 +48,12 @@ private:
 
 using TPagePtr = std::shared_ptr<const TPage>;
 
-[[nodiscard]] TPagePtr MakePage(std::string location, int status, std::string source);
+[[nodiscard]] TPagePtr MakePage(std::string location, int status, std::string source,
+                                std::string failure = {});
 
-// The result of a page fetch: whether it succeeded and the page it delivered (never null: the
-// empty page when nothing was loaded). Ignoring it would treat a failed load as a page.
+// The result of a page fetch: whether it succeeded and the page it delivered (never null: after
+// a failed load the browser's error page, whose Failure() tells why, or the empty page). Ignoring
+// it would treat a failed load as a page.
 struct [[nodiscard]] TFetch {
     bool ok = false;
     TPagePtr page = TPage::None();

@@ -51,6 +51,33 @@ std::string CannotBeDisplayed(const std::string& why) {
            "</p></body></html>";
 }
 
+// Why the client got no page, in words a user can act on.
+std::string LoadFailure(const THttpClient& client, int timeoutSeconds) {
+    if (StartsText("Retrieval Interrupted", client.StatusText))
+        return "the answer broke off before it was complete";
+    if (StartsText("Retrieval Refused", client.StatusText))
+        return "the page is larger than " + std::to_string(TPageBrowser::kMaxPageBytes >> 20) +
+               " MB";
+    switch (client.ErrorCode) {
+        case 12002:
+            return "no answer from the service within " + std::to_string(timeoutSeconds) + " s";
+        case 12007:
+            return "the service's address cannot be resolved";
+        case 12029:
+            return "the service cannot be reached";
+        case 12030:
+            return "the service closed the connection without an answer";
+        case 12045:
+            return "the service's certificate is not trusted";
+        case 12156:
+            return "the service redirected too often";
+        case 12157:
+            return "no secure connection to the service could be made";
+        default:
+            return client.StatusText + " (" + std::to_string(client.ErrorCode) + ")";
+    }
+}
+
 }  // namespace
 
 struct TPageBrowser::Result {
@@ -58,6 +85,7 @@ struct TPageBrowser::Result {
     int status = 0;
     std::string location;
     std::string document;
+    std::string failure;  // why no page came (when not ok)
 };
 
 std::string MetaRefreshTarget(const std::string& page, int* delaySeconds) {
@@ -224,7 +252,8 @@ TPageBrowser::Result TPageBrowser::LoadGuarded(const Job& job, THttpClient& clie
         // displayed, like any failed load.
         Result r;
         r.location = job.url;
-        r.document = CannotBeDisplayed(e.what());
+        r.failure = e.what();
+        r.document = CannotBeDisplayed(r.failure);
         return r;
     }
 }
@@ -249,8 +278,8 @@ TPageBrowser::Result TPageBrowser::Load(const Job& job, THttpClient& client) {
         r.location = client.EffectiveURL.empty() ? url : client.EffectiveURL;
         r.status = client.StatusCode();
         if (!ok) {
-            r.document = CannotBeDisplayed(client.StatusText + " (" +
-                                           std::to_string(client.ErrorCode) + ")");
+            r.failure = LoadFailure(client, std::min(timeout_, kPageTimeLimitSeconds));
+            r.document = CannotBeDisplayed(r.failure);
             return r;
         }
         r.document = client.Body();
@@ -267,7 +296,8 @@ TPageBrowser::Result TPageBrowser::Load(const Job& job, THttpClient& client) {
         method = "GET";
         body.clear();
     }
-    return r;  // refreshed too often: a failed navigation
+    r.failure = "the page asked to be refreshed too often";  // a failed navigation
+    return r;
 }
 
 void TPageBrowser::Finish(const Job& job, const Result& result) {
@@ -276,7 +306,8 @@ void TPageBrowser::Finish(const Job& job, const Result& result) {
         if (job.generation != generation_) return;
         busy_ = false;
         failed_ = !result.ok;
-        document_ = MakePage(result.location, result.status, result.document);
+        document_ = MakePage(result.location, result.status, result.document,
+                             result.ok ? std::string() : result.failure);
         hasDocument_ = true;
         readyState_ = rsComplete;
     }

@@ -72,8 +72,8 @@ TFetch TMemberSession::OpenURL(const std::string& address, bool extraWait) {
     for (int tries = 0;; ++tries) {
         const TLoadEnd end = browser_.Open(target);
         // A navigation that ended without a page from the service is a failed load, not an
-        // empty page.
-        if (end == TLoadEnd::Failed) return {};
+        // empty page; the browser's error page tells why.
+        if (end == TLoadEnd::Failed) return {false, browser_.Document()};
         if (end == TLoadEnd::Complete) break;
         // Stopped before it ended: unless the browser has left the address it was at, the
         // navigation has not taken place. Try again, a few times.

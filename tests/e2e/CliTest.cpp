@@ -186,7 +186,7 @@ TEST_F(CliTest, FailingMessagesAndAWrongPassword) {
     Service().SetFaults(groupsim::GroupService::ParseFaults("drop=/group/Filler02/message/2"));
     CliRun later = Download({"Filler02"});
     EXPECT_EQ(later.status, 3);
-    EXPECT_EQ(GetLastPosition("demo_member", "Filler02"), 2);  // the message that failed
+    EXPECT_EQ(GetLastPosition("demo_member", "Filler02"), 1);  // the last message saved
     Service().SetFaults({});
 
     // A message file that cannot be written (a folder in its way) ends the group "Error"; the
@@ -209,30 +209,113 @@ TEST_F(CliTest, FailingMessagesAndAWrongPassword) {
 // An error answer of the service (on a message, the index pages or the home page) ends the
 // group with Error: nothing already archived is overwritten and the stored position does not
 // move back.
-TEST_F(CliTest, ErrorAnswersAreFailuresNotMessages) {
+// Every way the service can fail, on an archived group: the run says which group failed and
+// why, exits 3, and leaves the files and the stored position as they were. A throttled answer
+// is waited out (no wait at pacing 0) and never saved.
+TEST_F(CliTest, ServiceFaultsAreFailuresWithAReason) {
     ASSERT_EQ(Download({"DemoGroup"}).status, 0);
     ASSERT_EQ(GetLastPosition("demo_member", "DemoGroup"), 40);
     const std::string folder = Out() + "Messages/DemoGroup/";
     std::map<std::string, std::string> archived;
     for (const auto& name : Files(folder)) archived[name] = ReadFile(folder + name);
-    const char* const faults[] = {
-        "status=503:/group/DemoGroup/message/3", "status=500:/group/DemoGroup/message/3",
-        "status=404:/group/DemoGroup/message/3", "status=403:/group/DemoGroup/message/1",
-        "status=503:/group/DemoGroup/messages",  "status=404:/group/DemoGroup/messages/1",
-        "status=500:/group/DemoGroup",           "oversize=/group/DemoGroup/message/3",
+    struct Case {
+        const char* fault;
+        int exit;
+        const char* row;     // the row's status
+        const char* reason;  // part of the reason line ("" when none)
     };
-    for (const char* fault : faults) {
-        SCOPED_TRACE(fault);
-        Service().SetFaults(groupsim::GroupService::ParseFaults(fault));
-        const CliRun run = Download({"DemoGroup"});
-        EXPECT_EQ(run.status, 3) << run.out << run.err;
-        EXPECT_NE(run.out.find("DemoGroup: Error"), std::string::npos) << run.out;
+    const std::string message3 = "(http://groups.yahoo.com/group/DemoGroup/message/3)";
+    const Case cases[] = {
+        {"status=403:/group/DemoGroup/message/3", 3, "Error", "the service answered 403"},
+        {"status=404:/group/DemoGroup/message/3", 3, "Error", "the service answered 404"},
+        {"status=500:/group/DemoGroup/message/3", 3, "Error", "the service answered 500"},
+        {"status=503:/group/DemoGroup/message/3", 3, "Error", "the service answered 503"},
+        {"status=403:/group/DemoGroup/message/1", 3, "Error", "the service answered 403"},
+        {"status=503:/group/DemoGroup/messages", 3, "Error", "the service answered 503"},
+        {"status=404:/group/DemoGroup/messages/1", 3, "Error", "the service answered 404"},
+        {"status=403:/group/DemoGroup", 3, "Error", "the service answered 403"},
+        {"status=500:/group/DemoGroup", 3, "Error", "the service answered 500"},
+        {"status=503:/group/DemoGroup", 3, "Error", "the service answered 503"},
+        {"status=404:/group/DemoGroup", 3, "Error", "no such group"},
+        {"drop=/group/DemoGroup/message/3", 3, "Error", "the answer broke off"},
+        {"stall=/group/DemoGroup/message/3", 3, "Error", "the answer broke off"},
+        {"oversize=/group/DemoGroup/message/3", 3, "Error", "larger than 32 MB"},
+        {"hang=/group/DemoGroup/message/3", 3, "Error", "no answer from the service within 2 s"},
+        {"throttlefor=/group/DemoGroup/message/3", 3, "Error",
+         "throttled by the service 6 times in a row"},
+        {"throttlefor=/group/DemoGroup/messages", 3, "Error",
+         "throttled by the service 6 times in a row"},
+        {"throttlefor=/group/DemoGroup/message/3&throttletimes=5", 0, "Completed", ""},
+        {"throttlefor=/group/DemoGroup/messages&throttletimes=2", 0, "Completed", ""},
+        {"throttlefor=/group/DemoGroup&throttletimes=1", 0, "Completed", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.fault);
+        Service().SetFaults(groupsim::GroupService::ParseFaults(c.fault));
+        const CliRun run = Download({"--timeout", "2", "DemoGroup"});
+        EXPECT_EQ(run.status, c.exit) << run.out << run.err;
+        const std::string row = std::string("DemoGroup: ") + c.row;
+        EXPECT_NE(run.out.find(row), std::string::npos) << run.out;
+        if (*c.reason != '\0') {
+            // The row and the closing line carry the reason.
+            EXPECT_NE(run.out.find(c.reason), std::string::npos) << run.out;
+            EXPECT_NE(run.err.find(std::string("DemoGroup failed (") + c.row + "): "),
+                      std::string::npos)
+                << run.err;
+            EXPECT_NE(run.err.find(c.reason), std::string::npos) << run.err;
+        }
+        if (std::string(c.fault).find("message/3") != std::string::npos && c.exit != 0) {
+            EXPECT_NE(run.err.find(message3), std::string::npos) << run.err;
+        }
+        if (std::string(c.fault).find("throttle") != std::string::npos) {
+            EXPECT_NE(run.out.find("Throttled by the service, retrying in 60 s"), std::string::npos)
+                << run.out;
+        }
         std::map<std::string, std::string> now;
         for (const auto& name : Files(folder)) now[name] = ReadFile(folder + name);
         EXPECT_TRUE(now == archived);  // byte-identical, none added or lost
         EXPECT_EQ(GetLastPosition("demo_member", "DemoGroup"), 40);
     }
     Service().SetFaults({});
+
+    // No service behind the proxy, or a service that never answers: no login, exit 6.
+    const std::string proxy = std::getenv("http_proxy");
+    for (const std::string outage : {"no service", "hang=yahoo.com"}) {
+        SCOPED_TRACE(outage);
+        if (outage == "no service")
+            ::setenv("http_proxy", "http://127.0.0.1:1", 1);
+        else
+            Service().SetFaults(groupsim::GroupService::ParseFaults(outage));
+        const CliRun run = Download({"--timeout", "2", "DemoGroup"});
+        ::setenv("http_proxy", proxy.c_str(), 1);
+        Service().SetFaults({});
+        EXPECT_EQ(run.status, 6) << run.out << run.err;
+        EXPECT_NE(run.err.find("cannot reach the group service"), std::string::npos) << run.err;
+        std::map<std::string, std::string> now;
+        for (const auto& name : Files(folder)) now[name] = ReadFile(folder + name);
+        EXPECT_TRUE(now == archived);
+        EXPECT_EQ(GetLastPosition("demo_member", "DemoGroup"), 40);
+    }
+}
+
+// A group that was never archived keeps the position of its last saved message when the walk
+// fails; a group the service does not know is an error, one with nothing to fetch is not.
+TEST_F(CliTest, AFailedWalkKeepsTheLastSavedMessage) {
+    Service().SetFaults(groupsim::GroupService::ParseFaults("throttlefor=/DemoGroup/message/3"));
+    const CliRun run = Download({"DemoGroup"});
+    Service().SetFaults({});
+    EXPECT_EQ(run.status, 3) << run.out << run.err;
+    EXPECT_EQ(Files(Out() + "Messages/DemoGroup/"),
+              (std::vector<std::string>{"0000001.html", "0000002.html"}));
+    EXPECT_EQ(GetLastPosition("demo_member", "DemoGroup"), 2);
+
+    const CliRun unknown = Download({"NoSuchGroupHere", "EmptyGroup"});
+    EXPECT_EQ(unknown.status, 3) << unknown.out << unknown.err;
+    EXPECT_NE(unknown.out.find("NoSuchGroupHere: Error (from unknown, to unknown, at 0): no such "
+                               "group"),
+              std::string::npos)
+        << unknown.out;
+    EXPECT_NE(unknown.out.find("EmptyGroup: Not Available"), std::string::npos) << unknown.out;
 }
 
 // With no service behind the proxy (a closed port), neither a login nor a download is a

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <deque>
+
 #include "harvest/ProgressReports.h"
 #include "harvest/YahooAttach.h"
 #include "settings/DownloadOptions.h"
@@ -14,10 +16,21 @@ class FakeOwner : public ISiteOwner {
 public:
     TFetch BrowserFetch(const std::string& url) override {
         fetched.push_back(url);
+        if (!answers.empty()) {
+            TFetch next = answers.front();
+            answers.pop_front();
+            return next;
+        }
         return {true, MakePage(location, 200, page)};
     }
+    std::deque<TFetch> answers;  // served first, in order
     bool BrowserClickElement(const std::string&, const std::string&) override { return true; }
     std::string BrowserLocation() override { return location; }
+    bool WaitThrottled(int seconds) override {
+        waits.push_back(seconds);
+        return true;
+    }
+    std::vector<int> waits;
     std::string page;
     std::string location;
     std::vector<std::string> fetched;
@@ -150,19 +163,59 @@ TEST_F(SiteAccessTest, OutsideLinksSkipIgnoredSites) {
     EXPECT_EQ(links, std::vector<std::string>{"http://www.example.org/"});
 }
 
+// A throttled answer is waited out with growing waits and never taken for the page; an error
+// answer or a failed load is a failure that says why.
+TEST_F(SiteAccessTest, ThrottledErrorAndFailedFetches) {
+    TYahooBase site(owner_, "g", "u", "p", options_, false);
+    const std::string title =
+        "<html><head><title>Yahoo! - 999 Unable to process request at "
+        "this time -- error 999</title></head></html>";
+    const TFetch by999{true, MakePage("", 999, title)};
+    const TFetch byTitle{true, MakePage("", 200, title)};
+    const TFetch good{true, MakePage("", 200, "the page")};
+    TPagePtr page;
+
+    owner_.answers = {by999, byTitle, good};
+    EXPECT_EQ(site.FetchPage("http://h/p", page), dsOk);
+    EXPECT_EQ(page->Source(), "the page");
+    EXPECT_EQ(owner_.waits, (std::vector<int>{60, 120}));
+
+    owner_.waits.clear();
+    owner_.fetched.clear();
+    owner_.answers = {by999, by999, by999, by999, by999, by999, good};
+    EXPECT_EQ(site.FetchPage("http://h/p", page), dsError);
+    EXPECT_EQ(owner_.fetched.size(), 6u);
+    EXPECT_EQ(owner_.waits, (std::vector<int>{60, 120, 240, 480, 960}));
+    EXPECT_EQ(site.LastFailure(), "throttled by the service 6 times in a row (http://h/p)");
+
+    // A message that talks about the error is a message.
+    owner_.answers = {{true, MakePage("", 200, "<title>Re: error 999 Unable to process</title>")}};
+    EXPECT_EQ(site.FetchPage("http://h/p", page), dsOk);
+
+    owner_.answers = {{true, MakePage("", 503, "busy")}};
+    EXPECT_EQ(site.FetchPage("http://h/p", page), dsError);
+    EXPECT_EQ(site.LastFailure(), "the service answered 503 (http://h/p)");
+    owner_.answers = {{false, MakePage("", 0, "x", "no answer from the service within 9 s")}};
+    EXPECT_EQ(site.FetchPage("http://h/p", page), dsError);
+    EXPECT_EQ(site.LastFailure(), "no answer from the service within 9 s (http://h/p)");
+}
+
 TEST(MessageRows, ReportRules) {
     TMessageRows rows({"a", "b"});
-    rows.Apply(TGroupReport{1, 0, 0, 0, 0, 0, dsStarting});
+    rows.Apply(TGroupReport{1, 0, 0, 0, 0, 0, dsStarting, {}});
     EXPECT_EQ(rows.Rows()[1].from, "unknown");
     EXPECT_EQ(rows.Rows()[1].position, "0");
     EXPECT_EQ(rows.Rows()[1].picture, 3);
-    rows.Apply(TGroupReport{1, 5, 9, 7, 3, 0, dsCompleted});
+    rows.Apply(TGroupReport{1, 5, 9, 7, 3, 0, dsCompleted, {}});
     EXPECT_EQ(rows.Rows()[1].filesFound, "3");
-    rows.Apply(TGroupReport{1, 5, 9, 9, -1, 0, dsWrongPassword});
+    rows.Apply(TGroupReport{1, 5, 9, 9, -1, 0, dsWrongPassword, {}});
     EXPECT_EQ(rows.Rows()[1].filesFound, "3");  // -1 keeps the cell
     EXPECT_EQ(rows.Rows()[1].picture, 1);       // and this status keeps the picture
     EXPECT_EQ(rows.Rows()[1].status, "Wrong Password");
-    rows.Apply(TGroupReport{0, 1, 2, 1, 0, 0, dsNotAvailable});
+    rows.Apply(TGroupReport{0, 1, 2, 1, 0, 0, dsError, "the service answered 503"});
+    EXPECT_EQ(rows.Rows()[0].reason, "the service answered 503");
+    rows.Apply(TGroupReport{0, 1, 2, 1, 0, 0, dsNotAvailable, {}});
+    EXPECT_EQ(rows.Rows()[0].reason, "");  // a reason belongs to the report that gave it
     EXPECT_EQ(rows.Rows()[0].picture, 2);
     EXPECT_EQ(rows.Current(), 0);
 }
