@@ -298,6 +298,7 @@ TRegistryStore::TRegistryStore(std::string fileName) : fileName_(std::move(fileN
             if (!busy || std::chrono::steady_clock::now() > deadline) {
                 std::string why = e.what();
                 if (why.rfind("registry: ", 0) == 0) why.erase(0, 10);
+                if (busy) why = "another program has held it for more than 10 s (" + why + ")";
                 sqlite3_close(db_);
                 db_ = nullptr;
                 throw ERegistryException("registry: " + fileName_ + ": " + why);

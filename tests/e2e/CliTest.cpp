@@ -3,6 +3,7 @@
 #include <poll.h>
 #include <pty.h>
 #include <signal.h>
+#include <sqlite3.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -10,6 +11,7 @@
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <thread>
 
 #include "harvest/YahooAttach.h"
 #include "platform/RegistryStore.h"
@@ -353,6 +355,35 @@ TEST_F(CliTest, ADamagedStoreIsReportedAndKept) {
         EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
         EXPECT_EQ(ReadFile(store), garbage);
     }
+}
+
+// A store that another program holds is waited for; held past the busy time-out, the command
+// says so in one line naming the file and exits 8.
+TEST_F(CliTest, AStoreHeldByAnotherProgramIsWaitedForThenReported) {
+    const std::string store = DefaultRegistryFile();
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(store.c_str(), &db), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(db, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+    std::thread release([db] {
+        std::this_thread::sleep_for(std::chrono::seconds(1));
+        (void)sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
+    });
+    const CliRun waited = Run({"groups"});
+    release.join();
+    EXPECT_EQ(waited.status, 0) << waited.err;
+    EXPECT_NE(waited.out.find("DemoGroup"), std::string::npos) << waited.out;
+
+    ASSERT_EQ(sqlite3_exec(db, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+    const auto start = std::chrono::steady_clock::now();
+    const CliRun held = Run({"groups"});
+    const auto took = std::chrono::steady_clock::now() - start;
+    (void)sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
+    sqlite3_close(db);
+    EXPECT_EQ(held.status, 8) << held.out << held.err;
+    EXPECT_NE(held.err.find(store + ": another program has held it"), std::string::npos)
+        << held.err;
+    EXPECT_GE(took, std::chrono::seconds(9));  // its busy time-out, not at once
+    EXPECT_EQ(std::count(held.err.begin(), held.err.end(), '\n'), 1) << held.err;
 }
 
 TEST_F(CliTest, ChosenRangesAndResume) {

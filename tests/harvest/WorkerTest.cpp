@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "harvest/TextThread.h"
+#include "platform/Pacing.h"
 #include "registry/GroupCache.h"
 #include "support/RecordingReporter.h"
 #include "support/SessionFixture.h"
@@ -127,6 +128,48 @@ TEST_F(WorkerTest, MessageWalkOverGroupKindsAndFaults) {
         EXPECT_EQ(reporter.lines.back(), "finished");
     }
     Service().SetFaults({});
+}
+
+// A throttled answer is waited out with a countdown on the item line and on the row, and a stop
+// request ends the wait at once. At a fifth of the designed pacing the first wait is 12 s.
+TEST_F(WorkerTest, AThrottledWaitCountsDownAndAStopEndsIt) {
+    ASSERT_TRUE(LoggedIn());
+    CacheNewGroups("demo_member", {"Filler05"});
+    Service().SetFaults(groupsim::GroupService::ParseFaults("throttlefor=/group/Filler05"));
+    const double scale = PacingClock::Scale();
+    PacingClock::SetScale(0.2);
+    TUiThread ui;
+    test::RecordingReporter reporter({"Filler05"});
+    TWorkerInputs inputs;
+    inputs.userName = "demo_member";
+    inputs.password = test::kDemoPassword;
+    inputs.groups = {"Filler05"};
+    TTextThread worker(Session(), Options(), reporter, stops_, ui, inputs);
+    ASSERT_TRUE(worker.Start());
+    const std::string countdown = "Throttled by the service, retrying in 60 s";
+    const bool throttled = test::WaitFor(
+        [&] {
+            return std::find(reporter.lines.begin(), reporter.lines.end(),
+                             "item line " + countdown + " @0") != reporter.lines.end();
+        },
+        30000);
+    const bool onTheRow =
+        !reporter.rows.Rows().empty() && reporter.rows.Rows()[0].reason == countdown;
+    const auto asked = std::chrono::steady_clock::now();
+    stops_.stopCurrent = true;
+    const bool ended = test::WaitFor([&] { return worker.Finished(); }, 30000);
+    const auto took = std::chrono::steady_clock::now() - asked;
+    worker.Wait();
+    PacingClock::SetScale(scale);
+    Service().SetFaults({});
+    EXPECT_TRUE(throttled);
+    EXPECT_TRUE(onTheRow);
+    ASSERT_TRUE(ended);
+    EXPECT_LT(took, std::chrono::seconds(6));  // not the rest of the wait
+    EXPECT_EQ(StatusName(reporter.reports.back().status), StatusName(dsSkipped));
+    int asks = 0;  // the throttled page was asked for once: the stop came during the wait
+    for (const auto& entry : Service().Log()) asks += entry.path == "/group/Filler05" ? 1 : 0;
+    EXPECT_EQ(asks, 1);
 }
 
 }  // namespace
