@@ -142,8 +142,12 @@ void TMessageWalkWorker::Walk(int i, const std::string& group, int chosenFirst, 
     // chosen first number to the last one at or below the chosen last number.
     if (chosenFirst > first) {
         // The index page that starts at the chosen number lists the first message at or above it.
-        const TFetch index = BrowserFetch(site.MessagesURL() + Num(chosenFirst));
-        const int atOrAbove = index.ok ? site.FirstMessageAtOrAbove(*index.page, chosenFirst) : -1;
+        TPagePtr index;
+        if (site.FetchPage(site.MessagesURL() + Num(chosenFirst), index) != dsOk) {
+            failedBeforeWalk(dsError, site.LastFailure());
+            return;
+        }
+        const int atOrAbove = site.FirstMessageAtOrAbove(*index, chosenFirst);
         first = atOrAbove > 0 ? atOrAbove : chosenFirst;
     }
     const int walkLast = chosenLast > 0 ? std::min(last, chosenLast) : last;
