@@ -1,0 +1,181 @@
+#include "harvest/ItemDownloads.h"
+
+#include <algorithm>
+#include <exception>
+
+#include "net/HttpClient.h"
+#include "platform/Pacing.h"
+
+namespace tessaly {
+namespace {
+
+// At pacing 0 a wait for an event still looks up this often: stop requests are plain flags of the
+// viewer, which wake nobody.
+constexpr std::chrono::milliseconds kUnpacedStep{100};
+
+std::chrono::milliseconds StepOf(int designedMs) {
+    if (PacingClock::Scale() == 0) return kUnpacedStep;
+    return PacingClock::Scaled(std::chrono::milliseconds(designedMs));
+}
+
+}  // namespace
+
+TDownloaderPool::TDownloaderPool(int size, TCookieStore* cookies)
+    : size_(std::max(1, size)), cookies_(cookies) {}
+
+TDownloaderPool::~TDownloaderPool() {
+    cancel_ = true;
+    {
+        std::lock_guard lock(mutex_);
+        quit_ = true;
+    }
+    wake_.notify_all();
+    for (auto& t : threads_) t.join();
+}
+
+void TDownloaderPool::Run(std::function<void(THttpClient&)> task) {
+    {
+        std::lock_guard lock(mutex_);
+        tasks_.push_back(std::move(task));
+        // A downloader more, while every one is busy and the pool may grow.
+        if (idle_ < static_cast<int>(tasks_.size()) && static_cast<int>(threads_.size()) < size_)
+            threads_.emplace_back([this] { Loop(); });
+    }
+    wake_.notify_one();
+}
+
+void TDownloaderPool::Loop() {
+    THttpClient client;  // this downloader's own, kept from item to item
+    if (cookies_ != nullptr) client.SetCookieStore(cookies_);
+    client.CancelFlag = &cancel_;
+    std::unique_lock lock(mutex_);
+    for (;;) {
+        ++idle_;
+        wake_.wait(lock, [this] { return quit_ || !tasks_.empty(); });
+        --idle_;
+        if (tasks_.empty()) return;  // quit, nothing left
+        auto task = std::move(tasks_.front());
+        tasks_.pop_front();
+        lock.unlock();
+        task(client);
+        lock.lock();
+    }
+}
+
+TItemManager::TItemManager(TDownloaderPool& pool, int total, int maxRunning)
+    : pool_(pool), total_(std::max(0, total)), maxRunning_(std::clamp(maxRunning, 1, pool.Size())) {
+    counts_.total = total_;
+}
+
+TItemManager::~TItemManager() {
+    Stop();
+    Join();
+}
+
+void TItemManager::Start() {
+    if (thread_.joinable() || finished_) return;
+    thread_ = std::thread([this] { Loop(); });
+}
+
+void TItemManager::RequestTermination() {
+    {
+        std::lock_guard lock(mutex_);
+        terminate_ = true;
+    }
+    changed_.notify_all();
+}
+
+void TItemManager::Stop() {
+    pool_.Cancel();
+    RequestTermination();
+}
+
+TItemManager::TCounts TItemManager::Counts() const {
+    std::lock_guard lock(mutex_);
+    return counts_;
+}
+
+void TItemManager::Join() {
+    if (thread_.joinable()) thread_.join();
+}
+
+void TItemManager::WaitForChange(int designedMs) {
+    std::unique_lock lock(mutex_);
+    const std::uint64_t seen = changes_;
+    changed_.wait_for(lock, StepOf(designedMs),
+                      [&] { return changes_ != seen || finished_.load(); });
+}
+
+bool TItemManager::PacedWait(std::unique_lock<std::mutex>& lock, int designedMs,
+                             const std::function<bool()>& until) {
+    if (PacingClock::Scale() == 0) {
+        // Nothing is waited for its own sake; only what `until` waits for.
+        changed_.wait(lock, until);
+        return true;
+    }
+    return changed_.wait_for(lock, PacingClock::Scaled(std::chrono::milliseconds(designedMs)),
+                             until);
+}
+
+void TItemManager::Launch(int index) {
+    pool_.Run([this, index](THttpClient& client) {
+        DownloadStatus status = dsError;
+        try {
+            status = pool_.Cancelled() ? dsSkipped : RunItem(index, client);
+        } catch (const std::exception&) {
+            status = dsError;  // the item failed; the batch goes on
+        }
+        // Told under the lock: once it is released, the batch may be over and the manager gone.
+        std::lock_guard lock(mutex_);
+        --counts_.running;
+        ++counts_.ended;
+        if (status == dsOk || status == dsCompleted) ++counts_.ok;
+        ItemEnded(index, status);
+        ++changes_;
+        changed_.notify_all();
+    });
+}
+
+void TItemManager::Loop() {
+    std::unique_lock lock(mutex_);
+    while (total_ > 0) {
+        if (terminate_) break;
+        bool acted = false;
+        if (counts_.started >= total_) {
+            if (counts_.running == 0) break;
+        } else if (counts_.running < maxRunning_) {
+            const int index = counts_.started++;
+            acted = true;
+            lock.unlock();
+            const bool skip = SkipItem(index);
+            lock.lock();
+            if (skip) {
+                ++counts_.ended;
+                ++changes_;
+            } else {
+                ++counts_.running;
+                Launch(index);
+                if (pauseAfterStartMs_ > 0)
+                    PacedWait(lock, pauseAfterStartMs_, [this] { return terminate_; });
+            }
+        }
+        if (acted) {
+            // The designed step between two starts (none at pacing 0).
+            if (PacingClock::Scale() > 0) PacedWait(lock, kPollMs, [this] { return terminate_; });
+        } else {
+            // Nothing to start: wait for an item to end (or the designed step).
+            const std::uint64_t seen = changes_;
+            PacedWait(lock, kPollMs, [&] { return terminate_ || changes_ != seen; });
+        }
+    }
+    // The batch is over when every item it started has ended (cancelled ones end at once).
+    changed_.wait(lock, [this] { return counts_.running == 0; });
+    lock.unlock();
+    if (total_ > 0) BatchEnded();
+    lock.lock();
+    finished_ = true;
+    ++changes_;
+    changed_.notify_all();
+}
+
+}  // namespace tessaly

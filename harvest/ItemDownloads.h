@@ -1,0 +1,127 @@
+#pragma once
+// The parallel item downloads of the Files and attachment sections, one machinery for both.
+//
+// TDownloaderPool: a bounded set of downloader threads for one group, each with an HTTP client of
+// its own whose connection stays open from item to item; all share the member's cookie store.
+// TItemManager: one batch of items (the files of one folder, the attachments of one message). It
+// starts items on the pool while slots are free, counts how they end and, when the batch is
+// over, lets the section record what arrived.
+//
+// Every wait of the manager and of the walk that watches it goes through the pacing clock and
+// also ends at once when an item ends (WaitForChange): at pacing 0 nothing spins and nothing waits
+// for nothing; at the designed pacing the designed cadence holds. Stopping is explicit: no new
+// items start, running transfers are cancelled, and the batch is over only when every item it
+// started has ended.
+
+#include <atomic>
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "status/DownloadStatus.h"
+
+namespace tessaly {
+
+class THttpClient;
+class TCookieStore;
+
+class TDownloaderPool {
+public:
+    // `size` downloaders at most (started when first needed); their clients use `cookies`
+    // (the member's store when null).
+    explicit TDownloaderPool(int size, TCookieStore* cookies = nullptr);
+    ~TDownloaderPool();  // cancels what runs and joins every downloader
+    TDownloaderPool(const TDownloaderPool&) = delete;
+    TDownloaderPool& operator=(const TDownloaderPool&) = delete;
+
+    [[nodiscard]] int Size() const { return size_; }
+    // Runs the task on a free downloader with that downloader's client. Callers keep at most
+    // Size() tasks running; more wait their turn.
+    void Run(std::function<void(THttpClient&)> task);
+    // Ends every running transfer as soon as it can, and every later one at once.
+    void Cancel() { cancel_ = true; }
+    [[nodiscard]] bool Cancelled() const { return cancel_; }
+
+private:
+    void Loop();
+
+    const int size_;
+    TCookieStore* cookies_;
+    std::atomic<bool> cancel_{false};
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    std::deque<std::function<void(THttpClient&)>> tasks_;
+    int idle_ = 0;
+    bool quit_ = false;
+    std::vector<std::thread> threads_;
+};
+
+class TItemManager {
+public:
+    struct TCounts {
+        int started = 0;  // items taken from the batch (started or skipped)
+        int total = 0;
+        int running = 0;
+        int ended = 0;  // items ended, skipped ones included
+        int ok = 0;     // items that ended dsOk or dsCompleted
+    };
+
+    // A batch of `total` items, at most `maxRunning` at once (never more than the pool has).
+    TItemManager(TDownloaderPool& pool, int total, int maxRunning);
+    virtual ~TItemManager();  // stops and waits for the batch
+    TItemManager(const TItemManager&) = delete;
+    TItemManager& operator=(const TItemManager&) = delete;
+
+    // Runs the batch on a thread of its own.
+    void Start();
+    // No new item starts; running ones finish.
+    void RequestTermination();
+    // No new item starts; running transfers are cancelled.
+    void Stop();
+    [[nodiscard]] TCounts Counts() const;
+    [[nodiscard]] bool Finished() const { return finished_; }
+    // Waits `designedMs` on the pacing clock (at pacing 0 a short real-time step, so stop requests
+    // are seen), or less: until an item ends or the batch is over.
+    void WaitForChange(int designedMs);
+    // Waits until the batch is over.
+    void Join();
+
+    // The designed step of the manager's loop.
+    static constexpr int kPollMs = 100;
+
+protected:
+    // On a downloader's thread: the work of item `index` with that downloader's client.
+    virtual DownloadStatus RunItem(int index, THttpClient& client) = 0;
+    // Whether item `index` is passed over instead of started (it counts as ended, not as ok).
+    [[nodiscard]] virtual bool SkipItem(int /*index*/) { return false; }
+    // Under the manager's lock, when item `index` ended: the section's own counting.
+    virtual void ItemEnded(int /*index*/, DownloadStatus /*status*/) {}
+    // On the manager's thread, once every item it started has ended (not for an empty batch).
+    virtual void BatchEnded() {}
+    // A designed pause after each started item (0: none).
+    int pauseAfterStartMs_ = 0;
+
+private:
+    void Loop();
+    void Launch(int index);
+    // Waits on the pacing clock until `until` holds or `designedMs` pass; true when it holds.
+    bool PacedWait(std::unique_lock<std::mutex>& lock, int designedMs,
+                   const std::function<bool()>& until);
+
+    TDownloaderPool& pool_;
+    const int total_;
+    const int maxRunning_;
+    mutable std::mutex mutex_;
+    std::condition_variable changed_;
+    std::uint64_t changes_ = 0;  // item ends and the batch's end, counted
+    TCounts counts_;
+    bool terminate_ = false;
+    std::atomic<bool> finished_{false};
+    std::thread thread_;
+};
+
+}  // namespace tessaly
