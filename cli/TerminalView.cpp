@@ -13,8 +13,12 @@ constexpr std::string_view kThrottled = "Throttled by the service";
 
 }  // namespace
 
-TTerminalView::TTerminalView(const std::vector<std::string>& groups, bool live)
-    : rows_(groups), live_(live), lastStatus_(groups.size()) {}
+TTerminalView::TTerminalView(const std::vector<std::string>& groups, bool live, bool fileForm)
+    : rows_(groups),
+      fileRows_(groups),
+      live_(live),
+      fileForm_(fileForm),
+      lastStatus_(groups.size()) {}
 
 std::string TTerminalView::Bar(int min, int max, int position) {
     constexpr int kWidth = 30;
@@ -50,14 +54,27 @@ void TTerminalView::Redraw(bool now) {
     line(itemLine_);
     line(Bar(itemMin_, itemMax_, itemPos_));
     char buf[256];
-    std::snprintf(buf, sizeof buf, "%-24s %-8s %-8s %-8s %s", "Group", "From", "To", "DL Pos",
-                  "Status");
-    line(buf);
-    for (const auto& row : rows_.Rows()) {
-        std::snprintf(buf, sizeof buf, "%-24.24s %-8s %-8s %-8s %s%s%.100s", row.group.c_str(),
-                      row.from.c_str(), row.to.c_str(), row.position.c_str(), row.status.c_str(),
-                      row.reason.empty() ? "" : ": ", row.reason.c_str());
+    if (fileForm_) {
+        std::snprintf(buf, sizeof buf, "%-24s %-10s %-11s %-9s %s", "Group", "Dirs Found",
+                      "Files Found", "Files D/L", "Status");
         line(buf);
+        for (const auto& row : fileRows_.Rows()) {
+            std::snprintf(buf, sizeof buf, "%-24.24s %-10s %-11s %-9s %s%s%.100s",
+                          row.group.c_str(), row.dirsFound.c_str(), row.filesFound.c_str(),
+                          row.downloaded.c_str(), row.status.c_str(),
+                          row.reason.empty() ? "" : ": ", row.reason.c_str());
+            line(buf);
+        }
+    } else {
+        std::snprintf(buf, sizeof buf, "%-24s %-8s %-8s %-8s %s", "Group", "From", "To", "DL Pos",
+                      "Status");
+        line(buf);
+        for (const auto& row : rows_.Rows()) {
+            std::snprintf(buf, sizeof buf, "%-24.24s %-8s %-8s %-8s %s%s%.100s", row.group.c_str(),
+                          row.from.c_str(), row.to.c_str(), row.position.c_str(),
+                          row.status.c_str(), row.reason.empty() ? "" : ": ", row.reason.c_str());
+            line(buf);
+        }
     }
     drawnLines_ = 5 + static_cast<int>(rows_.Rows().size());
     std::cout << out << std::flush;
@@ -93,29 +110,63 @@ void TTerminalView::ShowItemLine(const std::string& text, int position) {
     Redraw();
 }
 
+bool TTerminalView::RowChanged(int row, const std::string& line, const std::string& status,
+                               const std::string& reason) {
+    if (row < 0 || row >= static_cast<int>(lastStatus_.size())) return false;
+    // A row is printed again when its status or its reason changes (a throttled wait counts
+    // down on the row: printed when it starts, not every second).
+    std::string& last = lastStatus_[static_cast<std::size_t>(row)];
+    const std::string shown =
+        status + std::string(StartsStr(kThrottled, reason) ? kThrottled : std::string_view(reason));
+    if (last == shown) return false;
+    last = shown;
+    if (!live_) std::cout << line << (reason.empty() ? "" : ": ") << reason << "\n" << std::flush;
+    return true;
+}
+
 void TTerminalView::ReportGroup(const TGroupReport& report) {
     rows_.Apply(report);
     bool changed = false;
-    if (report.row >= 0 && report.row < static_cast<int>(lastStatus_.size())) {
+    if (report.row >= 0 && report.row < static_cast<int>(rows_.Rows().size())) {
         const auto& row = rows_.Rows()[static_cast<std::size_t>(report.row)];
-        // A row is printed again when its status or its reason changes (a throttled wait counts
-        // down on the row: printed when it starts, not every second).
-        std::string& last = lastStatus_[static_cast<std::size_t>(report.row)];
-        const std::string shown = row.status + std::string(StartsStr(kThrottled, row.reason)
-                                                               ? kThrottled
-                                                               : std::string_view(row.reason));
-        if (last != shown) {
-            changed = true;
-            last = shown;
-            if (!live_) {
-                std::cout << "  " << row.group << ": " << row.status << " (from " << row.from
-                          << ", to " << row.to << ", at " << row.position << ")";
-                if (!row.reason.empty()) std::cout << ": " << row.reason;
-                std::cout << "\n" << std::flush;
-            }
-        }
+        changed = RowChanged(report.row,
+                             "  " + row.group + ": " + row.status + " (from " + row.from + ", to " +
+                                 row.to + ", at " + row.position + ")",
+                             row.status, row.reason);
     }
     Redraw(changed);
+}
+
+void TTerminalView::ReportFileGroup(const TFileGroupReport& report) {
+    fileRows_.Apply(report);
+    bool changed = false;
+    if (report.row >= 0 && report.row < static_cast<int>(fileRows_.Rows().size())) {
+        const auto& row = fileRows_.Rows()[static_cast<std::size_t>(report.row)];
+        changed =
+            RowChanged(report.row,
+                       "  " + row.group + ": " + row.status + " (" + row.dirsFound + " folders, " +
+                           row.filesFound + " files found, " + row.downloaded + " downloaded)",
+                       row.status, row.reason);
+    }
+    Redraw(changed);
+}
+
+std::vector<TTerminalView::TSummaryRow> TTerminalView::Summary() const {
+    std::vector<TSummaryRow> out;
+    if (fileForm_) {
+        for (const auto& r : fileRows_.Rows())
+            out.push_back({r.group, r.status, r.reason,
+                           r.dirsFound + " folders, " + r.filesFound + " files found, " +
+                               r.downloaded + " downloaded",
+                           r.code});
+    } else {
+        for (const auto& r : rows_.Rows())
+            out.push_back({r.group, r.status, r.reason,
+                           "messages " + r.from + " to " + r.to + ", reached " + r.position +
+                               (r.filesFound == "0" ? "" : ", " + r.filesFound + " files saved"),
+                           r.code});
+    }
+    return out;
 }
 
 void TTerminalView::ShowFinishedState() {

@@ -14,7 +14,9 @@ namespace tessaly::cli {
 
 class TTerminalView : public IProgressReporter {
 public:
-    TTerminalView(const std::vector<std::string>& groups, bool live);
+    // `fileForm`: the rows of the Files and Photos sections (folders and files found, files
+    // downloaded) instead of those of the message sections.
+    TTerminalView(const std::vector<std::string>& groups, bool live, bool fileForm = false);
 
     void SetGroupBarRange(int min, int max) override;
     void ResetItemBar() override;
@@ -22,6 +24,7 @@ public:
     void ShowGroupLine(const std::string& text, int position) override;
     void ShowItemLine(const std::string& text, int position) override;
     void ReportGroup(const TGroupReport& report) override;
+    void ReportFileGroup(const TFileGroupReport& report) override;
     void ShowFinishedState() override;
 
     [[nodiscard]] bool Finished() const { return finished_; }
@@ -32,13 +35,28 @@ public:
     void Refresh();
     static constexpr std::chrono::milliseconds kFrameInterval{50};
     [[nodiscard]] const TMessageRows& Rows() const { return rows_; }
+    [[nodiscard]] const TFileRows& FileRows() const { return fileRows_; }
+
+    // One row of the run as the closing summary shows it.
+    struct TSummaryRow {
+        std::string group, status, reason, detail;  // detail: the row's numbers in words
+        DownloadStatus code = dsWaiting;
+    };
+    [[nodiscard]] std::vector<TSummaryRow> Summary() const;
 
 private:
     void Redraw(bool now = false);
     [[nodiscard]] static std::string Bar(int min, int max, int position);
 
+    // Notes a row's change: printed as a plain line off a terminal; true when its status or
+    // reason changed.
+    bool RowChanged(int row, const std::string& line, const std::string& status,
+                    const std::string& reason);
+
     TMessageRows rows_;
+    TFileRows fileRows_;
     bool live_;
+    bool fileForm_;
     bool finished_ = false;
     int drawnLines_ = 0;
     bool dirty_ = false;

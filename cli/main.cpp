@@ -269,10 +269,9 @@ int RunDownload(QCoreApplication& app, TYahooDownloadOptions& options, const Cre
 
     int failed = 0;
     std::cout << "\nArchive: " << IncludeTrailingDelimiter(options.strSaveDir) << "\n";
-    for (const auto& row : view.Rows().Rows()) {
+    for (const auto& row : view.Summary()) {
         const bool bad = IsFailure(row.code);
-        std::cout << "  " << row.group << ": " << row.status << " (messages " << row.from << " to "
-                  << row.to << ", reached " << row.position << ")\n";
+        std::cout << "  " << row.group << ": " << row.status << " (" << row.detail << ")\n";
         if (bad) {
             ++failed;
             std::cerr << "tessaly-cli: " << row.group << " failed ("

@@ -160,7 +160,16 @@ void TDownloadWorker::ReportGroup(int row, int from, int to, int position, int f
                                   DownloadStatus status, std::string reason) {
     const TGroupReport report{row, from, to, position, found, Now(), status, std::move(reason)};
     lastReport_ = report;
+    fileFormLast_ = false;
     ui_.Post([this, report] { reporter_.ReportGroup(report); });
+}
+
+void TDownloadWorker::ReportFileGroup(int row, int folders, DownloadStatus status, int downloaded,
+                                      int found, std::string reason) {
+    TFileGroupReport report{row, folders, found, downloaded, status, std::move(reason)};
+    lastFileReport_ = report;
+    fileFormLast_ = true;
+    ui_.Post([this, report] { reporter_.ReportFileGroup(report); });
 }
 
 bool TDownloadWorker::WaitThrottled(int seconds) {
@@ -174,8 +183,13 @@ bool TDownloadWorker::WaitThrottled(int seconds) {
             const std::string text =
                 Format("Throttled by the service, retrying in %d s", {std::to_string(left)});
             ShowItemLine(text, lastItemPosition_);
-            TGroupReport row = lastReport_;
-            ReportGroup(row.row, row.from, row.to, row.position, -1, row.status, text);
+            if (fileFormLast_) {
+                const TFileGroupReport row = lastFileReport_;
+                ReportFileGroup(row.row, row.folders, row.status, row.downloaded, row.found, text);
+            } else {
+                const TGroupReport row = lastReport_;
+                ReportGroup(row.row, row.from, row.to, row.position, -1, row.status, text);
+            }
         }
         Pause(1000);
     }

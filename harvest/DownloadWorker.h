@@ -80,6 +80,9 @@ protected:
     void ShowItemLine(const std::string& text, int position);
     void ReportGroup(int row, int from, int to, int position, int found, DownloadStatus status,
                      std::string reason = {});
+    // The Files form of the row (Files and Photos sections).
+    void ReportFileGroup(int row, int folders, DownloadStatus status, int downloaded, int found,
+                         std::string reason = {});
     [[nodiscard]] bool StopCurrent() const { return stops_.stopCurrent; }
     [[nodiscard]] bool StopAll() const { return stops_.stopAll; }
     void ClearStopCurrent() { stops_.stopCurrent = false; }
@@ -102,6 +105,8 @@ private:
     // The worker's last row report and item line position (on the worker's thread), repeated
     // with the countdown while a throttled page is waited out.
     TGroupReport lastReport_;
+    TFileGroupReport lastFileReport_;
+    bool fileFormLast_ = false;  // which of the two forms the row was reported in last
     int lastItemPosition_ = 0;
 };
 

@@ -22,26 +22,47 @@ void TMessageRows::Apply(const TGroupReport& r) {
     if (r.found != -1) row.filesFound = std::to_string(r.found);
     row.position = std::to_string(r.position);
     row.time = DateTimeToText(r.time);
-    switch (r.status) {
+    row.picture = RowPicture(r.status, row.picture);
+}
+
+int RowPicture(DownloadStatus status, int current) {
+    switch (status) {
         case dsWaiting:
-            row.picture = 0;
-            break;
+            return 0;
         case dsStarting:
         case dsProgress:
-            row.picture = 3;
-            break;
+            return 3;
         case dsCompleted:
         case dsOk:
         case dsWithoutDups:
-            row.picture = 1;
-            break;
+            return 1;
         case dsTimeout:
         case dsWrongPassword:
-            break;  // the picture stays
+            return current;  // the picture stays
         default:
-            row.picture = 2;
-            break;
+            return 2;
     }
+}
+
+TFileRows::TFileRows(const std::vector<std::string>& groups) {
+    for (const auto& g : groups) {
+        TFileRow row;
+        row.group = g;
+        rows_.push_back(row);
+    }
+}
+
+void TFileRows::Apply(const TFileGroupReport& r) {
+    if (r.row < 0 || r.row >= static_cast<int>(rows_.size())) return;
+    TFileRow& row = rows_[static_cast<std::size_t>(r.row)];
+    row.dirsFound = std::to_string(r.folders);
+    row.filesFound = std::to_string(r.found);
+    row.downloaded = std::to_string(r.downloaded);
+    row.status = StatusName(r.status);
+    row.code = r.status;
+    row.reason = r.reason;
+    row.picture = RowPicture(r.status, row.picture);
+    current_ = r.row;
 }
 
 }  // namespace tessaly

@@ -25,6 +25,17 @@ struct TGroupReport {
     std::string reason;
 };
 
+// The Files form of a group's report (the Files and Photos sections): folders listed, files
+// found, files downloaded.
+struct TFileGroupReport {
+    int row = 0;
+    int folders = 0;
+    int found = 0;
+    int downloaded = 0;
+    DownloadStatus status = dsWaiting;
+    std::string reason;  // as in TGroupReport
+};
+
 class IProgressReporter {
 public:
     virtual ~IProgressReporter() = default;
@@ -34,6 +45,7 @@ public:
     virtual void ShowGroupLine(const std::string& text, int position) = 0;
     virtual void ShowItemLine(const std::string& text, int position) = 0;
     virtual void ReportGroup(const TGroupReport& report) = 0;
+    virtual void ReportFileGroup(const TFileGroupReport& report) = 0;
     virtual void ShowFinishedState() = 0;
 };
 
@@ -70,5 +82,33 @@ private:
     std::vector<TMessageRow> rows_;
     int current_ = -1;
 };
+
+// One row of the Files (or Photos) list as both front ends show it.
+struct TFileRow {
+    std::string group;
+    std::string dirsFound = "unknown";
+    std::string filesFound = "unknown";
+    std::string downloaded = "0";
+    std::string status = "Waiting";
+    int picture = 0;
+    DownloadStatus code = dsWaiting;
+    std::string reason;
+};
+
+class TFileRows {
+public:
+    explicit TFileRows(const std::vector<std::string>& groups);
+    void Apply(const TFileGroupReport& report);
+    [[nodiscard]] const std::vector<TFileRow>& Rows() const { return rows_; }
+    [[nodiscard]] int Current() const { return current_; }
+
+private:
+    std::vector<TFileRow> rows_;
+    int current_ = -1;
+};
+
+// The picture of a row after a report of `status`: 0 waiting, 1 done, 2 failed or skipped,
+// 3 working; some statuses keep the row's picture (`current`).
+[[nodiscard]] int RowPicture(DownloadStatus status, int current);
 
 }  // namespace tessaly

@@ -9,7 +9,8 @@ std::string Range(int min, int max) {
 
 }  // namespace
 
-RecordingReporter::RecordingReporter(const std::vector<std::string>& groups) : rows(groups) {}
+RecordingReporter::RecordingReporter(const std::vector<std::string>& groups)
+    : rows(groups), fileRows(groups) {}
 
 void RecordingReporter::SetGroupBarRange(int min, int max) {
     lines.push_back("group bar " + Range(min, max));
@@ -35,6 +36,14 @@ void RecordingReporter::ReportGroup(const TGroupReport& report) {
     lines.push_back("row " + std::to_string(report.row) + " " + StatusName(report.status));
     reports.push_back(report);
     rows.Apply(report);
+}
+
+void RecordingReporter::ReportFileGroup(const TFileGroupReport& report) {
+    lines.push_back("files row " + std::to_string(report.row) + " " +
+                    std::to_string(report.folders) + "/" + std::to_string(report.found) + "/" +
+                    std::to_string(report.downloaded) + " " + StatusName(report.status));
+    fileReports.push_back(report);
+    fileRows.Apply(report);
 }
 
 void RecordingReporter::ShowFinishedState() {
