@@ -2,8 +2,10 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 
@@ -59,6 +61,25 @@ void WriteThroughTemporary(const std::string& fileName, std::string_view bytes) 
     ::close(t.fd);
 }
 
+// Whether `fileName` is a regular file holding exactly `bytes`.
+bool HoldsExactly(const std::string& fileName, std::string_view bytes) {
+    const int fd = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0) return false;
+    struct stat st {};
+    bool same = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) &&
+                static_cast<std::size_t>(st.st_size) == bytes.size();
+    char buf[16384];
+    while (same && !bytes.empty()) {
+        const ssize_t n = ::read(fd, buf, std::min(sizeof buf, bytes.size()));
+        if (n < 0 && errno == EINTR) continue;
+        same = n > 0 && bytes.substr(0, static_cast<std::size_t>(n)) ==
+                            std::string_view(buf, static_cast<std::size_t>(n));
+        if (same) bytes.remove_prefix(static_cast<std::size_t>(n));
+    }
+    ::close(fd);
+    return same;
+}
+
 // Puts the complete unnamed file `fd` in the place of the file under `fileName`: linked under a
 // temporary name (locked first, so a cleanup leaves it alone), then renamed over the old one.
 // The old file stays whole until the rename.
@@ -81,6 +102,9 @@ void ReplaceWithOpenFile(int fd, const std::string& fileName) {
 }  // namespace
 
 void WriteCompleteFile(const std::string& fileName, std::string_view bytes) {
+    // A page fetched again is mostly the same page: reading it back costs far less than making
+    // a new file (a failed open is all it costs when the file is new).
+    if (HoldsExactly(fileName, bytes)) return;
     const int fd = ::open(FolderOf(fileName).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, kFileMode);
     if (fd < 0) {
         // No unnamed files on this file system (an old kernel opens the folder itself).
