@@ -19,6 +19,7 @@
 #include "platform/FileLock.h"
 #include "platform/RegistryStore.h"
 #include "platform/SpecialFolders.h"
+#include "platform/TemporaryFiles.h"
 #include "registry/GroupCache.h"
 #include "registry/ProgramRegistry.h"
 #include "service/ServiceHosts.h"
@@ -143,6 +144,7 @@ struct DownloadArgs {
 
 bool OutputWritable(const std::string& folder) {
     if (!ForceDirectories(folder)) return false;
+    RemoveStaleTemporaries(folder, {".tessaly-write-test"});  // a probe of a killed run
     const std::string probe = folder + ".tessaly-write-test";
     try {
         SaveFileAtomically(probe, "");
@@ -338,6 +340,9 @@ int main(int argc, char** argv) {
         return libraryCode == 0 ? kExitOk : kExitUsage;
     }
 
+    // Temporaries of a run that was killed while it saved a settings file.
+    RemoveStaleTemporaries(SettingsFolder(), {ExtractFileName(TYahooDownloadOptions::FileName())});
+    RemoveStaleTemporaries(PrivateStateFolder(), {"cookies.txt"});
     TYahooDownloadOptions options;
     try {
         options.Load();

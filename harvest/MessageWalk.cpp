@@ -2,6 +2,7 @@
 
 #include "harvest/Sounds.h"
 #include "platform/RegistryStore.h"
+#include "platform/TemporaryFiles.h"
 #include "registry/GroupCache.h"
 #include "registry/RegistryLayout.h"
 #include "settings/DownloadOptions.h"
@@ -136,6 +137,7 @@ void TMessageWalkWorker::Walk(int i, const std::string& group, int chosenFirst, 
         return;
     }
     startPosition_ = site.GetLastPosition();  // (the writer is idle: the group before flushed)
+    RemoveStaleTemporaries(site.MessagesFolder());  // left by a run that was killed
     int first = site.FirstMessage();
     int last = site.LastMessage();
     // A range chosen for the group narrows the walk: from the first message at or above the

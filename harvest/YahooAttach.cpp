@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "platform/CompleteFile.h"
 #include "platform/FileLock.h"
 #include "platform/SpecialFolders.h"
 #include "registry/ProgramRegistry.h"
@@ -172,13 +173,11 @@ bool TYahooAttachmentDownload::WriteMessageFile(const std::string& folder, bool 
     for (char& ch : prefix) {
         if (ch == '/' || ch == '\\' || ch == '\0') ch = '_';
     }
-    // Written in place (created or truncated), locked while it is written: a message page is
-    // fetched again by the next run, so it needs no crash-safe replacement, and a temporary file
-    // per message would double the files created.
+    // The file appears under its name only once complete (a killed run leaves no short file),
+    // and without a flush to the disk: a message page is fetched again by a later run, which
+    // then replaces the file in one step.
     try {
-        TLockedFileWriter file(folder + prefix + digits + ".html", false);
-        file.Write(page);
-        file.Close();
+        WriteCompleteFile(folder + prefix + digits + ".html", page);
     } catch (const EFileError& e) {
         // Not saved (disk full, a folder in the way, ...): the caller must know.
         if (why != nullptr) *why = e.what();

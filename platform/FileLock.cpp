@@ -8,7 +8,8 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <vector>
+
+#include "platform/TemporaryFiles.h"
 
 namespace tessaly {
 namespace {
@@ -112,21 +113,17 @@ void TLockedFileWriter::Close() {
 
 void SaveFileAtomically(const std::string& fileName, std::string_view content) {
     const std::string folder = FolderOf(fileName);
-    std::string base =
-        fileName.substr(fileName.rfind('/') == std::string::npos ? 0 : fileName.rfind('/') + 1);
-    std::string pattern = folder + "/." + base + ".XXXXXX";
-    std::vector<char> tmpName(pattern.begin(), pattern.end());
-    tmpName.push_back('\0');
-    int fd = ::mkostemp(tmpName.data(), O_CLOEXEC);
-    if (fd < 0) throw EFileError("cannot create a file beside", fileName, errno);
-    const std::string tmp(tmpName.data());
+    // Named and locked as the program's temporaries are, so a cleanup at the next start can
+    // remove it should this process be killed before the rename.
+    const TLockedTemporary temporary = CreateLockedTemporary(fileName, 0600);
+    const int fd = temporary.fd;
+    const std::string& tmp = temporary.name;
     auto fail = [&](const char* what) {
         int e = errno;
         ::close(fd);
         ::unlink(tmp.c_str());
         throw EFileError(what, fileName, e);
     };
-    ::flock(fd, LOCK_EX);
     struct stat old {};
     mode_t mode = 0644;
     if (::stat(fileName.c_str(), &old) == 0) {

@@ -44,7 +44,8 @@ private:
     int fd_ = -1;
 };
 
-// Writes `content` to a new file in the same folder, forces it to disk and renames it over
+// Writes `content` to a new file in the same folder (a locked temporary, named as
+// TemporaryFiles.h says), forces it to disk and renames it over
 // `fileName`, so a crash or a full disk never leaves a half-written file: either the old or the
 // new content is there. The new file keeps the permissions of the file it replaces. Throws
 // EFileError when anything fails; the old file is then untouched.

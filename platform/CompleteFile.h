@@ -1,0 +1,19 @@
+#pragma once
+// Files that appear under their name only once complete, for the many files of a download
+// that a later run can fetch again (message pages): no flush to the disk, so each costs about
+// what a plain write costs, yet a killed process never leaves a short or empty file behind.
+
+#include <string>
+#include <string_view>
+
+namespace tessaly {
+
+// Writes `bytes` as `fileName` (permissions 0644 less the umask). The bytes go into an unnamed
+// file in the same folder that is linked in under the name when it is complete; a file already
+// under the name is replaced in one step (through a locked temporary name, see
+// TemporaryFiles.h), never emptied first, and left alone when it holds these bytes already. Where
+// the file system has no unnamed files, a named temporary is written and renamed. Throws
+// EFileError; then nothing new is under the name and no temporary is left.
+void WriteCompleteFile(const std::string& fileName, std::string_view bytes);
+
+}  // namespace tessaly
