@@ -60,9 +60,7 @@ void TMessageWalkWorker::RecordGrabbed(const char* key, const std::string& entry
 
 void TMessageWalkWorker::RecordPosition(const TYahooAttachmentDownload& site, int number,
                                         bool final, bool failed) {
-    ++queuedPositions_;
     writer_.Add([this, user = inputs_.userName, group = site.GroupName(), number, final, failed] {
-        const bool newerQueued = --queuedPositions_ > 0;
         const auto now = std::chrono::steady_clock::now();
         // Past a message that could not be saved the position stays where it was, so the next
         // run fetches that message again.
@@ -70,7 +68,9 @@ void TMessageWalkWorker::RecordPosition(const TYahooAttachmentDownload& site, in
             if (final && lastSaved_ > 0) SetLastPosition(user, group, lastSaved_);
             return;
         }
-        if (!final && (newerQueued || now - lastPositionWrite_ < kPositionInterval)) return;
+        // At most one write per interval, however far the writer is behind: a run killed in
+        // the middle of a long group still finds a recent position.
+        if (!final && now - lastPositionWrite_ < kPositionInterval) return;
         // A walk that a failure ended leaves the position at least where the group started: an
         // earlier run may have gone further, and the walk's own progress does not count then.
         SetLastPosition(user, group,

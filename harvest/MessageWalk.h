@@ -56,8 +56,7 @@ protected:
     void Saved(int number) { lastSaved_ = number; }
     void NotSaved(int number, const std::string& why);
     // Records the position reached in the group. When messages come faster than
-    // kPositionInterval, the writes in between are left out (a later one is queued, or the last
-    // write is recent); `final` always writes. Runs on the writer, after the work handed over
+    // kPositionInterval, the writes in between are left out; `final` always writes. Runs on the writer, after the work handed over
     // before it, so a stored position never runs ahead of the files.
     // A `failed` walk never moves the stored position back.
     void RecordPosition(const TYahooAttachmentDownload& site, int number, bool final = false,
@@ -81,7 +80,6 @@ private:
     std::int64_t startPosition_ = -1;  // the group's stored position when its walk began
     // Set on the writer when a message could not be saved; the walk then ends "Error".
     std::atomic<bool> writeFailed_{false};
-    std::atomic<int> queuedPositions_{0};
     // Last, so it is destroyed (running what is left to write) while the state its tasks use
     // still lives.
     TBackgroundWriter writer_;
