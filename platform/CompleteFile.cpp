@@ -101,6 +101,46 @@ void ReplaceWithOpenFile(int fd, const std::string& fileName) {
 
 }  // namespace
 
+TCompleteFileWriter::TCompleteFileWriter(std::string fileName) : fileName_(std::move(fileName)) {
+    fd_ = ::open(FolderOf(fileName_).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, kFileMode);
+    if (fd_ >= 0) return;
+    if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL)
+        throw EFileError("cannot create", fileName_, errno);
+    const TLockedTemporary t = CreateLockedTemporary(fileName_, kFileMode);
+    fd_ = t.fd;
+    temporary_ = t.name;
+}
+
+TCompleteFileWriter::~TCompleteFileWriter() {
+    if (fd_ < 0) return;
+    if (!temporary_.empty()) ::unlink(temporary_.c_str());
+    ::close(fd_);  // an unnamed file goes with its last descriptor
+}
+
+void TCompleteFileWriter::Write(std::string_view bytes) {
+    if (fd_ < 0) throw EFileError("cannot write (closed)", fileName_, EBADF);
+    if (!WriteAll(fd_, bytes)) throw EFileError("cannot write", fileName_, errno);
+}
+
+void TCompleteFileWriter::Commit() {
+    if (fd_ < 0) throw EFileError("cannot write (closed)", fileName_, EBADF);
+    if (!temporary_.empty()) {
+        if (::rename(temporary_.c_str(), fileName_.c_str()) != 0)
+            throw EFileError("cannot replace", fileName_, errno);
+        temporary_.clear();
+    } else {
+        const int linked = LinkOpenFile(fd_, fileName_);
+        if (linked == EEXIST) {
+            ReplaceWithOpenFile(fd_, fileName_);
+        } else if (linked != 0) {
+            throw EFileError("cannot name", fileName_, linked);
+        }
+    }
+    const int fd = fd_;
+    fd_ = -1;
+    if (::close(fd) != 0 && errno != EINTR) throw EFileError("cannot close", fileName_, errno);
+}
+
 void WriteCompleteFile(const std::string& fileName, std::string_view bytes) {
     // A page fetched again is mostly the same page: reading it back costs far less than making
     // a new file (a failed open is all it costs when the file is new).

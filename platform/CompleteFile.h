@@ -16,4 +16,26 @@ namespace tessaly {
 // EFileError; then nothing new is under the name and no temporary is left.
 void WriteCompleteFile(const std::string& fileName, std::string_view bytes);
 
+// The same for a file that arrives piece by piece (a download): written into an unnamed file of
+// the target's folder (or a locked temporary where there are none) and given its name by Commit.
+// A writer destroyed without Commit (a failed or stopped download) leaves nothing behind, and the
+// file under the name, if any, untouched. Throws EFileError.
+class TCompleteFileWriter {
+public:
+    explicit TCompleteFileWriter(std::string fileName);
+    ~TCompleteFileWriter();
+    TCompleteFileWriter(const TCompleteFileWriter&) = delete;
+    TCompleteFileWriter& operator=(const TCompleteFileWriter&) = delete;
+
+    void Write(std::string_view bytes);
+    // Puts the complete file in place (replacing the old one in one step).
+    void Commit();
+    [[nodiscard]] const std::string& FileName() const { return fileName_; }
+
+private:
+    std::string fileName_;
+    std::string temporary_;  // the named temporary, where the file system has no unnamed files
+    int fd_ = -1;
+};
+
 }  // namespace tessaly

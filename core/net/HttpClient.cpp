@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "net/CookieStore.h"
+#include "platform/CompleteFile.h"
 #include "platform/FileLock.h"
 #include "text/TextUtils.h"
 
@@ -195,7 +196,7 @@ struct THttpClient::Transfer {
     bool tooLarge = false;  // the body grew past MaxBodySize
     curl_off_t lastBytes = -1;
     std::chrono::steady_clock::time_point lastProgress = std::chrono::steady_clock::now();
-    std::unique_ptr<TLockedFileWriter> file;
+    std::unique_ptr<TCompleteFileWriter> file;  // named only when the body is complete
     std::string pending;  // bytes waiting to make a whole piece
     std::exception_ptr error;
 
@@ -238,7 +239,7 @@ struct THttpClient::Transfer {
             refused = true;
             return false;
         }
-        if (!fileName.empty()) file = std::make_unique<TLockedFileWriter>(fileName, false);
+        if (!fileName.empty()) file = std::make_unique<TCompleteFileWriter>(fileName);
         return true;
     }
 
@@ -446,11 +447,12 @@ bool THttpClient::Execute(const std::string& fileName) {
                             std::to_string(MaxBodySize / (1024 * 1024)) + " MB");
         }
         if (rc != CURLE_OK) {
-            if (t.file) t.file->Close();  // the part that arrived stays on disk
+            // What arrived is dropped: a short file never takes the name (nor replaces an
+            // earlier complete copy).
             return fail(0, 1, "Retrieval Interrupted");
         }
         if (!t.pending.empty()) t.Piece(t.pending.data(), t.pending.size());
-        if (t.file) t.file->Close();
+        if (t.file) t.file->Commit();
         Failed = 0;
         StatusText.clear();
         return true;

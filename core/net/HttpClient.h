@@ -115,8 +115,10 @@ public:
     [[nodiscard]] std::uint32_t RequestFlags() const { return requestFlags_; }
 
     void Reset();
-    // True only when a 2xx answer was read to its end. Raises EFileError when the target file
-    // cannot be created or written.
+    // True only when a 2xx answer was read to its end. With a file name the body goes into
+    // that file, which appears (or replaces an earlier one) only when the body is complete: a
+    // failed, short or cancelled transfer leaves the name as it was. Raises EFileError when the
+    // target file cannot be created or written.
     [[nodiscard]] bool Execute(const std::string& fileName = {});
     [[nodiscard]] bool Get() { return Execute(); }
     [[nodiscard]] bool GetToFile(const std::string& url, const std::string& fileName);

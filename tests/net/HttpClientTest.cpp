@@ -90,7 +90,7 @@ TEST_F(HttpClientTest, FailuresAreValues) {
     EXPECT_EQ(unreachable.Failed, 1);
 }
 
-TEST_F(HttpClientTest, StreamsTheBodyInPiecesIntoALockedFile) {
+TEST_F(HttpClientTest, StreamsTheBodyInPiecesIntoAFileNamedWhenComplete) {
     SignIn();
     const std::string url = FileUrl("Maps%20%26%20Routes/", "exact-40000.bin");
     const std::string target = Dir() + "exact.bin";
@@ -98,7 +98,7 @@ TEST_F(HttpClientTest, StreamsTheBodyInPiecesIntoALockedFile) {
     std::vector<std::uint32_t> pieces;
     c.OnIdle = [&](THttpClient& self) {
         pieces.push_back(self.LastReadSize);
-        EXPECT_TRUE(IsFileLocked(target));  // held while it is written
+        EXPECT_FALSE(std::filesystem::exists(target));  // no name until it is complete
     };
     ASSERT_TRUE(c.GetToFile(url, target)) << c.StatusText;
     EXPECT_EQ(pieces, (std::vector<std::uint32_t>{16384, 16384, 7232}));
@@ -126,7 +126,7 @@ TEST_F(HttpClientTest, StalledAndDroppedBodies) {
     EXPECT_EQ(c.StatusText, "Retrieval Interrupted");
     EXPECT_EQ(c.Failed, 1);
     EXPECT_EQ(c.ErrorCode, 0);
-    EXPECT_TRUE(std::filesystem::exists(Dir() + "a.doc"));  // the part that came stays
+    EXPECT_FALSE(std::filesystem::exists(Dir() + "a.doc"));  // the part that came is dropped
 
     Service().SetFaults(groupsim::GroupService::ParseFaults("latency=2500"));
     THttpClient silent;
@@ -135,11 +135,22 @@ TEST_F(HttpClientTest, StalledAndDroppedBodies) {
     EXPECT_EQ(silent.StatusText, "Unable to Send HTTP Request");
     EXPECT_EQ(silent.ErrorCode, 12002);
 
+    // A body cut short (less than its Content-Length) is a failure, and an earlier complete
+    // copy under the name survives it.
+    WriteFile(Dir() + "b.doc", "the copy of an earlier run");
     Service().SetFaults(groupsim::GroupService::ParseFaults("drop=agenda.doc"));
     THttpClient d;
     EXPECT_FALSE(d.GetToFile(url, Dir() + "b.doc"));
     EXPECT_EQ(d.StatusText, "Retrieval Interrupted");
+    EXPECT_EQ(ReadFile(Dir() + "b.doc"), "the copy of an earlier run");
     Service().SetFaults({});
+    ASSERT_TRUE(d.GetToFile(url, Dir() + "b.doc"));
+    EXPECT_EQ(ReadFile(Dir() + "b.doc"),
+              groupsim::FileContent(kSeed, "DemoGroup/files/Minutes/agenda.doc"));
+    std::vector<std::string> names;  // nothing else was left in the folder
+    for (const auto& e : std::filesystem::directory_iterator(Dir()))
+        if (e.is_regular_file()) names.push_back(e.path().filename().string());
+    EXPECT_EQ(names, std::vector<std::string>{"b.doc"});
 }
 
 TEST_F(HttpClientTest, RedirectsAndRedirectLoops) {
