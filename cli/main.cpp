@@ -9,13 +9,14 @@
 #include <atomic>
 #include <filesystem>
 #include <iostream>
+#include <optional>
 
 #include "browser/PageBrowser.h"
 #include "cli/ExitCodes.h"
 #include "cli/TerminalUi.h"
 #include "cli/TerminalView.h"
 #include "harvest/GroupChoice.h"
-#include "harvest/TextThread.h"
+#include "harvest/SectionWorkers.h"
 #include "platform/FileLock.h"
 #include "platform/RegistryStore.h"
 #include "platform/SpecialFolders.h"
@@ -140,6 +141,8 @@ struct DownloadArgs {
     std::string out;
     int from = 0, to = 0;
     bool resume = false, debug = false;
+    int threads = 0;                       // 0: as the options have it
+    std::optional<bool> ignoreDuplicates;  // unset: as the options have it
 };
 
 bool OutputWritable(const std::string& folder) {
@@ -158,9 +161,10 @@ bool OutputWritable(const std::string& folder) {
 
 int RunDownload(QCoreApplication& app, TYahooDownloadOptions& options, const Credentials& creds,
                 const DownloadArgs& a) {
-    if (a.section != "messages") {
-        std::cerr << "tessaly-cli: the section \"" << a.section
-                  << "\" is not available yet; use --section messages\n";
+    const std::optional<TSection> section = SectionByName(a.section);
+    if (!section) {
+        std::cerr << "tessaly-cli: no section \"" << a.section
+                  << "\": use messages, attachments or files\n";
         return kExitUsage;
     }
     std::string user, password;
@@ -200,9 +204,19 @@ int RunDownload(QCoreApplication& app, TYahooDownloadOptions& options, const Cre
         std::cerr << "tessaly-cli: cannot write to the output folder " << out << "\n";
         return kExitOutputFolder;
     }
-    // Kept for the next run only once it is known to be usable, and only when it changed.
-    if (!a.out.empty() && out != options.strSaveDir) {
-        options.strSaveDir = out;
+    // Kept for the next run only once it is known to be usable, and only when it changed; the
+    // other choices of the run are kept as the options dialog and the chooser keep them.
+    bool changed = !a.out.empty() && out != options.strSaveDir;
+    if (changed) options.strSaveDir = out;
+    if (a.threads != 0 && a.threads != options.intThreadCount) {
+        options.intThreadCount = a.threads;
+        changed = true;
+    }
+    if (a.ignoreDuplicates && *a.ignoreDuplicates != options.boolIgnoreDuplicated) {
+        options.boolIgnoreDuplicated = *a.ignoreDuplicates;
+        changed = true;
+    }
+    if (changed) {
         try {
             options.Save();
         } catch (const EFileError& e) {
@@ -210,7 +224,7 @@ int RunDownload(QCoreApplication& app, TYahooDownloadOptions& options, const Cre
         }
     }
     options.boolDebugDownloads = a.debug;
-    options.SetCurrentSection(TYahooDownloadOptions::kSectionMessages);
+    options.SetCurrentSection(OptionsSection(*section));
 
     TPageBrowser browser(nullptr, creds.timeoutSeconds);
     TTerminalUi ui(user, password, true, false);
@@ -237,12 +251,17 @@ int RunDownload(QCoreApplication& app, TYahooDownloadOptions& options, const Cre
         inputs.ends.Add(a.to);
     }
     const bool live = ::isatty(STDOUT_FILENO) != 0;
-    TTerminalView view(groups, live);
+    TTerminalView view(groups, live, FileForm(*section));
     // The run's end quits at once, not at the watch's next look.
     view.OnFinished = [&app] { app.quit(); };
     TStopRequests stops;
     TUiThread uiThread;
-    TTextThread worker(session, options, view, stops, uiThread, std::move(inputs));
+    const std::unique_ptr<TDownloadWorker> worker =
+        MakeSectionWorker(*section, session, options, view, stops, uiThread, std::move(inputs));
+    if (!worker) {
+        std::cerr << "tessaly-cli: the section \"" << a.section << "\" is not available yet\n";
+        return kExitUsage;
+    }
 
     signal(SIGINT, OnInterrupt);
     signal(SIGTERM, OnTerminate);
@@ -265,9 +284,9 @@ int RunDownload(QCoreApplication& app, TYahooDownloadOptions& options, const Cre
         if (view.Finished()) app.quit();
     });
     watch.start(50);
-    worker.Start();
+    worker->Start();
     app.exec();
-    worker.Wait();
+    worker->Wait();
 
     int failed = 0;
     std::cout << "\nArchive: " << IncludeTrailingDelimiter(options.strSaveDir) << "\n";
@@ -315,8 +334,18 @@ int main(int argc, char** argv) {
     CLI::App* download = cli.add_subcommand("download", "download a section of the chosen groups");
     addCredentials(download);
     DownloadArgs d;
-    download->add_option("--section", d.section, "messages (the other sections come later)")
+    download->add_option("--section", d.section, "messages, attachments or files")
         ->capture_default_str();
+    download
+        ->add_option("--threads", d.threads,
+                     "parallel downloads of files and attachments, 1 to 9 (kept for later runs)")
+        ->check(CLI::Range(1, 9));
+    download->add_flag_callback(
+        "--ignore-duplicates", [&d] { d.ignoreDuplicates = true; },
+        "skip files the Files index records as downloaded (kept for later runs)");
+    download->add_flag_callback(
+        "--no-ignore-duplicates", [&d] { d.ignoreDuplicates = false; },
+        "download every file again (kept for later runs)");
     download->add_option("--current", d.current, "only this group");
     download->add_flag("--checked", d.checked, "the checked groups (the default)");
     download->add_flag("--all", d.all, "all cached groups");
