@@ -33,20 +33,32 @@ SimRequest ToSimRequest(const httplib::Request& req) {
     return s;
 }
 
+// Waits a little for `server` to accept connections (a server stops only once it has started).
+void AwaitRunning(const httplib::Server& server) {
+    const auto deadline = Clock::now() + std::chrono::seconds(5);
+    while (!server.is_running() && Clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+}
+
 }  // namespace
 
 SimServer::SimServer(GroupService& service, int threads)
-    : service_(service), server_(std::make_unique<httplib::Server>()) {
-    server_->new_task_queue = [threads] {
+    : service_(service), threads_(threads), server_(std::make_unique<httplib::Server>()) {
+    Configure(*server_, "http");
+}
+
+void SimServer::Configure(httplib::Server& server, const std::string& scheme) {
+    const int threads = threads_;
+    server.new_task_queue = [threads] {
         return new httplib::ThreadPool(static_cast<std::size_t>(threads));
     };
-    server_->set_tcp_nodelay(true);  // headers and body go out in separate writes
-    server_->set_keep_alive_max_count(10000);
-    server_->set_keep_alive_timeout(30);
-    server_->set_read_timeout(30, 0);
-    server_->set_payload_max_length(4u * 1024 * 1024);
+    server.set_tcp_nodelay(true);  // headers and body go out in separate writes
+    server.set_keep_alive_max_count(10000);
+    server.set_keep_alive_timeout(30);
+    server.set_read_timeout(30, 0);
+    server.set_payload_max_length(4u * 1024 * 1024);
     // Every method and path goes to one handler (bodies are read before it is called).
-    auto handler = [this](const httplib::Request& req, httplib::Response& res) {
+    auto handler = [this, scheme](const httplib::Request& req, httplib::Response& res) {
         const auto t0 = Clock::now();
         const SimRequest sim = ToSimRequest(req);
         SimResponse out = service_.Handle(sim);
@@ -125,22 +137,23 @@ SimServer::SimServer(GroupService& service, int threads)
             }
         }
         if (sim.host != "groupsim.control") {
-            service_.Record(
-                LogEntry{sim.method, sim.host,
-                         sim.path + (sim.query.empty() ? "" : "?" + sim.query), out.status, bytes,
-                         std::chrono::duration<double, std::milli>(Clock::now() - t0).count()});
+            service_.Record(LogEntry{
+                sim.method, sim.host, sim.path + (sim.query.empty() ? "" : "?" + sim.query),
+                out.status, bytes,
+                std::chrono::duration<double, std::milli>(Clock::now() - t0).count(), scheme});
         }
     };
-    server_->Get(".*", handler);
-    server_->Post(".*", handler);
-    server_->Put(".*", handler);
-    server_->Delete(".*", handler);
-    server_->Options(".*", handler);
+    server.Get(".*", handler);
+    server.Post(".*", handler);
+    server.Put(".*", handler);
+    server.Delete(".*", handler);
+    server.Options(".*", handler);
 }
 
 SimServer::~SimServer() {
     Stop();
     if (thread_.joinable()) thread_.join();
+    if (tlsThread_.joinable()) tlsThread_.join();
 }
 
 int SimServer::Bind(const std::string& address, int port) {
@@ -152,20 +165,46 @@ int SimServer::Bind(const std::string& address, int port) {
     return port_;
 }
 
+int SimServer::BindTls(const std::string& address, int port, const std::string& certFile,
+                       const std::string& keyFile) {
+    tlsPort_ = -1;
+    auto server = std::make_unique<httplib::SSLServer>(certFile.c_str(), keyFile.c_str());
+    if (!server->is_valid()) return -1;  // unreadable files, or a key that does not fit
+    Configure(*server, "https");
+    if (port == 0) {
+        tlsPort_ = server->bind_to_any_port(address);
+    } else {
+        tlsPort_ = server->bind_to_port(address, port) ? port : -1;
+    }
+    if (tlsPort_ > 0) tlsServer_ = std::move(server);
+    return tlsPort_;
+}
+
 void SimServer::Serve() {
+    if (tlsServer_) {
+        tlsThread_ = std::thread([this] { tlsServer_->listen_after_bind(); });
+        AwaitRunning(*tlsServer_);
+    }
     server_->listen_after_bind();
+    if (tlsServer_) {
+        tlsServer_->stop();
+        tlsThread_.join();
+    }
 }
 
 void SimServer::Start() {
     thread_ = std::thread([this] { Serve(); });
-    const auto deadline = Clock::now() + std::chrono::seconds(5);
-    while (!server_->is_running() && Clock::now() < deadline)
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    AwaitRunning(*server_);
+}
+
+bool SimServer::Running() const {
+    return server_->is_running() && (!tlsServer_ || tlsServer_->is_running());
 }
 
 void SimServer::Stop() {
     stopping_ = true;
     server_->stop();
+    if (tlsServer_) tlsServer_->stop();
 }
 
 }  // namespace groupsim

@@ -177,9 +177,9 @@ void GroupService::SetLogFile(const std::string& fileName) {
 void GroupService::Record(LogEntry entry) {
     std::lock_guard lock(mutex_);
     if (logFile_ != nullptr) {
-        std::fprintf(logFile_, "%s\t%s\t%s\t%d\t%zu\t%.1f\n", entry.method.c_str(),
+        std::fprintf(logFile_, "%s\t%s\t%s\t%d\t%zu\t%.1f\t%s\n", entry.method.c_str(),
                      entry.host.c_str(), entry.path.c_str(), entry.status, entry.bytes,
-                     entry.millis);
+                     entry.millis, entry.scheme.c_str());
         std::fflush(logFile_);
     }
     if (log_.size() >= kMaxLog)
@@ -299,7 +299,9 @@ SimResponse GroupService::Handle(const SimRequest& r) {
         } else if (EndsWith(h, std::string(".") + hosts::kFileStore) && h.size() > 1 &&
                    h[0] == 'f') {
             response = FileStore(r);
-        } else if (h == "groupsim.control") {
+        } else if (h == "groupsim.control" || h == "localhost" || h == "127.0.0.1") {
+            // Reached by a loopback name (directly, not as a proxy) the server answers with its
+            // control pages; unlike those of groupsim.control such requests are logged.
             response = Control(r);
         } else {
             response =
@@ -589,12 +591,12 @@ SimResponse GroupService::FileStore(const SimRequest& r) {
 
 SimResponse GroupService::Control(const SimRequest& r) {
     if (r.path == "/log") {
-        std::string out = "method\thost\tpath\tstatus\tbytes\tms\n";
+        std::string out = "method\thost\tpath\tstatus\tbytes\tms\tscheme\n";
         for (const auto& e : Log()) {
             char ms[32];
             std::snprintf(ms, sizeof ms, "%.1f", e.millis);
             out += e.method + "\t" + e.host + "\t" + e.path + "\t" + std::to_string(e.status) +
-                   "\t" + std::to_string(e.bytes) + "\t" + ms + "\n";
+                   "\t" + std::to_string(e.bytes) + "\t" + ms + "\t" + e.scheme + "\n";
         }
         return Binary(out, "text/tab-separated-values");
     }
@@ -625,15 +627,23 @@ SimResponse GroupService::Control(const SimRequest& r) {
     if (r.path == "/echo") {
         return Page("<html><body><p>method=" + HtmlEscape(r.method) +
                     "</p><p>query=" + HtmlEscape(r.query) + "</p><p>body=" + HtmlEscape(r.body) +
-                    "</p></body></html>\n");
+                    "</p><p>cookies=" + HtmlEscape(r.cookies) + "</p></body></html>\n");
+    }
+    if (r.path == "/set-cookie") {
+        // The cookie is the query's `c`, as a whole Set-Cookie value (attributes included).
+        SimResponse page = Plain(200, "cookie set");
+        page.headers.emplace_back("Set-Cookie", QueryValue(r.query, "c"));
+        return page;
     }
     if (r.path == "/refresh-loop") {
         return Page("<html><head><meta http-equiv=\"refresh\" content=\"0; url=/refresh-loop?n=" +
                     std::to_string(std::atoi(QueryValue(r.query, "n").c_str()) + 1) +
                     "\"></head></html>\n");
     }
-    return Plain(404,
-                 "groupsim control: /log, /log/clear, /faults?..., /forms, /echo, /refresh-loop");
+    return Plain(
+        404,
+        "groupsim control: /log, /log/clear, /faults?..., /forms, /echo, /set-cookie?c=..., "
+        "/refresh-loop");
 }
 
 }  // namespace groupsim

@@ -59,6 +59,7 @@ struct LogEntry {
     int status = 0;
     std::size_t bytes = 0;
     double millis = 0;
+    std::string scheme = "http";  // "https" for requests that came over the TLS listener
 };
 
 class GroupService {
@@ -72,7 +73,8 @@ public:
     // The in-memory log keeps the newest entries only.
     static constexpr std::size_t kMaxLog = 200000;
     void Record(LogEntry entry);
-    // Also appends every log entry to this file (tab-separated), when set.
+    // Also appends every log entry to this file (tab-separated: method, host, path, status,
+    // bytes, milliseconds, scheme), when set.
     void SetLogFile(const std::string& fileName);
     [[nodiscard]] std::vector<LogEntry> Log() const;
     void ClearLog();

@@ -3,6 +3,8 @@
 #include <signal.h>
 
 #include <CLI/CLI.hpp>
+#include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <thread>
 
@@ -14,6 +16,8 @@ int main(int argc, char** argv) {
         "hosts)\n"
         "serving every page Tessaly relies on, as an origin server and as an HTTP forward proxy."};
     int port = 0;
+    int tlsPort = 0;
+    std::string tlsCert, tlsKey;
     std::string bind = "127.0.0.1";
     std::uint64_t seed = 1;
     int messages = 0;
@@ -26,6 +30,13 @@ int main(int argc, char** argv) {
     std::vector<int> adPages{10, 11};
     app.add_option("--port", port,
                    "TCP port; 0 picks a free one (printed on the first line of standard output)");
+    CLI::Option* tlsPortOption = app.add_option(
+        "--tls-port", tlsPort,
+        "also serve over TLS on this port; 0 picks a free one (printed on the second line of "
+        "standard output); needs --tls-cert and --tls-key");
+    app.add_option("--tls-cert", tlsCert,
+                   "PEM file with the TLS listener's certificate (and any intermediate ones)");
+    app.add_option("--tls-key", tlsKey, "PEM file with the TLS listener's private key");
     app.add_option("--bind", bind, "address to listen on")->capture_default_str();
     app.add_option("--seed", seed, "seed of the generated content (file bytes, big group)")
         ->capture_default_str();
@@ -41,8 +52,9 @@ int main(int argc, char** argv) {
     app.add_option("--ad-pages", adPages,
                    "DemoGroup messages first answered by an advertisement page")
         ->capture_default_str();
-    app.add_option("--log", logFile,
-                   "append every request (method, host, path, status, bytes, ms) to this file");
+    app.add_option(
+        "--log", logFile,
+        "append every request (method, host, path, status, bytes, ms, scheme) to this file");
     app.add_option("--latency", faults.latencyMs,
                    "fault: delay every answer by this many milliseconds");
     app.add_option(
@@ -75,12 +87,18 @@ int main(int argc, char** argv) {
         "(uk.), SportsFans (sports.), AdultGroup (adult), MixedCaseGroup (listed as "
         "mixedcasegroup), OneMessage,\n"
         "EmptyGroup, Filler01..Filler16.\n"
-        "Control (host groupsim.control): /log, /log/clear, "
+        "Control (host groupsim.control, or a loopback name such as localhost when reached "
+        "directly): /log, /log/clear, /echo, /set-cookie?c=SET-COOKIE-VALUE, "
         "/faults?latency=&status=403:/x,...&drop=&stall=&trickle=&loop=\n"
         "&oversize=&throttle=&throttlefor=&throttletimes=&hang=.  Point a client at it with "
         "http_proxy=http://127.0.0.1:PORT.  Stops "
         "on SIGTERM/SIGINT.");
     CLI11_PARSE(app, argc, argv);
+    const bool tls = tlsPortOption->count() > 0;
+    if (tls && (tlsCert.empty() || tlsKey.empty())) {
+        std::fprintf(stderr, "--tls-port needs --tls-cert and --tls-key\n");
+        return 2;
+    }
     for (const auto& rule : fail) {
         const auto colon = rule.find(':');
         if (colon == std::string::npos) {
@@ -122,16 +140,33 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "tessaly-groupsim: cannot listen on %s:%d\n", bind.c_str(), port);
         return 1;
     }
-    std::printf("%d\n", bound);
-    std::fflush(stdout);
-    std::thread waiter([&] {
-        int sig = 0;
-        sigwait(&stopSignals, &sig);
-        server.Stop();
+    int tlsBound = -1;
+    if (tls) {
+        tlsBound = server.BindTls(bind, tlsPort, tlsCert, tlsKey);
+        if (tlsBound < 0) {
+            std::fprintf(stderr,
+                         "tessaly-groupsim: cannot serve TLS on %s:%d with certificate %s and key "
+                         "%s\n",
+                         bind.c_str(), tlsPort, tlsCert.c_str(), tlsKey.c_str());
+            return 1;
+        }
+    }
+    // The ports are printed once the listeners accept connections: a server stops only once it
+    // listens, so a client that read them may stop this program at once.
+    const pthread_t mainThread = pthread_self();
+    std::atomic<bool> served{false};
+    std::thread serving([&] {
+        server.Serve();
+        served = true;
+        pthread_kill(mainThread, SIGTERM);  // Serve also ends when listening fails
     });
-    server.Serve();
-    // Serve also ends when listening fails; wake the waiter so it can be joined.
-    pthread_kill(waiter.native_handle(), SIGTERM);
-    waiter.join();
+    while (!server.Running() && !served) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    std::printf("%d\n", bound);
+    if (tls) std::printf("%d\n", tlsBound);
+    std::fflush(stdout);
+    int sig = 0;
+    sigwait(&stopSignals, &sig);
+    server.Stop();
+    serving.join();
     return 0;
 }

@@ -5,6 +5,7 @@
 #include <QString>
 #include <QUrl>
 #include <chrono>
+#include <cstdlib>
 #include <exception>
 #include <memory>
 
@@ -89,8 +90,16 @@ std::int32_t InternetErrorFor(int code) {
             return 12029;  // cannot connect
         case CURLE_OPERATION_TIMEDOUT:
             return 12002;  // time-out
+        // Every way a server's certificate can fail to be trusted (the library reports an
+        // unknown issuer, a self-signed, expired or not yet valid certificate and one made out
+        // to another host all as a failed verification), and a set of authorities that cannot
+        // be read, with which no certificate can be trusted.
         case CURLE_PEER_FAILED_VERIFICATION:
-            return 12045;  // untrusted certificate authority
+        case CURLE_SSL_CACERT_BADFILE:
+        case CURLE_SSL_ISSUER_ERROR:
+        case CURLE_SSL_INVALIDCERTSTATUS:
+        case CURLE_SSL_PINNEDPUBKEYNOTMATCH:
+            return 12045;  // untrusted certificate
         case CURLE_SSL_CONNECT_ERROR:
             return 12157;  // secure channel error
         case CURLE_TOO_MANY_REDIRECTS:
@@ -116,6 +125,8 @@ void TURLReturnValue::Clear() {
 
 THttpClient::THttpClient() {
     EnsureCurl();
+    if (const char* authorities = std::getenv("SSL_CERT_FILE"); authorities != nullptr)
+        CertificateAuthorities = authorities;
 }
 THttpClient::~THttpClient() {
     if (handle_ != nullptr) curl_easy_cleanup(static_cast<CURL*>(handle_));
@@ -378,6 +389,11 @@ bool THttpClient::Execute(const std::string& fileName) {
         // Certificates are always checked: an untrusted one fails like any other send failure.
         curl_easy_setopt(c, CURLOPT_SSL_VERIFYPEER, 1L);
         curl_easy_setopt(c, CURLOPT_SSL_VERIFYHOST, 2L);
+        if (!CertificateAuthorities.empty()) {
+            // Only these authorities: the system's folder of them is not consulted either.
+            curl_easy_setopt(c, CURLOPT_CAINFO, CertificateAuthorities.c_str());
+            curl_easy_setopt(c, CURLOPT_CAPATH, nullptr);
+        }
         curl_slist* headers = nullptr;
         const std::string cookieLine =
             store != nullptr ? store->CookieHeader(target) : std::string();

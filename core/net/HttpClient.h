@@ -8,7 +8,13 @@
 //   "Unable to Send HTTP Request"       no answer (name, connection, time-out, certificate);
 //                                       ErrorCode is the desktop internet layer's number
 //                                       (12007 name not resolved, 12029 cannot connect,
-//                                       12002 time-out, 12045 untrusted certificate, ...)
+//                                       12002 time-out, 12045 a certificate that cannot be
+//                                       trusted: unknown issuer, self-signed, expired, made out
+//                                       to another host, or no usable authorities file, ...)
+//
+// https is always verified: the server's certificate must lead to a trusted authority and name
+// the host of the address; a certificate that does not is a failed request, never retried
+// without verification or over http. CertificateAuthorities picks the trusted authorities.
 //   the server's status text            a status outside 2xx; ErrorCode is the status
 //   "Retrieval Denied"                  OnHeaderReceived refused the body (Failed 0)
 //   "Retrieval Interrupted"             the body broke off or stalled past the time-out
@@ -68,6 +74,10 @@ public:
     THttpClient& operator=(const THttpClient&) = delete;
 
     std::string ApplicationName = "Mozilla/4.0 (compatible; MSIE 6.0; Win32)";
+    // A PEM file of the certificate authorities https servers are checked against, trusted
+    // instead of the system's store; empty: the system's store. Starts as the SSL_CERT_FILE
+    // environment variable when that is set, as in other programs built on OpenSSL.
+    std::string CertificateAuthorities;
     std::int32_t TimeOut = 30;      // seconds: connecting and each read
     std::int32_t TotalTimeOut = 0;  // seconds for the whole request, redirects included; 0: none
     // The most bytes a body read into memory may have (0: no limit); a longer one ends the
