@@ -20,8 +20,12 @@ TFDLItem::TFDLItem(std::string url, std::string folderPath, std::string filesFol
 
 std::string TFDLItem::GetLinkFileName(const std::string& url, const std::string& folderPath,
                                       const std::string& filesFolder) {
-    const auto slash = url.rfind('/');
-    const std::string last = slash == std::string::npos ? url : url.substr(slash + 1);
+    // A link that ends with "/" (the file store serves such names too) is named by its last
+    // segment that has a name.
+    std::string_view link = url;
+    while (!link.empty() && link.back() == '/') link.remove_suffix(1);
+    const auto slash = link.rfind('/');
+    const std::string last(slash == std::string_view::npos ? link : link.substr(slash + 1));
     const std::string name = SafeSegment(CreateProperFilename(Trim(UrlDecode(last))));
     return filesFolder + SafeFolderPath(folderPath) + name;
 }

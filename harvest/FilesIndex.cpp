@@ -1,5 +1,9 @@
 #include "harvest/FilesIndex.h"
 
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+
 #include "files/SafeNames.h"
 #include "platform/FileLock.h"
 #include "platform/SpecialFolders.h"
@@ -8,13 +12,33 @@
 
 namespace tessaly {
 
+namespace {
+
+// A line of the index holds at most TSettingsFile::kMaxLine characters: a longer key or section
+// name keeps its start and ends with a hash of the whole, so it still reads back as itself.
+std::string FitLine(std::string text, std::size_t room) {
+    if (text.size() <= room) return text;
+    std::uint64_t h = 1469598103934665603ull;
+    for (char c : text) {
+        h ^= static_cast<unsigned char>(c);
+        h *= 1099511628211ull;
+    }
+    char tail[24];
+    std::snprintf(tail, sizeof tail, "~%016llx", static_cast<unsigned long long>(h));
+    text.resize(room - std::strlen(tail));
+    return text + tail;
+}
+
+}  // namespace
+
 std::string TFilesIndex::PathFor(const std::string& user, const std::string& group) {
     return SettingsFolder() + "Files/" + SafeSegment(user) + "/" +
            SafeSegment(Trim(group) + ".ini");
 }
 
 std::string TFilesIndex::KeyOf(const std::string& url) {
-    const std::string path = SlashToBackslash(url);
+    std::string path = SlashToBackslash(url);
+    while (!path.empty() && path.back() == '\\') path.pop_back();  // as the file's save name
     const auto slash = path.rfind('\\');
     const std::string last = Trim(slash == std::string::npos ? path : path.substr(slash + 1));
     std::string key;
@@ -30,11 +54,11 @@ std::string TFilesIndex::KeyOf(const std::string& url) {
             key += c;
         }
     }
-    return key;
+    return FitLine(std::move(key), TSettingsFile::kMaxLine - 2);  // "=Y" follows
 }
 
 std::string TFilesIndex::SectionOf(const std::string& folderPath) {
-    return Trim(folderPath);
+    return FitLine(Trim(folderPath), TSettingsFile::kMaxLine - 2);  // inside "[" and "]"
 }
 
 TFilesIndex::TFilesIndex(std::string path) {

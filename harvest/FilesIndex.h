@@ -17,10 +17,12 @@ class TFilesIndex {
 public:
     // The index file of a member's group.
     [[nodiscard]] static std::string PathFor(const std::string& user, const std::string& group);
-    // The key of a file URL: the trimmed text after its last "/" (or "\"), not decoded, with
-    // "=" written "%3D" (and line breaks "%0D", "%0A") so the key stays one key of its line.
+    // The key of a file URL: the trimmed text after its last "/" (or "\"; trailing ones
+    // dropped, as for the file's name), not decoded, with "=" written "%3D" (and line breaks
+    // "%0D", "%0A") so the key stays one key of its line. A key too long for a line of the
+    // index keeps its start and ends with "~" and a hash of the whole.
     [[nodiscard]] static std::string KeyOf(const std::string& url);
-    // The section of a folder path: the trimmed path.
+    // The section of a folder path: the trimmed path (shortened the same way when too long).
     [[nodiscard]] static std::string SectionOf(const std::string& folderPath);
 
     // Reads the index at `path` (none there: empty). An index that cannot be read counts as
