@@ -278,7 +278,23 @@ SimData DemoData(std::uint64_t seed, int bigMessages) {
     adult.files = MakeFolder("", {"notice.txt"});
     d.groups.push_back(std::move(adult));
 
-    d.groups.push_back(SmallGroup("MixedCaseGroup", 3, seed));
+    // Listed by the member in lower case; its Files tree has subfolders (spelled by the
+    // service in its own letter case) and a folder of names no file system should take as
+    // they stand.
+    Group mixed = SmallGroup("MixedCaseGroup", 3, seed);
+    Folder up = MakeFolder("..\\..\\up", {"inside.jpg"});
+    Folder odd = MakeFolder("Odd Names", {}, {up});
+    odd.rawFiles = {"report.pdf?x=1",
+                    "..%2F..%2Fescape.jpg",
+                    "%2E%2E",
+                    "..%5C..%5Cback.jpg",
+                    "nul%00byte.jpg",
+                    "trailing/",
+                    std::string(300, 'n') + ".jpg"};
+    Folder deeper = MakeFolder("Deeper", {"deep.zip"});
+    Folder sub = MakeFolder("Sub Folder", {"inner.jpg"}, {deeper});
+    mixed.files = MakeFolder("", {"readme.pdf"}, {sub, odd});
+    d.groups.push_back(std::move(mixed));
     d.groups.push_back(SmallGroup("OneMessage", 1, seed, 500));
     Group empty;
     empty.name = "EmptyGroup";
@@ -288,6 +304,11 @@ SimData DemoData(std::uint64_t seed, int bigMessages) {
         std::snprintf(name, sizeof name, "Filler%02d", i);
         d.groups.push_back(SmallGroup(name, 2, seed));
     }
+    // Many files in one folder, for the parallel downloads.
+    std::vector<std::string> many;
+    for (int i = 1; i <= 30; ++i) many.push_back("file" + std::to_string(i) + ".jpg");
+    Folder batch = MakeFolder("Batch", many);
+    d.groups.back().files = MakeFolder("", {"first.jpg"}, {batch});
     if (bigMessages > 0) {
         Group big;
         big.name = "BigGroup";

@@ -39,6 +39,10 @@ struct Folder {
     // live elsewhere in the tree.
     std::vector<std::string> linkedFiles;
     bool duplicateLinks = false;  // every file link appears twice on the page
+    // Files linked exactly as written here, after the folder's file-store address (names the
+    // service did not encode: "report.pdf?x=1", "..%2F..%2Fescape.jpg", "trailing/"); each is
+    // served with FileContent(seed, "GROUP/files/PATH/" + the text as written).
+    std::vector<std::string> rawFiles;
 };
 
 struct Album {

@@ -334,6 +334,11 @@ std::string Folder(const Group& g, const groupsim::Folder& folder, const std::st
         p += row;
         if (folder.duplicateLinks) p += row;
     }
+    for (const auto& raw : folder.rawFiles) {
+        p += "<tr><td><span class=\"title\"><a href=\"" + FileStoreBase(token) + "/" +
+             UrlEncode(here) + raw + "\">" + HtmlEscape(raw) +
+             "</a></span></td><td>1 KB</td><td>bob_smith</td><td>01/03/2005</td></tr>\n";
+    }
     for (const auto& linked : folder.linkedFiles)
         p += fileRow(linked, linked.substr(linked.rfind('/') + 1));
     p += "</table>\n<p><a href=\"" + top + "\">Back to the top folder</a> | <a href=\"/group/" +

@@ -3,10 +3,15 @@
 #include <httplib.h>
 
 #include <chrono>
+#include <string_view>
 #include <thread>
+
+#include "service/ServiceHosts.h"
 
 namespace groupsim {
 namespace {
+
+namespace hosts = tessaly::hosts;
 
 using Clock = std::chrono::steady_clock;
 
@@ -61,9 +66,13 @@ void SimServer::Configure(httplib::Server& server, const std::string& scheme) {
     auto handler = [this, scheme](const httplib::Request& req, httplib::Response& res) {
         const auto t0 = Clock::now();
         const SimRequest sim = ToSimRequest(req);
+        const bool fileStore = sim.host.size() > std::string_view(hosts::kFileStore).size() &&
+                               sim.host.ends_with(std::string(".") + hosts::kFileStore);
+        if (fileStore) service_.EnterFileStore();
         SimResponse out = service_.Handle(sim);
         if (out.latencyMs > 0)
             std::this_thread::sleep_for(std::chrono::milliseconds(out.latencyMs));
+        if (fileStore) service_.LeaveFileStore();
         if (out.mode == SimResponse::Body::Hang) {
             // Never answered: the request is held until the server stops (ten minutes at
             // most); then the connection is closed without a status line.

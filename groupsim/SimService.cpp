@@ -91,6 +91,19 @@ const Folder* FindFolder(const Folder& top, const std::vector<std::string>& name
     return f;
 }
 
+// The content key of a file linked as written ("Odd Names/report.pdf?x=1"), found by the text
+// of its link after the file-store token; "" when no folder links it so.
+std::string FindRawFile(const Folder& folder, const std::string& path, const std::string& link) {
+    for (const auto& raw : folder.rawFiles) {
+        if (UrlEncode(path) + raw == link) return path + raw;
+    }
+    for (const auto& sub : folder.folders) {
+        std::string key = FindRawFile(sub, path + sub.name + "/", link);
+        if (!key.empty()) return key;
+    }
+    return {};
+}
+
 // Whether the tree holds a file at this path ("Minutes/2004/Q1/january.txt").
 bool HasFile(const Folder& top, const std::string& path) {
     auto parts = Segments(path);
@@ -195,6 +208,18 @@ std::vector<LogEntry> GroupService::Log() const {
 void GroupService::ClearLog() {
     std::lock_guard lock(mutex_);
     log_.clear();
+    fileStoreMost_ = fileStoreNow_.load();
+}
+
+void GroupService::EnterFileStore() {
+    const int now = ++fileStoreNow_;
+    for (int most = fileStoreMost_;
+         now > most && !fileStoreMost_.compare_exchange_weak(most, now);) {
+    }
+}
+
+void GroupService::LeaveFileStore() {
+    --fileStoreNow_;
 }
 
 Faults GroupService::ParseFaults(const std::string& query) {
@@ -584,6 +609,10 @@ SimResponse GroupService::FileStore(const SimRequest& r) {
         }
         return Page(pages::NotFound(r.path), 404);
     }
+    const std::size_t tokenEnd = r.path.find('/', 4);  // after "/v1/TOKEN"
+    const std::string link = r.path.substr(tokenEnd + 1) + (r.query.empty() ? "" : "?" + r.query);
+    if (const std::string key = FindRawFile(g->files, "", link); !key.empty())
+        return Binary(FileContent(data_.seed, g->name + "/files/" + key), TypeOf(key));
     if (HasFile(g->files, rest))
         return Binary(FileContent(data_.seed, g->name + "/files/" + rest), TypeOf(rest));
     return Page(pages::NotFound(r.path), 404);
@@ -599,6 +628,9 @@ SimResponse GroupService::Control(const SimRequest& r) {
                    "\t" + std::to_string(e.bytes) + "\t" + ms + "\t" + e.scheme + "\n";
         }
         return Binary(out, "text/tab-separated-values");
+    }
+    if (r.path == "/log/concurrency") {
+        return Plain(200, "file store: " + std::to_string(MostConcurrentFileStore()));
     }
     if (r.path == "/log/clear") {
         ClearLog();
@@ -640,10 +672,9 @@ SimResponse GroupService::Control(const SimRequest& r) {
                     std::to_string(std::atoi(QueryValue(r.query, "n").c_str()) + 1) +
                     "\"></head></html>\n");
     }
-    return Plain(
-        404,
-        "groupsim control: /log, /log/clear, /faults?..., /forms, /echo, /set-cookie?c=..., "
-        "/refresh-loop");
+    return Plain(404,
+                 "groupsim control: /log, /log/concurrency, /log/clear, /faults?..., /forms, "
+                 "/echo, /set-cookie?c=..., /refresh-loop");
 }
 
 }  // namespace groupsim

@@ -3,6 +3,7 @@
 // record to a plain response record, so the rules can be tested without sockets and served by
 // any server. Thread-safe.
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
@@ -78,6 +79,11 @@ public:
     void SetLogFile(const std::string& fileName);
     [[nodiscard]] std::vector<LogEntry> Log() const;
     void ClearLog();
+    // File-store requests in the service at once (in its handler, latency included): the most
+    // since the log was last cleared. The server tells when a request enters and leaves.
+    void EnterFileStore();
+    void LeaveFileStore();
+    [[nodiscard]] int MostConcurrentFileStore() const { return fileStoreMost_; }
     [[nodiscard]] const SimData& Data() const { return data_; }
     // Parses
     // "latency=..&status=403:/path&drop=/p&stall=/p&trickle=/p&loop=/p&oversize=/p&throttle=n
@@ -117,6 +123,8 @@ private:
     long groupRequests_ = 0;
     int throttled_ = 0;  // answers of the throttleFor rule since the faults were set
     std::vector<LogEntry> log_;
+    std::atomic<int> fileStoreNow_{0};
+    std::atomic<int> fileStoreMost_{0};
     std::FILE* logFile_ = nullptr;
 
 public:

@@ -68,7 +68,9 @@ TItemManager::TItemManager(TDownloaderPool& pool, int total, int maxRunning)
 }
 
 TItemManager::~TItemManager() {
-    Stop();
+    // A batch still running is stopped; one that is over leaves the pool as it is, for the
+    // group's next batch.
+    if (!finished_) Stop();
     Join();
 }
 

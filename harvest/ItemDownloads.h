@@ -72,7 +72,7 @@ public:
 
     // A batch of `total` items, at most `maxRunning` at once (never more than the pool has).
     TItemManager(TDownloaderPool& pool, int total, int maxRunning);
-    virtual ~TItemManager();  // stops and waits for the batch
+    virtual ~TItemManager();  // stops a batch still running, and waits for it
     TItemManager(const TItemManager&) = delete;
     TItemManager& operator=(const TItemManager&) = delete;
 

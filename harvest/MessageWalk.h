@@ -56,9 +56,9 @@ protected:
     void Saved(int number) { lastSaved_ = number; }
     void NotSaved(int number, const std::string& why);
     // Records the position reached in the group. When messages come faster than
-    // kPositionInterval, the writes in between are left out; `final` always writes. Runs on the writer, after the work handed over
-    // before it, so a stored position never runs ahead of the files.
-    // A `failed` walk never moves the stored position back.
+    // kPositionInterval, the writes in between are left out; `final` always writes. Runs on the
+    // writer, after the work handed over before it, so a stored position never runs ahead of the
+    // files. A `failed` walk never moves the stored position back.
     void RecordPosition(const TYahooAttachmentDownload& site, int number, bool final = false,
                         bool failed = false);
     static constexpr std::chrono::milliseconds kPositionInterval{250};

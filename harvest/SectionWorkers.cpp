@@ -1,5 +1,6 @@
 #include "harvest/SectionWorkers.h"
 
+#include "harvest/FileThread.h"
 #include "harvest/TextThread.h"
 #include "settings/DownloadOptions.h"
 #include "text/TextUtils.h"
@@ -53,6 +54,9 @@ std::unique_ptr<TDownloadWorker> MakeSectionWorker(TSection section, TMemberSess
     switch (section) {
         case TSection::Messages:
             return std::make_unique<TTextThread>(session, options, reporter, stops, ui,
+                                                 std::move(inputs));
+        case TSection::Files:
+            return std::make_unique<TFileThread>(session, options, reporter, stops, ui,
                                                  std::move(inputs));
         default:
             return nullptr;

@@ -58,7 +58,8 @@ std::string TYahooBase::FilesURL(const std::string& path) const {
     return "http://" + countryPrefix_ + groupHost_ + "/group/" + groupName_ + "/files" + path;
 }
 std::string TYahooBase::FilesRootKey() const {
-    return countryPrefix_ + UpperCase(groupHost_) + "/GROUP/" + groupName_ + "/FILES/";
+    // Compared with upper-cased links: every part is upper case, the group name as spelled too.
+    return UpperCase(countryPrefix_ + groupHost_ + "/GROUP/" + groupName_ + "/FILES/");
 }
 std::string TYahooBase::PhotosRootKey() const {
     return UpperCase(countryPrefix_) + UpperCase(hosts::kPhotos) + "/GROUP/" +

@@ -69,7 +69,7 @@ TEST_F(SiteAccessTest, MessageLinksPrefixAndNameCase) {
     EXPECT_EQ(site.FirstMessage(), 5);
     EXPECT_EQ(site.LastMessage(), 12);
     EXPECT_EQ(site.MessageURL(7), "http://groups.yahoo.com/group/MyGroup/message/7");
-    EXPECT_EQ(site.FilesRootKey(), "GROUPS.YAHOO.COM/GROUP/MyGroup/FILES/");
+    EXPECT_EQ(site.FilesRootKey(), "GROUPS.YAHOO.COM/GROUP/MYGROUP/FILES/");
 
     const std::string links =
         "<a href=\"/group/MyGroup/message/5\">a</a><a href=\"/group/MyGroup/message/9\">b</a>"

@@ -1,0 +1,83 @@
+#include "harvest/FDLItem.h"
+
+#include "files/SafeNames.h"
+#include "harvest/YahooBase.h"
+#include "net/HttpClient.h"
+#include "platform/FileLock.h"
+#include "platform/ImageViewer.h"
+#include "platform/TemporaryFiles.h"
+#include "text/TextUtils.h"
+#include "text/UrlUtils.h"
+
+namespace tessaly {
+
+namespace {
+
+// The longest save name: its temporary, written beside it until the file is complete, is
+// "." + name + the temporary mark + six characters, and must fit a name of the file system too.
+constexpr std::size_t kMaxSaveName = kMaxNameBytes - 1 - kTemporaryMark.size() - 6;
+
+// The name cut to kMaxSaveName bytes (between two UTF-8 characters), keeping a short extension.
+std::string FitName(std::string name) {
+    if (name.size() <= kMaxSaveName) return name;
+    const auto dot = name.rfind('.');
+    const std::string ext =
+        dot != std::string::npos && dot > 0 && name.size() - dot <= 16 ? name.substr(dot) : "";
+    std::size_t keep = kMaxSaveName - ext.size();
+    while (keep > 0 && (static_cast<unsigned char>(name[keep]) & 0xC0) == 0x80) --keep;
+    return name.substr(0, keep) + ext;
+}
+
+}  // namespace
+
+TFDLItem::TFDLItem(std::string url, std::string folderPath, std::string filesFolder,
+                   std::string referrer, int timeOut)
+    : url_(std::move(url)),
+      folderPath_(std::move(folderPath)),
+      referrer_(std::move(referrer)),
+      timeOut_(timeOut),
+      path_(GetLinkFileName(url_, folderPath_, filesFolder)) {}
+
+std::string TFDLItem::GetLinkFileName(const std::string& url, const std::string& folderPath,
+                                      const std::string& filesFolder) {
+    // A link that ends with "/" (the file store serves such names too) is named by its last
+    // segment that has a name.
+    std::string_view link = url;
+    while (!link.empty() && link.back() == '/') link.remove_suffix(1);
+    const auto slash = link.rfind('/');
+    const std::string last(slash == std::string_view::npos ? link : link.substr(slash + 1));
+    const std::string name = FitName(SafeSegment(CreateProperFilename(Trim(UrlDecode(last)))));
+    return filesFolder + SafeFolderPath(folderPath) + name;
+}
+
+TFDLItem::TResult TFDLItem::Run(THttpClient& client) {
+    if (!TYahooBase::EnsureFolderFor(path_)) {
+        why_ = "cannot create the folder of " + path_;
+        return TResult::Failed;
+    }
+    if (IsFileLocked(path_)) {
+        why_ = "held open by another program: " + path_;
+        return TResult::Locked;
+    }
+    client.Referer = referrer_;
+    client.TimeOut = timeOut_;
+    bool ok = false;
+    try {
+        ok = client.GetToFile(url_, path_);
+    } catch (const EFileError& e) {
+        why_ = e.what();
+        return TResult::Failed;
+    }
+    statusCode_ = client.StatusCode();
+    if (!ok && client.CancelFlag != nullptr && client.CancelFlag->load()) return TResult::Cancelled;
+    if (!ok) {
+        why_ =
+            (client.StatusText.empty() ? std::string("the download failed") : client.StatusText) +
+            " (" + url_ + ")";
+        return TResult::Failed;
+    }
+    AnnouncePreview(path_);
+    return TResult::Saved;
+}
+
+}  // namespace tessaly

@@ -1,0 +1,49 @@
+#pragma once
+// TFDLItem: the download of one file of a Files folder, run by a downloader of the group's pool
+// with that downloader's HTTP client. It builds the file's save path from safe segments only (a
+// name or folder from the service never leads out of the group's Files folder), leaves a file
+// that another program holds open alone, and downloads into the file so that it appears only
+// complete: a failed, short or cancelled transfer leaves an earlier copy as it was.
+
+#include <string>
+
+namespace tessaly {
+
+class THttpClient;
+
+class TFDLItem {
+public:
+    enum class TResult {
+        Saved,      // downloaded (the picture viewer was told)
+        Failed,     // not downloaded; Why says why
+        Locked,     // another program holds the file open: left alone, not downloaded
+        Cancelled,  // the run was stopped during the transfer
+    };
+
+    // `filesFolder` is the group's Files folder (ends with "/"); `referrer` the folder page the
+    // link was found on; `timeOut` the client's time-out in seconds.
+    TFDLItem(std::string url, std::string folderPath, std::string filesFolder, std::string referrer,
+             int timeOut);
+
+    // The save path of a file URL in a folder: the group's Files folder, the folder path as
+    // safe folder names, then the URL's last segment, decoded, as a safe file name.
+    [[nodiscard]] static std::string GetLinkFileName(const std::string& url,
+                                                     const std::string& folderPath,
+                                                     const std::string& filesFolder);
+
+    TResult Run(THttpClient& client);
+    [[nodiscard]] const std::string& Path() const { return path_; }
+    [[nodiscard]] const std::string& Why() const { return why_; }
+    [[nodiscard]] int StatusCode() const { return statusCode_; }
+
+private:
+    std::string url_;
+    std::string folderPath_;
+    std::string referrer_;
+    int timeOut_;
+    std::string path_;
+    std::string why_;
+    int statusCode_ = 0;
+};
+
+}  // namespace tessaly

@@ -1,0 +1,58 @@
+#pragma once
+// TFDLManager: the downloads of one Files folder, on the group's downloader pool (at most the
+// chosen number at once). It keeps the outcome of every file, and when the batch is over it
+// records the files that arrived in the group's Files index.
+
+#include <string>
+#include <vector>
+
+#include "harvest/FDLItem.h"
+#include "harvest/ItemDownloads.h"
+
+namespace tessaly {
+
+class TFDLManager : public TItemManager {
+public:
+    struct TBatch {
+        std::vector<std::string> urls;  // the folder's files, filtered
+        std::string folderPath;         // "/", "/Minutes/", ... as the service spells it
+        std::string filesFolder;        // the group's Files folder, ends with "/"
+        std::string referrer;           // the folder's page
+        std::string indexPath;          // the group's Files index
+        int timeOut = 60;               // seconds
+    };
+
+    TFDLManager(TDownloaderPool& pool, int maxRunning, TBatch batch);
+    ~TFDLManager() override;
+    TFDLManager(const TFDLManager&) = delete;
+    TFDLManager& operator=(const TFDLManager&) = delete;
+
+    // Once the batch is over (Finished): what became of the files.
+    struct TOutcome {
+        int saved = 0;
+        int failed = 0;
+        std::vector<std::string> locked;  // paths left alone, held open by another program
+        std::string firstFailure;         // why the first failed file failed
+        std::string indexFailure;         // why the index could not be written ("" when it was)
+    };
+    [[nodiscard]] TOutcome Outcome() const;
+
+protected:
+    DownloadStatus RunItem(int index, THttpClient& client) override;
+    void ItemEnded(int index, DownloadStatus status) override;
+    void BatchEnded() override;
+
+private:
+    const TBatch batch_;
+    // Written by the item's downloader before it ends; read under the manager's lock in
+    // ItemEnded and by the walk once the batch is over.
+    std::vector<TFDLItem::TResult> results_;
+    std::vector<std::string> why_;
+    std::vector<std::string> paths_;
+    // Under the manager's lock (ItemEnded); the done list is read by BatchEnded after every
+    // item ended.
+    std::vector<std::string> done_;
+    TOutcome outcome_;
+};
+
+}  // namespace tessaly

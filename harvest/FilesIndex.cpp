@@ -1,0 +1,96 @@
+#include "harvest/FilesIndex.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+
+#include "files/SafeNames.h"
+#include "platform/FileLock.h"
+#include "platform/SpecialFolders.h"
+#include "settings/SettingsFileEx.h"
+#include "text/TextUtils.h"
+
+namespace tessaly {
+
+namespace {
+
+// A line of the index holds at most TSettingsFile::kMaxLine characters: a longer key or section
+// name keeps its start and ends with a hash of the whole, so it still reads back as itself.
+std::string FitLine(std::string text, std::size_t room) {
+    if (text.size() <= room) return text;
+    std::uint64_t h = 1469598103934665603ull;
+    for (char c : text) {
+        h ^= static_cast<unsigned char>(c);
+        h *= 1099511628211ull;
+    }
+    char tail[24];
+    std::snprintf(tail, sizeof tail, "~%016llx", static_cast<unsigned long long>(h));
+    text.resize(room - std::strlen(tail));
+    return text + tail;
+}
+
+}  // namespace
+
+std::string TFilesIndex::PathFor(const std::string& user, const std::string& group) {
+    return SettingsFolder() + "Files/" + SafeSegment(user) + "/" +
+           SafeSegment(Trim(group) + ".ini");
+}
+
+std::string TFilesIndex::KeyOf(const std::string& url) {
+    std::string path = SlashToBackslash(url);
+    while (!path.empty() && path.back() == '\\') path.pop_back();  // as the file's save name
+    const auto slash = path.rfind('\\');
+    const std::string last = Trim(slash == std::string::npos ? path : path.substr(slash + 1));
+    std::string key;
+    key.reserve(last.size());
+    for (char c : last) {
+        if (c == '=') {
+            key += "%3D";
+        } else if (c == '\r') {
+            key += "%0D";
+        } else if (c == '\n') {
+            key += "%0A";
+        } else {
+            key += c;
+        }
+    }
+    return FitLine(std::move(key), TSettingsFile::kMaxLine - 2);  // "=Y" follows
+}
+
+std::string TFilesIndex::SectionOf(const std::string& folderPath) {
+    return FitLine(Trim(folderPath), TSettingsFile::kMaxLine - 2);  // inside "[" and "]"
+}
+
+TFilesIndex::TFilesIndex(std::string path) {
+    try {
+        file_ = std::make_unique<TSettingsFileEx>(std::move(path));
+    } catch (const EFileError& e) {
+        failure_ = e.what();
+        file_ = std::make_unique<TSettingsFileEx>();
+    }
+}
+
+TFilesIndex::~TFilesIndex() = default;
+
+bool TFilesIndex::Has(const std::string& folderPath, const std::string& url) const {
+    return file_->ValueExists(SectionOf(folderPath), KeyOf(url));
+}
+
+std::string TFilesIndex::Record(const std::string& path, const std::string& folderPath,
+                                const std::vector<std::string>& urls) {
+    if (urls.empty()) return {};
+    const auto slash = path.rfind('/');
+    if (slash != std::string::npos && !ForceDirectories(path.substr(0, slash)))
+        return "cannot create the folder of the Files index " + path;
+    try {
+        TSettingsFileEx index(path);
+        const std::string section = SectionOf(folderPath);
+        for (const auto& url : urls) index.WriteString(section, KeyOf(url), "Y");
+        index.UpdateFile();
+    } catch (const EFileError& e) {
+        return std::string("the Files index could not be written: ") + e.what();
+    }
+    return {};
+}
+
+}  // namespace tessaly

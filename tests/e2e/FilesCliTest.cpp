@@ -1,0 +1,367 @@
+// End-to-end runs of `tessaly-cli download --section files` against the simulated service
+// (pacing 0): the walk, the bytes, both layouts, the index and ignoring what it holds, the
+// bound on parallel transfers, a file held open, the failures, and a stop in a deep folder.
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <thread>
+
+#include "platform/RegistryStore.h"
+#include "platform/SpecialFolders.h"
+#include "registry/RegistryAccess.h"
+#include "registry/RegistryLayout.h"
+#include "settings/DownloadOptions.h"
+#include "support/SimFixture.h"
+
+namespace tessaly {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct CliRun {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+class FilesCliTest : public test::SimServiceTest {
+protected:
+    void SetUp() override {
+        test::SimServiceTest::SetUp();
+        ::setenv("TESSALY_PACE", "0", 1);
+        ASSERT_EQ(Run({"login", "--user", "demo_member", "--password-stdin", "--refresh"}).status,
+                  0);
+    }
+
+    // Runs tessaly-cli with `args`, the password on standard input; `onStart` is told the
+    // program's process id once it runs.
+    CliRun Run(const std::vector<std::string>& args,
+               const std::function<void(pid_t)>& onStart = {}) {
+        int in[2], out[2], err[2];
+        EXPECT_EQ(::pipe(in), 0);
+        EXPECT_EQ(::pipe(out), 0);
+        EXPECT_EQ(::pipe(err), 0);
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            ::dup2(in[0], 0);
+            ::dup2(out[1], 1);
+            ::dup2(err[1], 2);
+            for (int fd : {in[0], in[1], out[0], out[1], err[0], err[1]}) ::close(fd);
+            std::vector<char*> argv{const_cast<char*>(TESSALY_CLI_BINARY)};
+            for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+            argv.push_back(nullptr);
+            ::execv(TESSALY_CLI_BINARY, argv.data());
+            ::_exit(127);
+        }
+        if (onStart) onStart(pid);
+        ::close(in[0]);
+        ::close(out[1]);
+        ::close(err[1]);
+        const std::string line = "tessaly-demo\n";
+        [[maybe_unused]] auto w = ::write(in[1], line.data(), line.size());
+        ::close(in[1]);
+        CliRun run;
+        std::string* text[2] = {&run.out, &run.err};
+        pollfd fds[2] = {{out[0], POLLIN, 0}, {err[0], POLLIN, 0}};
+        int open = 2;
+        while (open > 0 && ::poll(fds, 2, 60000) > 0) {
+            for (std::size_t s = 0; s < 2; ++s) {
+                pollfd& p = fds[s];
+                if (p.fd < 0 || (p.revents & (POLLIN | POLLHUP)) == 0) continue;
+                char buf[4096];
+                const ssize_t n = ::read(p.fd, buf, sizeof buf);
+                if (n <= 0) {
+                    ::close(p.fd);
+                    p.fd = -1;
+                    --open;
+                    continue;
+                }
+                text[s]->append(buf, static_cast<std::size_t>(n));
+            }
+        }
+        int status = 0;
+        ::waitpid(pid, &status, 0);
+        run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        return run;
+    }
+
+    CliRun Files(std::vector<std::string> args, const std::function<void(pid_t)>& onStart = {}) {
+        std::vector<std::string> all{"download", "--password-stdin", "--section", "files", "--out",
+                                     Out()};
+        all.insert(all.end(), args.begin(), args.end());
+        return Run(all, onStart);
+    }
+
+    // Only setup files are left out (the default lists also leave out .txt, .doc and .bin).
+    static void ExcludeOnlyPrograms() {
+        TYahooDownloadOptions options;
+        options.Load();
+        options.ExcludeExtensions = {"C:EXE"};
+        options.Save();
+    }
+
+    std::string Out() const { return Dir() + "out/"; }
+    // Every file under `folder`, by its path relative to it.
+    static std::map<std::string, std::string> Tree(const std::string& folder) {
+        std::map<std::string, std::string> files;
+        if (!fs::exists(folder)) return files;
+        for (const auto& e : fs::recursive_directory_iterator(folder)) {
+            if (e.is_regular_file())
+                files[fs::relative(e.path(), folder).string()] = ReadFile(e.path().string());
+        }
+        return files;
+    }
+    std::string Content(const std::string& key) const { return groupsim::FileContent(kSeed, key); }
+    int FileStoreRequests() {
+        int n = 0;
+        for (const auto& e : Service().Log()) n += e.host.ends_with("grp.yahoofs.com") ? 1 : 0;
+        return n;
+    }
+    std::map<std::string, int> PathRequests() {
+        std::map<std::string, int> n;
+        for (const auto& e : Service().Log()) ++n[e.path];
+        return n;
+    }
+};
+
+// DemoGroup's tree: every folder page fetched once and every file downloaded once, although
+// folders link files twice, a file from a second folder and the top folder; every byte as the
+// service has it. The mixed-case group's subfolders are walked (it is listed in lower case),
+// and the names of its odd folder stay inside its Files folder. A second run that ignores
+// what the index holds asks the file store for nothing.
+TEST_F(FilesCliTest, EveryFolderAndFileOnceWithEveryByteThenNothingTwice) {
+    ExcludeOnlyPrograms();
+    Service().ClearLog();
+    const CliRun run = Files({"--threads", "3", "DemoGroup", "mixedcasegroup"});
+    EXPECT_EQ(run.status, 0) << run.out << run.err;
+    EXPECT_NE(run.out.find("DemoGroup: Completed (5 folders, 10 files found, 10 downloaded)"),
+              std::string::npos)
+        << run.out;
+    EXPECT_NE(run.out.find("mixedcasegroup: Completed (5 folders, 11 files found, 11 downloaded)"),
+              std::string::npos)
+        << run.out;
+
+    const std::map<std::string, std::string> demo = Tree(Out() + "Files/DemoGroup/");
+    std::map<std::string, std::string> wanted;
+    for (const char* path :
+         {"welcome.txt", "rules.pdf", "Minutes/agenda.doc", "Minutes/Meeting Notes.doc",
+          "Minutes/2004/annual report.pdf", "Minutes/2004/Q1/january.txt",
+          "Minutes/2004/Q1/Budget 2004.xls", "Maps & Routes/north loop.gpx",
+          "Maps & Routes/south_loop.jpg", "Maps & Routes/exact-40000.bin"})
+        wanted[path] = Content(std::string("DemoGroup/files/") + path);
+    EXPECT_EQ(demo, wanted);
+    EXPECT_EQ(demo.at("Maps & Routes/exact-40000.bin").size(), 40000u);
+    const auto paths = PathRequests();
+    for (const char* folder :
+         {"/group/DemoGroup/files/", "/group/DemoGroup/files/Minutes/",
+          "/group/DemoGroup/files/Minutes/2004/", "/group/DemoGroup/files/Minutes/2004/Q1/",
+          "/group/DemoGroup/files/Maps%20%26%20Routes/"}) {
+        EXPECT_EQ(paths.count(folder) ? paths.at(folder) : 0, 1) << folder;
+    }
+    for (const auto& [path, count] : paths) {
+        if (path.starts_with("/v1/")) {
+            EXPECT_EQ(count, 1) << path;
+        }
+        EXPECT_EQ(path.find("sort="), std::string::npos) << path;
+    }
+
+    const std::map<std::string, std::string> mixed = Tree(Out() + "Files/MixedCaseGroup/");
+    EXPECT_EQ(mixed.at("Sub Folder/Deeper/deep.zip"),
+              Content("MixedCaseGroup/files/Sub Folder/Deeper/deep.zip"));
+    EXPECT_EQ(mixed.at("Odd Names/report.pdf%3Fx=1"),
+              Content("MixedCaseGroup/files/Odd Names/report.pdf?x=1"));
+    EXPECT_EQ(mixed.at("Odd Names/trailing"), Content("MixedCaseGroup/files/Odd Names/trailing/"));
+    EXPECT_EQ(mixed.at("Odd Names/____up/inside.jpg"),
+              Content("MixedCaseGroup/files/Odd Names/..\\..\\up/inside.jpg"));
+    EXPECT_EQ(mixed.size(), 11u);
+    // Nothing landed outside the two groups' Files folders.
+    EXPECT_EQ(Tree(Out()).size(), demo.size() + mixed.size());
+    EXPECT_EQ(Tree(Dir()).size(), demo.size() + mixed.size() +
+                                      Tree(GetSpecialFolder(SpecialFolder::AppData)).size() +
+                                      Tree(GetSpecialFolder(SpecialFolder::Config)).size());
+
+    const std::string index = ReadFile(SettingsFolder() + "Files/demo_member/MixedCaseGroup.ini");
+    EXPECT_NE(index.find("[/Sub%20Folder/Deeper/]\r\ndeep.zip=Y\r\n"), std::string::npos) << index;
+    EXPECT_NE(index.find("report.pdf?x%3D1=Y\r\n"), std::string::npos) << index;
+    const std::string demoIndex = ReadFile(SettingsFolder() + "Files/demo_member/DemoGroup.ini");
+    const auto maps = demoIndex.find("[/Maps%20%26%20Routes/]\r\n");
+    ASSERT_NE(maps, std::string::npos) << demoIndex;
+    EXPECT_NE(demoIndex.find("\r\nnorth%20loop.gpx=Y\r\n", maps), std::string::npos) << demoIndex;
+
+    Service().ClearLog();
+    const CliRun again = Files({"--ignore-duplicates", "DemoGroup", "mixedcasegroup"});
+    EXPECT_EQ(again.status, 0) << again.out << again.err;
+    EXPECT_EQ(FileStoreRequests(), 0);
+    EXPECT_NE(again.out.find("DemoGroup: Completed (5 folders, 10 files found, 0 downloaded)"),
+              std::string::npos)
+        << again.out;
+    Service().ClearLog();
+    const CliRun all = Files({"--no-ignore-duplicates", "mixedcasegroup"});
+    EXPECT_EQ(all.status, 0) << all.out << all.err;
+    EXPECT_EQ(FileStoreRequests(), 11);
+}
+
+// With one downloader one file is fetched at a time, with nine never a tenth (and nine do run
+// side by side); the old layout puts the group's folder first.
+TEST_F(FilesCliTest, TransfersStayWithinTheThreadCountInEitherLayout) {
+    for (int threads : {1, 9}) {
+        SCOPED_TRACE(threads);
+        // Each answer is held long enough for the downloaders to overlap wherever they may.
+        Service().SetFaults(
+            groupsim::GroupService::ParseFaults(threads == 1 ? "latency=10" : "latency=200"));
+        const bool oldFormat = threads == 9;
+        WriteRegValue(RegRoot::CurrentUser, std::string(reg::kKey) + reg::kOldFormat, oldFormat,
+                      TRegValueKind::Boolean);
+        fs::remove_all(Out());
+        Service().ClearLog();
+        const CliRun run =
+            Files({"--no-ignore-duplicates", "--threads", std::to_string(threads), "Filler16"});
+        EXPECT_EQ(run.status, 0) << run.out << run.err;
+        const int most = Service().MostConcurrentFileStore();
+        EXPECT_LE(most, threads);
+        EXPECT_GE(most, threads == 1 ? 1 : 2);  // side by side when allowed (9 on an idle machine)
+        const std::string folder =
+            oldFormat ? Out() + "Filler16/Files/" : Out() + "Files/Filler16/";
+        const auto tree = Tree(folder);
+        EXPECT_EQ(tree.size(), 31u);
+        EXPECT_EQ(tree.at("Batch/file30.jpg"), Content("Filler16/files/Batch/file30.jpg"));
+        EXPECT_EQ(Tree(Out()).size(), 31u);
+    }
+    Service().SetFaults({});
+}
+
+// A file another program holds open is left alone: not downloaded, not counted, not indexed,
+// and the row says it was skipped; the group still completes.
+TEST_F(FilesCliTest, AFileHeldOpenIsSkipped) {
+    const std::string held = Out() + "Files/Filler16/first.jpg";
+    WriteFile(held, "the member's copy");
+    const int fd = ::open(held.c_str(), O_RDWR);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::flock(fd, LOCK_EX), 0);
+    const CliRun run = Files({"--no-ignore-duplicates", "Filler16"});
+    ::close(fd);
+    EXPECT_EQ(run.status, 0) << run.out << run.err;
+    EXPECT_NE(run.out.find("Filler16: Completed (2 folders, 31 files found, 30 downloaded): 1 "
+                           "files skipped, held open by another program: " +
+                           held),
+              std::string::npos)
+        << run.out;
+    EXPECT_EQ(ReadFile(held), "the member's copy");
+    const std::string index = ReadFile(SettingsFolder() + "Files/demo_member/Filler16.ini");
+    EXPECT_EQ(index.find("first.jpg"), std::string::npos) << index;
+    EXPECT_NE(index.find("file1.jpg=Y"), std::string::npos) << index;
+}
+
+// A folder page that cannot be fetched (the top one too) or a file that cannot be downloaded
+// ends the group "Error" with the reason and exit 3, and the error sound plays; a file whose
+// download breaks off leaves the copy an earlier run saved. A group that went well plays no
+// error sound.
+TEST_F(FilesCliTest, FailuresEndTheGroupWithTheReason) {
+    const std::string played = Dir() + "played";
+    WriteFile(Dir() + "bin/paplay", "#!/bin/sh\necho \"$1\" >> \"" + played + "\"\n");
+    ::chmod((Dir() + "bin/paplay").c_str(), 0755);
+    const std::string path = std::getenv("PATH");
+    ::setenv("PATH", (Dir() + "bin:" + path).c_str(), 1);
+    TYahooDownloadOptions options;
+    options.Load();
+    options.strErrorWaveFile = Dir() + "error.wav";
+    options.Save();
+    WriteFile(options.strErrorWaveFile, "RIFF");
+
+    const std::string copy = Out() + "Files/Filler16/Batch/file3.jpg";
+    struct Case {
+        const char* fault;
+        const char* row;
+        const char* reason;
+    };
+    const Case cases[] = {
+        {"status=500:/group/Filler16/files/", "Error (0 folders, 0 files found, 0 downloaded)",
+         "the service answered 500 (http://groups.yahoo.com/group/Filler16/files/)"},
+        {"status=503:/group/Filler16/files/Batch/",
+         "Error (1 folders, 1 files found, 1 downloaded)", "the service answered 503"},
+        {"status=404:/Batch/file7.jpg", "Error (2 folders, 31 files found, 30 downloaded)",
+         "1 of 31 files could not be downloaded: Not Found"},
+        {"drop=/Batch/file3.jpg", "Error (2 folders, 31 files found, 30 downloaded)",
+         "1 of 31 files could not be downloaded"},
+        {"", "Completed (2 folders, 31 files found, 31 downloaded)", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.fault);
+        fs::remove_all(Out());
+        fs::remove(played);
+        WriteFile(copy, "saved by an earlier run");
+        Service().SetFaults(groupsim::GroupService::ParseFaults(c.fault));
+        const CliRun run = Files({"--no-ignore-duplicates", "Filler16"});
+        const bool failed = *c.fault != '\0';
+        EXPECT_EQ(run.status, failed ? 3 : 0) << run.out << run.err;
+        EXPECT_NE(run.out.find(std::string("Filler16: ") + c.row), std::string::npos) << run.out;
+        EXPECT_NE(run.err.find(c.reason), std::string::npos) << run.err;
+        EXPECT_EQ(ReadFile(played), failed ? options.strErrorWaveFile + "\n" : "");
+        if (std::string(c.fault).starts_with("drop")) {
+            EXPECT_EQ(ReadFile(copy), "saved by an earlier run");
+            EXPECT_EQ(Tree(Out() + "Files/Filler16/Batch/").size(), 30u);  // nothing half-done
+        }
+    }
+    Service().SetFaults({});
+    ::setenv("PATH", path.c_str(), 1);
+
+    const CliRun unknown = Files({"NoSuchGroupHere"});
+    EXPECT_EQ(unknown.status, 3);
+    EXPECT_NE(unknown.out.find("NoSuchGroupHere: Error (0 folders"), std::string::npos)
+        << unknown.out;
+    EXPECT_NE(unknown.err.find("no such group"), std::string::npos) << unknown.err;
+}
+
+// Ctrl-C while a file of the deepest folder trickles in: the transfer ends at once, nothing
+// more starts, the earlier copy of that file stays, nothing of it is indexed; the group ends
+// "Skipped" and the next group runs normally.
+TEST_F(FilesCliTest, AStopInADeepFolderLeavesNoPartialFile) {
+    ExcludeOnlyPrograms();
+    const std::string deep = Out() + "Files/DemoGroup/Minutes/2004/Q1/";
+    WriteFile(deep + "january.txt", "saved by an earlier run");
+    Service().SetFaults(groupsim::GroupService::ParseFaults("trickle=Q1/january.txt"));
+    std::atomic<bool> done{false};
+    std::thread watcher;
+    const auto start = std::chrono::steady_clock::now();
+    const CliRun run = Files({"--threads", "1", "DemoGroup", "Filler16"}, [&](pid_t pid) {
+        watcher = std::thread([&, pid] {
+            // The service logs a trickled answer once its headers are out.
+            while (!done) {
+                for (const auto& e : Service().Log()) {
+                    if (e.path.ends_with("Q1/january.txt")) {
+                        ::kill(pid, SIGINT);
+                        return;
+                    }
+                }
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            }
+        });
+    });
+    done = true;
+    watcher.join();
+    const auto took = std::chrono::steady_clock::now() - start;
+    Service().SetFaults({});
+    EXPECT_EQ(run.status, 4) << run.out << run.err;
+    EXPECT_NE(run.out.find("DemoGroup: Skipped"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("Filler16: Completed"), std::string::npos) << run.out;
+    EXPECT_LT(took, std::chrono::seconds(20));  // the trickle alone takes longer
+    const auto q1 = Tree(deep);
+    EXPECT_EQ(q1.size(), 1u);
+    EXPECT_EQ(q1.at("january.txt"), "saved by an earlier run");
+    EXPECT_FALSE(fs::exists(Out() + "Files/DemoGroup/Maps & Routes/"));  // never started
+    EXPECT_EQ(ReadFile(SettingsFolder() + "Files/demo_member/DemoGroup.ini").find("january"),
+              std::string::npos);
+}
+
+}  // namespace
+}  // namespace tessaly
