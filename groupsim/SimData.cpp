@@ -128,6 +128,11 @@ bool SimData::IsMemberOf(const Member& member, const Group& group) const {
     return false;
 }
 
+std::string AttachmentKey(std::string_view group, int number, const Attachment& a) {
+    return std::string(group) + "/attach/" + std::to_string(number) + "/" + a.name +
+           (a.variant != 0 ? "#" + std::to_string(a.variant) : "");
+}
+
 std::string FileContent(std::uint64_t seed, std::string_view key) {
     const std::uint64_t h = Hash(seed, key);
     // "exact-N.bin" files have exactly N bytes, for tests that need a known size.
@@ -283,6 +288,24 @@ SimData DemoData(std::uint64_t seed, int bigMessages) {
     Group empty;
     empty.name = "EmptyGroup";
     d.groups.push_back(std::move(empty));
+
+    // Attachments of every kind a name can clash or go wrong with, on four messages.
+    Group attach = SmallGroup("AttachGroup", 4, seed);
+    auto file = [](std::string name, bool onFileStore, bool embedded = false, int variant = 0) {
+        Attachment a;
+        a.name = std::move(name);
+        a.onFileStore = onFileStore;
+        a.embedded = embedded;
+        a.variant = variant;
+        return a;
+    };
+    attach.messages[0].attachments = {file("notes.txt", false), file("notes.txt", true, false, 2),
+                                      file("a:b?.gif", false)};
+    attach.messages[1].attachments = {file("notes.txt", false), file("..\\up.txt", true)};
+    attach.messages[2].attachments = {file("setup.exe", false), file("readme", true),
+                                      file("inline.png", true, true)};
+    attach.messages[3].attachments = {file("photo.jpg", false)};
+    d.groups.push_back(std::move(attach));
     for (int i = 1; i <= 16; ++i) {
         char name[32];
         std::snprintf(name, sizeof name, "Filler%02d", i);

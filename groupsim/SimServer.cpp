@@ -128,7 +128,8 @@ SimServer::SimServer(GroupService& service, int threads)
             service_.Record(
                 LogEntry{sim.method, sim.host,
                          sim.path + (sim.query.empty() ? "" : "?" + sim.query), out.status, bytes,
-                         std::chrono::duration<double, std::milli>(Clock::now() - t0).count()});
+                         std::chrono::duration<double, std::milli>(Clock::now() - t0).count(),
+                         std::chrono::duration<double, std::milli>(t0.time_since_epoch()).count()});
         }
     };
     server_->Get(".*", handler);

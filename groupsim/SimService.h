@@ -59,6 +59,7 @@ struct LogEntry {
     int status = 0;
     std::size_t bytes = 0;
     double millis = 0;
+    double startMs = 0;  // when the request came, in ms of the steady clock
 };
 
 class GroupService {

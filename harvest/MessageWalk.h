@@ -35,6 +35,9 @@ protected:
         int afterFetchMs = 500;
     };
     [[nodiscard]] virtual TWalkPauses Pauses() const { return {}; }
+    // A line for the group's final row when the walk ended without a failure to tell: what the
+    // section left out on the way ("" when nothing).
+    [[nodiscard]] virtual std::string WalkNote() const { return {}; }
 
     void GroupWork(int index, const std::string& group, int first, int last) override;
     [[nodiscard]] std::string ClosingGroupLine(int groups) const override;
@@ -56,9 +59,9 @@ protected:
     void Saved(int number) { lastSaved_ = number; }
     void NotSaved(int number, const std::string& why);
     // Records the position reached in the group. When messages come faster than
-    // kPositionInterval, the writes in between are left out; `final` always writes. Runs on the writer, after the work handed over
-    // before it, so a stored position never runs ahead of the files.
-    // A `failed` walk never moves the stored position back.
+    // kPositionInterval, the writes in between are left out; `final` always writes. Runs on the
+    // writer, after the work handed over before it, so a stored position never runs ahead of the
+    // files. A `failed` walk never moves the stored position back.
     void RecordPosition(const TYahooAttachmentDownload& site, int number, bool final = false,
                         bool failed = false);
     static constexpr std::chrono::milliseconds kPositionInterval{250};

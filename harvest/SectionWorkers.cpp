@@ -1,5 +1,6 @@
 #include "harvest/SectionWorkers.h"
 
+#include "harvest/AttachThread.h"
 #include "harvest/TextThread.h"
 #include "settings/DownloadOptions.h"
 #include "text/TextUtils.h"
@@ -54,6 +55,9 @@ std::unique_ptr<TDownloadWorker> MakeSectionWorker(TSection section, TMemberSess
         case TSection::Messages:
             return std::make_unique<TTextThread>(session, options, reporter, stops, ui,
                                                  std::move(inputs));
+        case TSection::Attachments:
+            return std::make_unique<TAttachThread>(session, options, reporter, stops, ui,
+                                                   std::move(inputs));
         default:
             return nullptr;
     }
