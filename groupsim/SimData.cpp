@@ -276,6 +276,21 @@ SimData DemoData(std::uint64_t seed, int bigMessages) {
     Group sports = SmallGroup("SportsFans", 4, seed);
     sports.prefix = "sports.";
     sports.albums = {Album{"Match Day", {"goal.jpg"}}};
+    // Attachments of every kind a name can clash or go wrong with, on its four messages.
+    auto file = [](std::string name, bool onFileStore, bool embedded = false, int variant = 0) {
+        Attachment a;
+        a.name = std::move(name);
+        a.onFileStore = onFileStore;
+        a.embedded = embedded;
+        a.variant = variant;
+        return a;
+    };
+    sports.messages[0].attachments = {file("notes.txt", false), file("notes.txt", true, false, 2),
+                                      file("a:b?.gif", false)};
+    sports.messages[1].attachments = {file("notes.txt", false), file("..\\up.txt", true)};
+    sports.messages[2].attachments = {file("setup.exe", false), file("readme", true),
+                                      file("inline.png", true, true)};
+    sports.messages[3].attachments = {file("photo.jpg", false)};
     d.groups.push_back(std::move(sports));
 
     Group adult = SmallGroup("AdultGroup", 3, seed);
@@ -288,24 +303,6 @@ SimData DemoData(std::uint64_t seed, int bigMessages) {
     Group empty;
     empty.name = "EmptyGroup";
     d.groups.push_back(std::move(empty));
-
-    // Attachments of every kind a name can clash or go wrong with, on four messages.
-    Group attach = SmallGroup("AttachGroup", 4, seed);
-    auto file = [](std::string name, bool onFileStore, bool embedded = false, int variant = 0) {
-        Attachment a;
-        a.name = std::move(name);
-        a.onFileStore = onFileStore;
-        a.embedded = embedded;
-        a.variant = variant;
-        return a;
-    };
-    attach.messages[0].attachments = {file("notes.txt", false), file("notes.txt", true, false, 2),
-                                      file("a:b?.gif", false)};
-    attach.messages[1].attachments = {file("notes.txt", false), file("..\\up.txt", true)};
-    attach.messages[2].attachments = {file("setup.exe", false), file("readme", true),
-                                      file("inline.png", true, true)};
-    attach.messages[3].attachments = {file("photo.jpg", false)};
-    d.groups.push_back(std::move(attach));
     for (int i = 1; i <= 16; ++i) {
         char name[32];
         std::snprintf(name, sizeof name, "Filler%02d", i);

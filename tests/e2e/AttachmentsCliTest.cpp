@@ -145,14 +145,14 @@ protected:
         for (const auto& e : Service().Log()) n += e.path.find(part) != std::string::npos ? 1 : 0;
         return n;
     }
-    // The content keys of AttachGroup's files that are downloaded (all but the program file),
+    // The content keys of SportsFans's files that are downloaded (all but the program file),
     // in page order.
-    std::vector<std::string> AttachGroupKeys() {
+    std::vector<std::string> DownloadedKeys() {
         std::vector<std::string> keys;
-        for (const auto& m : Service().Data().FindGroup("AttachGroup")->messages) {
+        for (const auto& m : Service().Data().FindGroup("SportsFans")->messages) {
             for (const auto& a : m.attachments) {
                 if (a.name != "setup.exe")
-                    keys.push_back(groupsim::AttachmentKey("AttachGroup", m.number, a));
+                    keys.push_back(groupsim::AttachmentKey("SportsFans", m.number, a));
             }
         }
         return keys;
@@ -169,7 +169,7 @@ TEST_F(AttachmentsCliTest, NamingSchemesKeepEveryFileApart) {
     struct Case {
         int scheme;
         bool oldFormat;
-        std::vector<std::string> names;  // in the order of AttachGroupKeys
+        std::vector<std::string> names;  // in the order of DownloadedKeys
     };
     const Case cases[] = {
         {0,
@@ -196,7 +196,7 @@ TEST_F(AttachmentsCliTest, NamingSchemesKeepEveryFileApart) {
          {"1/notes.txt", "1/notes_1.txt", "1/a_b%3F.gif", "2/notes.txt", "2/__up.txt", "3/readme",
           "3/inline.png", "4/photo.jpg"}},
     };
-    const std::vector<std::string> keys = AttachGroupKeys();
+    const std::vector<std::string> keys = DownloadedKeys();
     ASSERT_EQ(keys.size(), 8u);
     for (const Case& c : cases) {
         SCOPED_TRACE("scheme " + std::to_string(c.scheme) + (c.oldFormat ? ", old layout" : ""));
@@ -207,13 +207,13 @@ TEST_F(AttachmentsCliTest, NamingSchemesKeepEveryFileApart) {
         WriteRegValue(RegRoot::CurrentUser, std::string(reg::kKey) + reg::kOldFormat, c.oldFormat,
                       TRegValueKind::Boolean);
         const std::string folder =
-            Out() + (c.oldFormat ? "AttachGroup/Attachments/" : "Attachments/AttachGroup/");
+            Out() + (c.oldFormat ? "SportsFans/Attachments/" : "Attachments/SportsFans/");
         Service().ClearLog();
         for (int run = 1; run <= (c.scheme == 1 ? 2 : 1); ++run) {
             SCOPED_TRACE("run " + std::to_string(run));
-            const CliRun result = Attachments({"AttachGroup"});
+            const CliRun result = Attachments({"SportsFans"});
             EXPECT_EQ(result.status, 0) << result.out << result.err;
-            EXPECT_NE(result.out.find("AttachGroup: Completed"), std::string::npos) << result.out;
+            EXPECT_NE(result.out.find("SportsFans: Completed"), std::string::npos) << result.out;
             EXPECT_NE(result.out.find("8 files saved"), std::string::npos) << result.out;
             std::vector<std::string> expected = c.names;
             std::sort(expected.begin(), expected.end());
@@ -222,7 +222,7 @@ TEST_F(AttachmentsCliTest, NamingSchemesKeepEveryFileApart) {
                 EXPECT_TRUE(ReadFile(folder + c.names[i]) == Content(keys[i])) << c.names[i];
         }
         EXPECT_EQ(Requests("setup.exe"), 0);
-        EXPECT_EQ(Tree(Out() + (c.oldFormat ? "Attachments" : "AttachGroup")).size(), 0u);
+        EXPECT_EQ(Tree(Out() + (c.oldFormat ? "Attachments" : "SportsFans")).size(), 0u);
     }
 }
 
@@ -257,31 +257,31 @@ TEST_F(AttachmentsCliTest, RefusedAndBrokenTransfers) {
 // A file the service no longer has (404) is an error of its message; the copy an earlier run
 // saved under that name is kept as it was, and the position does not move back.
 TEST_F(AttachmentsCliTest, AMissingFileKeepsTheEarlierCopy) {
-    ASSERT_EQ(Attachments({"AttachGroup"}).status, 0);
-    const std::string photo = Out() + "Attachments/AttachGroup/0000004_photo.jpg";
+    ASSERT_EQ(Attachments({"SportsFans"}).status, 0);
+    const std::string photo = Out() + "Attachments/SportsFans/0000004_photo.jpg";
     WriteFile(photo, "the copy of an earlier run");
     Service().SetFaults(groupsim::GroupService::ParseFaults("status=404:/attach/4/photo.jpg"));
-    const CliRun missing = Attachments({"AttachGroup"});
+    const CliRun missing = Attachments({"SportsFans"});
     Service().SetFaults({});
     EXPECT_EQ(missing.status, 3) << missing.out << missing.err;
-    EXPECT_NE(missing.out.find("AttachGroup: Error"), std::string::npos) << missing.out;
+    EXPECT_NE(missing.out.find("SportsFans: Error"), std::string::npos) << missing.out;
     EXPECT_NE(missing.out.find("the service answered 404"), std::string::npos) << missing.out;
     EXPECT_EQ(ReadFile(photo), "the copy of an earlier run");
-    EXPECT_EQ(GetLastPosition("demo_member", "AttachGroup"), 4);
+    EXPECT_EQ(GetLastPosition("demo_member", "SportsFans"), 4);
 }
 
 // A file another program holds open (locked) is neither downloaded nor counted: the group
 // completes, its row says which file was skipped, and the file keeps what it held.
 TEST_F(AttachmentsCliTest, AHeldFileIsSkipped) {
-    const std::string photo = Out() + "Attachments/AttachGroup/0000004_photo.jpg";
-    fs::create_directories(Out() + "Attachments/AttachGroup/");
+    const std::string photo = Out() + "Attachments/SportsFans/0000004_photo.jpg";
+    fs::create_directories(Out() + "Attachments/SportsFans/");
     WriteFile(photo, "held by another program");
     TLockedFileWriter holder(photo, true);
     Service().ClearLog();
-    const CliRun run = Attachments({"AttachGroup"});
+    const CliRun run = Attachments({"SportsFans"});
     holder.Close();
     EXPECT_EQ(run.status, 0) << run.out << run.err;
-    EXPECT_NE(run.out.find("AttachGroup: Completed"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("SportsFans: Completed"), std::string::npos) << run.out;
     EXPECT_NE(run.out.find("1 attachment skipped, in use by another program: " + photo),
               std::string::npos)
         << run.out;
@@ -298,7 +298,7 @@ TEST_F(AttachmentsCliTest, ThreadsAndTheDownloadDelay) {
     for (const int threads : {1, 3}) {
         SCOPED_TRACE(threads);
         Service().ClearLog();
-        const CliRun run = Attachments({"--threads", std::to_string(threads), "AttachGroup"});
+        const CliRun run = Attachments({"--threads", std::to_string(threads), "SportsFans"});
         EXPECT_EQ(run.status, 0) << run.out << run.err;
         const auto requests = AttachmentRequests();
         ASSERT_EQ(requests.size(), 8u);
@@ -315,7 +315,7 @@ TEST_F(AttachmentsCliTest, ThreadsAndTheDownloadDelay) {
     });
     ::setenv("TESSALY_PACE", "0.01", 1);
     Service().ClearLog();
-    const CliRun delayed = Attachments({"--threads", "3", "AttachGroup"});
+    const CliRun delayed = Attachments({"--threads", "3", "SportsFans"});
     ::setenv("TESSALY_PACE", "0", 1);
     EXPECT_EQ(delayed.status, 0) << delayed.out << delayed.err;
     const auto requests = AttachmentRequests();

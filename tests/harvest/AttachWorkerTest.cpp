@@ -20,17 +20,17 @@ class AttachWorkerTest : public test::SessionTest {};
 
 TEST_F(AttachWorkerTest, RowsAndItemLinesOfAnAttachmentRun) {
     ASSERT_TRUE(LoggedIn());
-    CacheNewGroups("demo_member", {"AttachGroup", "Filler06"});
+    CacheNewGroups("demo_member", {"SportsFans", "Filler06"});
     Options().strSaveDir = Dir() + "out/";
     for (auto& entry : Options().ExcludeExtensions) entry.erase(0, entry.find(':') + 1);
     Options().intThreadCount = 2;
     TUiThread ui;
     TStopRequests stops;
-    test::RecordingReporter reporter({"AttachGroup", "Filler06"});
+    test::RecordingReporter reporter({"SportsFans", "Filler06"});
     TWorkerInputs inputs;
     inputs.userName = "demo_member";
     inputs.password = test::kDemoPassword;
-    inputs.groups = {"AttachGroup", "Filler06"};
+    inputs.groups = {"SportsFans", "Filler06"};
     TAttachThread worker(Session(), Options(), reporter, stops, ui, inputs);
     ASSERT_TRUE(worker.Start());
     ASSERT_TRUE(test::WaitFor([&] { return worker.Finished(); }, 60000));
@@ -44,7 +44,7 @@ TEST_F(AttachWorkerTest, RowsAndItemLinesOfAnAttachmentRun) {
     EXPECT_EQ(rows[1].status, "Completed");  // messages without files
     EXPECT_EQ(rows[1].filesFound, "0");
     EXPECT_FALSE(fs::exists(Dir() + "out/Attachments/Filler06"));
-    EXPECT_EQ(GetLastPosition("demo_member", "AttachGroup"), 4);
+    EXPECT_EQ(GetLastPosition("demo_member", "SportsFans"), 4);
     // The batch of the first message shows on the item line while it runs.
     EXPECT_NE(std::find_if(reporter.lines.begin(), reporter.lines.end(),
                            [](const std::string& line) {
