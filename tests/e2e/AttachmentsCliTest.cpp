@@ -321,7 +321,7 @@ TEST_F(AttachmentsCliTest, ThreadsAndTheDownloadDelay) {
     const auto requests = AttachmentRequests();
     ASSERT_EQ(requests.size(), 8u);
     for (std::size_t i = 1; i < requests.size(); ++i)
-        EXPECT_GE(requests[i].startMs - requests[i - 1].startMs, 90.0) << requests[i].path;
+        EXPECT_GE(requests[i].startMs - requests[i - 1].startMs, 75.0) << requests[i].path;
 }
 
 }  // namespace
