@@ -128,6 +128,11 @@ bool SimData::IsMemberOf(const Member& member, const Group& group) const {
     return false;
 }
 
+std::string AttachmentKey(std::string_view group, int number, const Attachment& a) {
+    return std::string(group) + "/attach/" + std::to_string(number) + "/" + a.name +
+           (a.variant != 0 ? "#" + std::to_string(a.variant) : "");
+}
+
 std::string FileContent(std::uint64_t seed, std::string_view key) {
     const std::uint64_t h = Hash(seed, key);
     // "exact-N.bin" files have exactly N bytes, for tests that need a known size.
@@ -271,6 +276,21 @@ SimData DemoData(std::uint64_t seed, int bigMessages) {
     Group sports = SmallGroup("SportsFans", 4, seed);
     sports.prefix = "sports.";
     sports.albums = {Album{"Match Day", {"goal.jpg"}}};
+    // Attachments of every kind a name can clash or go wrong with, on its four messages.
+    auto file = [](std::string name, bool onFileStore, bool embedded = false, int variant = 0) {
+        Attachment a;
+        a.name = std::move(name);
+        a.onFileStore = onFileStore;
+        a.embedded = embedded;
+        a.variant = variant;
+        return a;
+    };
+    sports.messages[0].attachments = {file("notes.txt", false), file("notes.txt", true, false, 2),
+                                      file("a:b?.gif", false)};
+    sports.messages[1].attachments = {file("notes.txt", false), file("..\\up.txt", true)};
+    sports.messages[2].attachments = {file("setup.exe", false), file("readme", true),
+                                      file("inline.png", true, true)};
+    sports.messages[3].attachments = {file("photo.jpg", false)};
     d.groups.push_back(std::move(sports));
 
     Group adult = SmallGroup("AdultGroup", 3, seed);

@@ -17,6 +17,9 @@ struct Attachment {
     bool onFileStore = false;  // a stored file on the file-store host, else a group attachment link
     bool embedded = false;     // shown as a picture in the message rather than linked
     bool blocked = false;      // the service answers 403
+    // Another file of the same name in the same message: its content is its own (see
+    // AttachmentKey).
+    int variant = 0;
 };
 
 struct Message {
@@ -84,6 +87,8 @@ struct SimData {
 // Deterministic content of a stored file or picture: `key` is the group name, the section and
 // the file's path, e.g. "DemoGroup/files/Minutes/agenda.doc".
 [[nodiscard]] std::string FileContent(std::uint64_t seed, std::string_view key);
+// The key of an attachment's content: "GROUP/attach/N/FILE", with "#VARIANT" for a variant.
+[[nodiscard]] std::string AttachmentKey(std::string_view group, int number, const Attachment& a);
 [[nodiscard]] std::string PictureContent(std::uint64_t seed, std::string_view key, bool hires);
 
 // The opaque file-store token of a member.

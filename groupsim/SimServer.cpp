@@ -149,7 +149,8 @@ void SimServer::Configure(httplib::Server& server, const std::string& scheme) {
             service_.Record(LogEntry{
                 sim.method, sim.host, sim.path + (sim.query.empty() ? "" : "?" + sim.query),
                 out.status, bytes,
-                std::chrono::duration<double, std::milli>(Clock::now() - t0).count(), scheme});
+                std::chrono::duration<double, std::milli>(Clock::now() - t0).count(), scheme,
+                std::chrono::duration<double, std::milli>(t0.time_since_epoch()).count()});
         }
     };
     server.Get(".*", handler);

@@ -507,9 +507,7 @@ SimResponse GroupService::Groups(const SimRequest& r, const std::string& prefix)
             for (const auto& a : g->messages[at].attachments) {
                 if (a.name != name || a.onFileStore) continue;
                 if (a.blocked) return Page(pages::NotFound(r.path), 403);
-                return Binary(
-                    FileContent(data_.seed, g->name + "/attach/" + std::to_string(n) + "/" + name),
-                    TypeOf(name));
+                return Binary(FileContent(data_.seed, AttachmentKey(g->name, n, a)), TypeOf(name));
             }
         }
         return Page(pages::NotFound(r.path), 404);
@@ -587,9 +585,7 @@ SimResponse GroupService::FileStore(const SimRequest& r) {
             for (const auto& a : g->messages[at].attachments) {
                 if (a.name != name || !a.onFileStore) continue;
                 if (a.blocked) return Plain(403, "Forbidden");
-                return Binary(
-                    FileContent(data_.seed, g->name + "/attach/" + std::to_string(n) + "/" + name),
-                    TypeOf(name));
+                return Binary(FileContent(data_.seed, AttachmentKey(g->name, n, a)), TypeOf(name));
             }
         }
         return Page(pages::NotFound(r.path), 404);

@@ -61,6 +61,7 @@ struct LogEntry {
     std::size_t bytes = 0;
     double millis = 0;
     std::string scheme = "http";  // "https" for requests that came over the TLS listener
+    double startMs = 0;           // when the request came, in ms of the steady clock
 };
 
 class GroupService {

@@ -68,9 +68,9 @@ TItemManager::TItemManager(TDownloaderPool& pool, int total, int maxRunning)
 }
 
 TItemManager::~TItemManager() {
-    // A batch still running is stopped; one that is over leaves the pool as it is, for the
-    // group's next batch.
-    if (!finished_) Stop();
+    // A batch that is over leaves the pool as it was, for the next batch of the group; one still
+    // running is stopped, cancelling its transfers.
+    if (thread_.joinable() && !finished_) Stop();
     Join();
 }
 
@@ -157,7 +157,8 @@ void TItemManager::Loop() {
             } else {
                 ++counts_.running;
                 Launch(index);
-                if (pauseAfterStartMs_ > 0)
+                // A pause for its own sake: none at pacing 0.
+                if (pauseAfterStartMs_ > 0 && PacingClock::Scale() > 0)
                     PacedWait(lock, pauseAfterStartMs_, [this] { return terminate_; });
             }
         }

@@ -251,6 +251,7 @@ void TMessageWalkWorker::Walk(int i, const std::string& group, int chosenFirst, 
         reason = "message " + Num(failedAt_) + " could not be saved: " + saveFailure_;
     }
 
+    if (reason.empty()) reason = WalkNote();
     ReportGroup(i, first, last, current, found, status, reason);
     ShowGroupLine(Format("Completed Group - %s (%d of %d)", {group, Num(i + 1), Num(n)}), i + 1);
     ShowItemLine(Format("Completed Message %d  of %d", {Num(first), Num(last)}), last);

@@ -35,6 +35,9 @@ protected:
         int afterFetchMs = 500;
     };
     [[nodiscard]] virtual TWalkPauses Pauses() const { return {}; }
+    // A line for the group's final row when the walk ended without a failure to tell: what the
+    // section left out on the way ("" when nothing).
+    [[nodiscard]] virtual std::string WalkNote() const { return {}; }
 
     void GroupWork(int index, const std::string& group, int first, int last) override;
     [[nodiscard]] std::string ClosingGroupLine(int groups) const override;

@@ -1,5 +1,6 @@
 #include "harvest/SectionWorkers.h"
 
+#include "harvest/AttachThread.h"
 #include "harvest/FileThread.h"
 #include "harvest/TextThread.h"
 #include "settings/DownloadOptions.h"
@@ -58,6 +59,9 @@ std::unique_ptr<TDownloadWorker> MakeSectionWorker(TSection section, TMemberSess
         case TSection::Files:
             return std::make_unique<TFileThread>(session, options, reporter, stops, ui,
                                                  std::move(inputs));
+        case TSection::Attachments:
+            return std::make_unique<TAttachThread>(session, options, reporter, stops, ui,
+                                                   std::move(inputs));
         default:
             return nullptr;
     }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <set>
 
 #include "platform/CompleteFile.h"
 #include "platform/FileLock.h"
@@ -153,6 +154,70 @@ void TYahooAttachmentDownload::OtherLinksOf(const std::vector<std::string>& page
 
 std::string TYahooAttachmentDownload::MessagesFolder() const {
     return SectionFolder(options_.strSaveDir, "Messages", groupName_, oldFormat_);
+}
+
+std::string TYahooAttachmentDownload::AttachmentsFolder() const {
+    return SectionFolder(options_.strSaveDir, "Attachments", groupName_, oldFormat_);
+}
+
+bool TYahooAttachmentDownload::IsServiceFileLink(std::string_view link) {
+    const auto scheme = link.find("://");
+    if (scheme == std::string_view::npos) return false;
+    const auto hostStart = scheme + 3;
+    const auto pathStart = std::min(link.find_first_of("/?#", hostStart), link.size());
+    std::string_view host = link.substr(hostStart, pathStart - hostStart);
+    host = host.substr(0, host.find(':'));  // without a port
+    const auto pathEnd = std::min(link.find_first_of("?#", pathStart), link.size());
+    const std::string_view path = link.substr(pathStart, pathEnd - pathStart);
+    if (EndsText(hosts::kFileStore, host)) return true;
+    return EndsText(hosts::kGroups, host) && ContainsText("/attach/", path);
+}
+
+std::vector<std::string> TYahooAttachmentDownload::MessageFileLinks(const TPage& page) const {
+    struct TFound {
+        std::string link;
+        bool picture;
+    };
+    std::vector<TFound> found;
+    THtmlScanner scanner;
+    scanner.OnFoundTag = [&found](THtmlScanner&, std::string_view tag) {
+        const std::string_view name = tag.substr(0, tag.find(' '));
+        if (SameText(name, "a"))
+            found.push_back({THtmlScanner::AttributeValue(tag, "href"), false});
+        else if (SameText(name, "img"))
+            found.push_back({THtmlScanner::AttributeValue(tag, "src"), true});
+    };
+    scanner.SetHTMLText(page.Source());
+    scanner.Execute();
+
+    std::vector<std::string> ignored;
+    for (const auto& site : options_.IgnoreEmbbededSites) {
+        if (!site.empty()) ignored.push_back(UpperCase(site));
+    }
+    std::vector<std::string> links;
+    std::set<std::string> seen;
+    for (const auto& [raw, picture] : found) {
+        const std::string link = Trim(raw);
+        std::string absolute;
+        if (StartsText("http://", link) || StartsText("https://", link)) {
+            absolute = link;
+        } else if (link.empty() || StartsStr("//", link) ||
+                   link.find(':') < link.find_first_of("/?#")) {
+            continue;  // another scheme (mail, script), or nothing
+        } else {
+            absolute = Absolute(link);
+        }
+        if (!IsServiceFileLink(absolute)) {
+            if (!picture) continue;  // an outside link, not a file of the message
+            const std::string upper = UpperCase(absolute);
+            if (std::any_of(ignored.begin(), ignored.end(), [&](const std::string& site) {
+                    return upper.find(site) != std::string::npos;
+                }))
+                continue;
+        }
+        if (seen.insert(absolute).second) links.push_back(absolute);
+    }
+    return links;
 }
 
 bool TYahooAttachmentDownload::SaveMessagePage(int number, const std::string& page) const {

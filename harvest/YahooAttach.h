@@ -5,6 +5,7 @@
 // state string in the member's group cache.
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "harvest/YahooBase.h"
@@ -40,6 +41,18 @@ public:
     [[nodiscard]] static std::string MessageDatePrefix(const std::string& page);
     // The folder message files of this group go to.
     [[nodiscard]] std::string MessagesFolder() const;
+    // The folder the attachments of this group go to.
+    [[nodiscard]] std::string AttachmentsFolder() const;
+    // The files attached to or embedded in a message page, as absolute links in page order, each
+    // once: links to group attachments (a path with "attach" on the groups host), links and
+    // pictures on the file store, and pictures from other sites unless the link holds an entry
+    // of the sites to ignore (IgnoreEmbbededSites).
+    [[nodiscard]] std::vector<std::string> MessageFileLinks(const TPage& page) const;
+    // Whether an absolute link is a file the service keeps for its groups: a group attachment
+    // (a path segment "attach" on the groups host, any prefix) or a file on the file store.
+    [[nodiscard]] static bool IsServiceFileLink(std::string_view link);
+    // Records why the section's work on a message failed (LastFailure tells it).
+    void NoteFailure(std::string why) { lastFailure_ = std::move(why); }
 
     void SetLastPosition(std::int64_t number) const;
     [[nodiscard]] std::int64_t GetLastPosition() const;

@@ -18,8 +18,11 @@ using namespace std::chrono_literals;
 // A batch whose items wait until released (or cancelled) and record what they saw.
 class ProbeManager : public TItemManager {
 public:
-    ProbeManager(TDownloaderPool& pool, int total, int maxRunning, std::set<int> skipped = {})
-        : TItemManager(pool, total, maxRunning), skipped_(std::move(skipped)) {}
+    ProbeManager(TDownloaderPool& pool, int total, int maxRunning, std::set<int> skipped = {},
+                 int pauseAfterStartMs = 0)
+        : TItemManager(pool, total, maxRunning), skipped_(std::move(skipped)) {
+        pauseAfterStartMs_ = pauseAfterStartMs;
+    }
     std::atomic<int> now{0}, most{0};
     std::atomic<bool> release{true};
     std::chrono::milliseconds work{2};
@@ -79,7 +82,8 @@ TEST(ItemDownloads, ABatchRunsBoundedAndCountsEveryEnd) {
     EXPECT_EQ(none.batchEnds, 0);
 }
 
-// A second batch on the same pool reuses its downloaders (and so their connections).
+// A second batch on the same pool reuses its downloaders (and so their connections), and runs its
+// items: a batch that is over leaves the pool usable.
 TEST(ItemDownloads, BatchesShareThePoolsDownloaders) {
     PacingClock::SetScale(0);
     TDownloaderPool pool(2);
@@ -103,6 +107,7 @@ TEST(ItemDownloads, BatchesShareThePoolsDownloaders) {
         } recording(pool, seen);
         recording.Start();
         recording.Join();
+        EXPECT_EQ(recording.Counts().ok, 4) << "batch " << batch;
     }
     EXPECT_LE(seen.size(), 2u);
 }
@@ -139,6 +144,28 @@ TEST(ItemDownloads, TheDesignedCadenceHoldsAtPacingOne) {
     EXPECT_GE(std::chrono::steady_clock::now() - start,
               std::chrono::milliseconds(3 * TItemManager::kPollMs));
     EXPECT_EQ(batch.Counts().ended, 4);
+}
+
+// The pause after each started item is a designed wait: scaled by the pacing clock, none at
+// pacing 0 (where the batch must not wait for it at all).
+TEST(ItemDownloads, ThePauseAfterEachStartIsPaced) {
+    for (const double scale : {0.0, 0.01}) {
+        SCOPED_TRACE(scale);
+        PacingClock::SetScale(scale);
+        TDownloaderPool pool(3);
+        ProbeManager batch(pool, 3, 3, {}, 10000);
+        const auto start = std::chrono::steady_clock::now();
+        batch.Start();
+        batch.Join();
+        const auto took = std::chrono::steady_clock::now() - start;
+        PacingClock::SetScale(0);
+        EXPECT_EQ(batch.Counts().ended, 3);
+        if (scale == 0) {
+            EXPECT_LT(took, 2s);
+        } else {
+            EXPECT_GE(took, 300ms);  // 100 ms after each of the three starts
+        }
+    }
 }
 
 }  // namespace

@@ -1,0 +1,328 @@
+// End-to-end runs of `tessaly-cli download --section attachments` against the simulated service
+// (pacing 0): naming schemes, refused, missing and broken files, held files, program files, and
+// the parallel downloads.
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <functional>
+#include <map>
+
+#include "platform/FileLock.h"
+#include "platform/RegistryStore.h"
+#include "registry/GroupCache.h"
+#include "registry/RegistryAccess.h"
+#include "registry/RegistryLayout.h"
+#include "settings/DownloadOptions.h"
+#include "support/SimFixture.h"
+
+namespace tessaly {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct CliRun {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+class AttachmentsCliTest : public test::SimServiceTest {
+protected:
+    void SetUp() override {
+        test::SimServiceTest::SetUp();
+        ::setenv("TESSALY_PACE", "0", 1);
+        ASSERT_EQ(Run({"login", "--user", "demo_member", "--password-stdin", "--refresh"}).status,
+                  0);
+        // No extension is left out by choice (every entry unchecked): programs are passed over by
+        // the section itself.
+        SetOptions([](TYahooDownloadOptions& o) {
+            for (auto& entry : o.ExcludeExtensions) entry.erase(0, entry.find(':') + 1);
+        });
+    }
+
+    // Runs tessaly-cli with `args`, the password on standard input; `onLine` sees every line of
+    // standard output and of standard error as it comes and may signal the program.
+    CliRun Run(const std::vector<std::string>& args, const std::string& password = "tessaly-demo",
+               const std::function<void(const std::string&, pid_t)>& onLine = {}) {
+        int in[2], out[2], err[2];
+        EXPECT_EQ(::pipe(in), 0);
+        EXPECT_EQ(::pipe(out), 0);
+        EXPECT_EQ(::pipe(err), 0);
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            ::dup2(in[0], 0);
+            ::dup2(out[1], 1);
+            ::dup2(err[1], 2);
+            for (int fd : {in[0], in[1], out[0], out[1], err[0], err[1]}) ::close(fd);
+            std::vector<char*> argv{const_cast<char*>(TESSALY_CLI_BINARY)};
+            for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+            argv.push_back(nullptr);
+            ::execv(TESSALY_CLI_BINARY, argv.data());
+            ::_exit(127);
+        }
+        ::close(in[0]);
+        ::close(out[1]);
+        ::close(err[1]);
+        const std::string line = password + "\n";
+        [[maybe_unused]] auto w = ::write(in[1], line.data(), line.size());
+        ::close(in[1]);
+        CliRun run;
+        std::string* text[2] = {&run.out, &run.err};
+        std::string pending[2];
+        pollfd fds[2] = {{out[0], POLLIN, 0}, {err[0], POLLIN, 0}};
+        int open = 2;
+        while (open > 0 && ::poll(fds, 2, 60000) > 0) {
+            for (std::size_t s = 0; s < 2; ++s) {
+                pollfd& p = fds[s];
+                if (p.fd < 0 || (p.revents & (POLLIN | POLLHUP)) == 0) continue;
+                char buf[4096];
+                const ssize_t n = ::read(p.fd, buf, sizeof buf);
+                if (n <= 0) {
+                    ::close(p.fd);
+                    p.fd = -1;
+                    --open;
+                    continue;
+                }
+                text[s]->append(buf, static_cast<std::size_t>(n));
+                pending[s].append(buf, static_cast<std::size_t>(n));
+                for (std::size_t nl; (nl = pending[s].find('\n')) != std::string::npos;
+                     pending[s].erase(0, nl + 1)) {
+                    if (onLine) onLine(pending[s].substr(0, nl), pid);
+                }
+            }
+        }
+        int status = 0;
+        ::waitpid(pid, &status, 0);
+        run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        return run;
+    }
+
+    CliRun Download(std::vector<std::string> args, const std::string& password = "tessaly-demo",
+                    const std::function<void(const std::string&, pid_t)>& onLine = {}) {
+        std::vector<std::string> all{"download", "--password-stdin", "--out", Out()};
+        all.insert(all.end(), args.begin(), args.end());
+        return Run(all, password, onLine);
+    }
+
+    CliRun Attachments(std::vector<std::string> args) {
+        args.insert(args.begin(), {"--section", "attachments"});
+        return Download(std::move(args));
+    }
+
+    std::string Out() const { return Dir() + "out/"; }
+    // Every file below `folder`, as paths relative to it.
+    static std::vector<std::string> Tree(const std::string& folder) {
+        std::vector<std::string> names;
+        if (!fs::exists(folder)) return names;
+        for (const auto& e : fs::recursive_directory_iterator(folder)) {
+            if (e.is_regular_file()) names.push_back(fs::relative(e.path(), folder).string());
+        }
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+    static void SetOptions(const std::function<void(TYahooDownloadOptions&)>& change) {
+        TYahooDownloadOptions options;
+        options.Load();
+        change(options);
+        options.Save();
+    }
+    // The requests for attachments (groups host or file store), in the order they came.
+    std::vector<groupsim::LogEntry> AttachmentRequests() {
+        std::vector<groupsim::LogEntry> out;
+        for (const auto& e : Service().Log()) {
+            if (e.path.find("attach/") != std::string::npos) out.push_back(e);
+        }
+        std::sort(out.begin(), out.end(),
+                  [](const auto& a, const auto& b) { return a.startMs < b.startMs; });
+        return out;
+    }
+    int Requests(const std::string& part) {
+        int n = 0;
+        for (const auto& e : Service().Log()) n += e.path.find(part) != std::string::npos ? 1 : 0;
+        return n;
+    }
+    // The content keys of SportsFans's files that are downloaded (all but the program file),
+    // in page order.
+    std::vector<std::string> DownloadedKeys() {
+        std::vector<std::string> keys;
+        for (const auto& m : Service().Data().FindGroup("SportsFans")->messages) {
+            for (const auto& a : m.attachments) {
+                if (a.name != "setup.exe")
+                    keys.push_back(groupsim::AttachmentKey("SportsFans", m.number, a));
+            }
+        }
+        return keys;
+    }
+    std::string Content(const std::string& key) { return groupsim::FileContent(kSeed, key); }
+};
+
+// Every naming scheme over a group whose attachments share names (twice in one message, again
+// in the next), carry characters a file name cannot hold or a climb out of the folder, have no
+// extension, are embedded pictures or a program: each file saved once, under its scheme's name,
+// with every byte the service sent; the program never asked for. A second run gives the same
+// names. The old layout puts the same files below the group's own folder.
+TEST_F(AttachmentsCliTest, NamingSchemesKeepEveryFileApart) {
+    struct Case {
+        int scheme;
+        bool oldFormat;
+        std::vector<std::string> names;  // in the order of DownloadedKeys
+    };
+    const Case cases[] = {
+        {0,
+         false,
+         {"1_0.txt", "1_1.txt", "1_2.gif", "2_0.txt", "2_1.txt", "3_1", "3_2.png", "4_0.jpg"}},
+        {1,
+         false,
+         {"notes.txt", "notes_1.txt", "a_b%3F.gif", "notes_0.txt", "__up.txt", "readme",
+          "inline.png", "photo.jpg"}},
+        {2,
+         false,
+         {"1/notes.txt", "1/notes_1.txt", "1/a_b%3F.gif", "2/notes.txt", "2/__up.txt", "3/readme",
+          "3/inline.png", "4/photo.jpg"}},
+        {3,
+         false,
+         {"notes_0000001.txt", "notes_0000001_1.txt", "a_b%3F_0000001.gif", "notes_0000002.txt",
+          "__up_0000002.txt", "readme_0000003", "inline_0000003.png", "photo_0000004.jpg"}},
+        {4,
+         false,
+         {"0000001_notes.txt", "0000001_notes_1.txt", "0000001_a_b%3F.gif", "0000002_notes.txt",
+          "0000002___up.txt", "0000003_readme", "0000003_inline.png", "0000004_photo.jpg"}},
+        {2,
+         true,
+         {"1/notes.txt", "1/notes_1.txt", "1/a_b%3F.gif", "2/notes.txt", "2/__up.txt", "3/readme",
+          "3/inline.png", "4/photo.jpg"}},
+    };
+    const std::vector<std::string> keys = DownloadedKeys();
+    ASSERT_EQ(keys.size(), 8u);
+    for (const Case& c : cases) {
+        SCOPED_TRACE("scheme " + std::to_string(c.scheme) + (c.oldFormat ? ", old layout" : ""));
+        fs::remove_all(Out());
+        SetOptions([&](TYahooDownloadOptions& o) {
+            o.fileNameFormatObj = static_cast<std::uint8_t>(c.scheme);
+        });
+        WriteRegValue(RegRoot::CurrentUser, std::string(reg::kKey) + reg::kOldFormat, c.oldFormat,
+                      TRegValueKind::Boolean);
+        const std::string folder =
+            Out() + (c.oldFormat ? "SportsFans/Attachments/" : "Attachments/SportsFans/");
+        Service().ClearLog();
+        for (int run = 1; run <= (c.scheme == 1 ? 2 : 1); ++run) {
+            SCOPED_TRACE("run " + std::to_string(run));
+            const CliRun result = Attachments({"SportsFans"});
+            EXPECT_EQ(result.status, 0) << result.out << result.err;
+            EXPECT_NE(result.out.find("SportsFans: Completed"), std::string::npos) << result.out;
+            EXPECT_NE(result.out.find("8 files saved"), std::string::npos) << result.out;
+            std::vector<std::string> expected = c.names;
+            std::sort(expected.begin(), expected.end());
+            EXPECT_EQ(Tree(folder), expected);
+            for (std::size_t i = 0; i < keys.size(); ++i)
+                EXPECT_TRUE(ReadFile(folder + c.names[i]) == Content(keys[i])) << c.names[i];
+        }
+        EXPECT_EQ(Requests("setup.exe"), 0);
+        EXPECT_EQ(Tree(Out() + (c.oldFormat ? "Attachments" : "SportsFans")).size(), 0u);
+    }
+}
+
+// A file the service refuses (403) ends the group "Blocked", exit 3, once the rest of that
+// message has arrived; a transfer that breaks off ends it "Error" with the reason and leaves
+// no file, not even a partial one. Either way the stored position stays before that message.
+TEST_F(AttachmentsCliTest, RefusedAndBrokenTransfers) {
+    const std::string folder = Out() + "Attachments/DemoGroup/";
+    Service().SetFaults(groupsim::GroupService::ParseFaults("drop=/attach/12/photo12.jpg"));
+    const CliRun dropped = Attachments({"--to", "13", "DemoGroup"});
+    Service().SetFaults({});
+    EXPECT_EQ(dropped.status, 3) << dropped.out << dropped.err;
+    EXPECT_NE(dropped.out.find("DemoGroup: Error"), std::string::npos) << dropped.out;
+    EXPECT_NE(dropped.out.find("the answer broke off"), std::string::npos) << dropped.out;
+    EXPECT_NE(dropped.out.find("photo12.jpg"), std::string::npos) << dropped.out;
+    EXPECT_EQ(Tree(folder), (std::vector<std::string>{"0000006_photo6.jpg", "0000009_Minutes 9.pdf",
+                                                      "0000012_inline.gif"}));
+    EXPECT_EQ(GetLastPosition("demo_member", "DemoGroup"), 11);
+
+    fs::remove_all(Out());
+    const CliRun blocked = Attachments({"--from", "16", "DemoGroup"});
+    EXPECT_EQ(blocked.status, 3) << blocked.out << blocked.err;
+    EXPECT_NE(blocked.out.find("DemoGroup: Blocked"), std::string::npos) << blocked.out;
+    EXPECT_NE(blocked.out.find("the service answered 403"), std::string::npos) << blocked.out;
+    EXPECT_EQ(Tree(folder),
+              (std::vector<std::string>{"0000018_Minutes 18.pdf", "0000018_photo18.jpg"}));
+    EXPECT_TRUE(ReadFile(folder + "0000018_photo18.jpg") ==
+                Content("DemoGroup/attach/18/photo18.jpg"));
+    EXPECT_EQ(GetLastPosition("demo_member", "DemoGroup"), 17);
+}
+
+// A file the service no longer has (404) is an error of its message; the copy an earlier run
+// saved under that name is kept as it was, and the position does not move back.
+TEST_F(AttachmentsCliTest, AMissingFileKeepsTheEarlierCopy) {
+    ASSERT_EQ(Attachments({"SportsFans"}).status, 0);
+    const std::string photo = Out() + "Attachments/SportsFans/0000004_photo.jpg";
+    WriteFile(photo, "the copy of an earlier run");
+    Service().SetFaults(groupsim::GroupService::ParseFaults("status=404:/attach/4/photo.jpg"));
+    const CliRun missing = Attachments({"SportsFans"});
+    Service().SetFaults({});
+    EXPECT_EQ(missing.status, 3) << missing.out << missing.err;
+    EXPECT_NE(missing.out.find("SportsFans: Error"), std::string::npos) << missing.out;
+    EXPECT_NE(missing.out.find("the service answered 404"), std::string::npos) << missing.out;
+    EXPECT_EQ(ReadFile(photo), "the copy of an earlier run");
+    EXPECT_EQ(GetLastPosition("demo_member", "SportsFans"), 4);
+}
+
+// A file another program holds open (locked) is neither downloaded nor counted: the group
+// completes, its row says which file was skipped, and the file keeps what it held.
+TEST_F(AttachmentsCliTest, AHeldFileIsSkipped) {
+    const std::string photo = Out() + "Attachments/SportsFans/0000004_photo.jpg";
+    fs::create_directories(Out() + "Attachments/SportsFans/");
+    WriteFile(photo, "held by another program");
+    TLockedFileWriter holder(photo, true);
+    Service().ClearLog();
+    const CliRun run = Attachments({"SportsFans"});
+    holder.Close();
+    EXPECT_EQ(run.status, 0) << run.out << run.err;
+    EXPECT_NE(run.out.find("SportsFans: Completed"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("1 attachment skipped, in use by another program: " + photo),
+              std::string::npos)
+        << run.out;
+    EXPECT_NE(run.out.find("7 files saved"), std::string::npos) << run.out;
+    EXPECT_EQ(ReadFile(photo), "held by another program");
+    EXPECT_EQ(Requests("photo.jpg"), 0);
+}
+
+// With one downloader the files of a message come strictly one after another; with three they
+// overlap. The pause after each started file (10 s designed, at a hundredth of the pacing)
+// spaces their starts even with three downloaders.
+TEST_F(AttachmentsCliTest, ThreadsAndTheDownloadDelay) {
+    Service().SetFaults(groupsim::GroupService::ParseFaults("latency=40"));
+    for (const int threads : {1, 3}) {
+        SCOPED_TRACE(threads);
+        Service().ClearLog();
+        const CliRun run = Attachments({"--threads", std::to_string(threads), "SportsFans"});
+        EXPECT_EQ(run.status, 0) << run.out << run.err;
+        const auto requests = AttachmentRequests();
+        ASSERT_EQ(requests.size(), 8u);
+        bool overlap = false;
+        for (std::size_t i = 1; i < requests.size(); ++i)
+            overlap |= requests[i].startMs < requests[i - 1].startMs + requests[i - 1].millis;
+        EXPECT_EQ(overlap, threads > 1);
+    }
+    Service().SetFaults({});
+
+    SetOptions([](TYahooDownloadOptions& o) {
+        o.boolEnableDownloadDelay = true;
+        o.intDownloadDelay = 10;
+    });
+    ::setenv("TESSALY_PACE", "0.01", 1);
+    Service().ClearLog();
+    const CliRun delayed = Attachments({"--threads", "3", "SportsFans"});
+    ::setenv("TESSALY_PACE", "0", 1);
+    EXPECT_EQ(delayed.status, 0) << delayed.out << delayed.err;
+    const auto requests = AttachmentRequests();
+    ASSERT_EQ(requests.size(), 8u);
+    for (std::size_t i = 1; i < requests.size(); ++i)
+        EXPECT_GE(requests[i].startMs - requests[i - 1].startMs, 75.0) << requests[i].path;
+}
+
+}  // namespace
+}  // namespace tessaly
