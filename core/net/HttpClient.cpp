@@ -208,7 +208,7 @@ struct THttpClient::Transfer {
     curl_off_t lastBytes = -1;
     std::chrono::steady_clock::time_point lastProgress = std::chrono::steady_clock::now();
     std::unique_ptr<TCompleteFileWriter> file;  // named only when the body is complete
-    std::string pending;  // bytes waiting to make a whole piece
+    std::string pending;                        // bytes waiting to make a whole piece
     std::exception_ptr error;
 
     void Piece(const char* data, std::size_t n) {
