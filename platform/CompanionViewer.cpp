@@ -82,12 +82,17 @@ std::string CompanionRequest(const std::string& item) {
 }
 
 void NotifyCompanionViewer(const std::string& path, std::chrono::milliseconds answerTimeout) {
+    static TStartGate gate;
     int fd = ConnectViewer();
     if (fd < 0) {
+        if (!gate.MayStart()) return;  // it did not come up a moment ago: no wait per file
         RunProgram("\"" + ProgramFolder() + kProgram + "\"", false, false);
         PacedSleep(kStartWaitMs);
         fd = ConnectViewer();
-        if (fd < 0) return;
+        if (fd < 0) {
+            gate.Failed();
+            return;
+        }
     }
     if (SendAll(fd, CompanionRequest(path))) {
         ::shutdown(fd, SHUT_WR);

@@ -80,12 +80,17 @@ void StartImageViewer(bool minimised) {
 }
 
 void AnnouncePreview(const std::string& text) {
+    static TStartGate gate;
     int fd = ConnectViewer();
     if (fd < 0) {
+        if (!gate.MayStart()) return;  // it did not come up a moment ago: no wait per file
         StartImageViewer(true);
         Delay(2000);
         fd = ConnectViewer();
-        if (fd < 0) return;
+        if (fd < 0) {
+            gate.Failed();
+            return;
+        }
     }
     std::string block = ImageViewerBlock(text);
     std::string frame;

@@ -40,4 +40,22 @@ void OpenWithShell(const std::string& target) {
     QProcess::startDetached(QStringLiteral("xdg-open"), {QString::fromLocal8Bit(target)});
 }
 
+namespace {
+
+std::int64_t NowMs() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+}  // namespace
+
+bool TStartGate::MayStart() const {
+    return NowMs() >= quietUntil_.load();
+}
+
+void TStartGate::Failed() {
+    quietUntil_ = NowMs() + std::chrono::milliseconds(kQuiet).count();
+}
+
 }  // namespace tessaly

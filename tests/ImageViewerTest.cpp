@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "platform/ImageViewer.h"
+#include "platform/Pacing.h"
 #include "support/TestEnv.h"
 
 namespace tessaly {
@@ -97,6 +98,22 @@ TEST_F(ImageViewerTest, NoViewerMeansTheAnnouncementIsDropped) {
         AnnouncePreview("/later.jpg");
         EXPECT_EQ(viewer.Received(), Frame("/later.jpg"));
     }
+}
+
+// A viewer that does not come up is waited for once, not once per file: a run that saves
+// thousands of pictures with no viewer installed is not slowed down by it.
+TEST_F(ImageViewerTest, AViewerThatDoesNotComeUpIsWaitedForOnce) {
+    std::filesystem::remove(ImageViewerSocketPath());
+    const double scale = PacingClock::Scale();
+    PacingClock::SetScale(0.25);  // the start wait: 500 ms
+    const auto t0 = std::chrono::steady_clock::now();
+    AnnouncePreview("/first.jpg");
+    const auto t1 = std::chrono::steady_clock::now();
+    for (int i = 0; i < 20; ++i) AnnouncePreview("/next.jpg");
+    const auto t2 = std::chrono::steady_clock::now();
+    PacingClock::SetScale(scale);
+    EXPECT_GE(t1 - t0, std::chrono::milliseconds(450));
+    EXPECT_LT(t2 - t1, std::chrono::milliseconds(450));  // not 20 more waits
 }
 
 }  // namespace
