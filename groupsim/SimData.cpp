@@ -133,6 +133,31 @@ std::string AttachmentKey(std::string_view group, int number, const Attachment& 
            (a.variant != 0 ? "#" + std::to_string(a.variant) : "");
 }
 
+std::size_t FileSize(std::uint64_t seed, std::string_view key) {
+    const std::uint64_t h = Hash(seed, key);
+    const auto at = key.rfind("exact-");
+    if (at != std::string_view::npos && key.size() > 4 && key.substr(key.size() - 4) == ".bin")
+        return static_cast<std::size_t>(
+            std::strtoull(std::string(key.substr(at + 6)).c_str(), nullptr, 10));
+    return 256 + h % 24000;
+}
+
+void FileBytesAt(std::uint64_t seed, std::string_view key, std::size_t offset, char* out,
+                 std::size_t length) {
+    // The bytes come 8 from each step of the generator, and step k starts from the key's hash
+    // advanced k times: any stretch of the file is made without the bytes before it.
+    const std::uint64_t h = Hash(seed, key);
+    std::size_t i = offset - offset % 8;
+    std::uint64_t state = h + 0x9E3779B97F4A7C15ull * (i / 8);
+    for (; i < offset + length; i += 8) {
+        const std::uint64_t v = SplitMix(state);
+        for (std::size_t k = 0; k < 8; ++k) {
+            if (i + k >= offset && i + k < offset + length)
+                out[i + k - offset] = static_cast<char>((v >> (8 * k)) & 0xFF);
+        }
+    }
+}
+
 std::string FileContent(std::uint64_t seed, std::string_view key) {
     const std::uint64_t h = Hash(seed, key);
     // "exact-N.bin" files have exactly N bytes, for tests that need a known size.
@@ -222,7 +247,7 @@ std::string HtmlEscape(std::string_view text) {
     return out;
 }
 
-SimData DemoData(std::uint64_t seed, int bigMessages) {
+SimData DemoData(std::uint64_t seed, int bigMessages, const BenchData& bench) {
     SimData d;
     d.seed = seed;
 
@@ -329,6 +354,24 @@ SimData DemoData(std::uint64_t seed, int bigMessages) {
     for (int i = 1; i <= 30; ++i) many.push_back("file" + std::to_string(i) + ".jpg");
     Folder batch = MakeFolder("Batch", many);
     d.groups.back().files = MakeFolder("", {"first.jpg"}, {batch});
+    if (bench.files > 0) {
+        // One folder of many files of one size, for the speed of parallel downloads.
+        Group g;
+        g.name = "BenchFiles";
+        for (int k = 1; k <= bench.files; ++k) {
+            char name[64];
+            std::snprintf(name, sizeof name, "file-%05d-exact-%zu.bin", k, bench.fileSize);
+            g.files.files.emplace_back(name);
+        }
+        d.groups.push_back(std::move(g));
+    }
+    if (bench.bigFile > 0) {
+        // One big file, for the speed of one long download.
+        Group g;
+        g.name = "BenchBig";
+        g.files.files.push_back("big-exact-" + std::to_string(bench.bigFile) + ".bin");
+        d.groups.push_back(std::move(g));
+    }
     if (bigMessages > 0) {
         Group big;
         big.name = "BigGroup";

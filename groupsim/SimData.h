@@ -82,11 +82,24 @@ struct SimData {
 
 // The built-in demo set (see PAGES.md), plus, when `bigMessages` > 0, a generated group
 // "BigGroup" with that many messages.
-[[nodiscard]] SimData DemoData(std::uint64_t seed, int bigMessages = 0);
+// Generated groups for the benchmarks, none by default: BenchFiles (`files` files of `fileSize`
+// bytes in its top Files folder) and BenchBig (one file of `bigFile` bytes).
+struct BenchData {
+    int files = 0;
+    std::size_t fileSize = 16384;
+    std::size_t bigFile = 0;
+};
+[[nodiscard]] SimData DemoData(std::uint64_t seed, int bigMessages = 0,
+                               const BenchData& bench = {});
 
 // Deterministic content of a stored file or picture: `key` is the group name, the section and
 // the file's path, e.g. "DemoGroup/files/Minutes/agenda.doc".
 [[nodiscard]] std::string FileContent(std::uint64_t seed, std::string_view key);
+// The size of a file of the store ("exact-N.bin" names give N) and any stretch of its bytes,
+// the same bytes FileContent gives, made without the rest of the file.
+[[nodiscard]] std::size_t FileSize(std::uint64_t seed, std::string_view key);
+void FileBytesAt(std::uint64_t seed, std::string_view key, std::size_t offset, char* out,
+                 std::size_t length);
 // The key of an attachment's content: "GROUP/attach/N/FILE", with "#VARIANT" for a variant.
 [[nodiscard]] std::string AttachmentKey(std::string_view group, int number, const Attachment& a);
 [[nodiscard]] std::string PictureContent(std::uint64_t seed, std::string_view key, bool hires);

@@ -128,6 +128,19 @@ void SimServer::Configure(httplib::Server& server, const std::string& scheme) {
             }
             case SimResponse::Body::Hang:  // turned into a hang-up above
                 break;
+            case SimResponse::Body::Generated: {
+                bytes = out.generatedBytes;
+                res.set_content_provider(
+                    out.generatedBytes, out.contentType.c_str(),
+                    [generate = std::move(out.generate), total = out.generatedBytes](
+                        std::size_t offset, std::size_t length, httplib::DataSink& sink) {
+                        std::string block(
+                            std::min<std::size_t>({length, 256u * 1024, total - offset}), '\0');
+                        generate(offset, block.data(), block.size());
+                        return sink.write(block.data(), block.size());
+                    });
+                break;
+            }
             case SimResponse::Body::Oversize: {
                 bytes = out.oversizeBytes;
                 res.set_content_provider(

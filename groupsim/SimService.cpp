@@ -609,8 +609,19 @@ SimResponse GroupService::FileStore(const SimRequest& r) {
     const std::string link = r.path.substr(tokenEnd + 1) + (r.query.empty() ? "" : "?" + r.query);
     if (const std::string key = FindRawFile(g->files, "", link); !key.empty())
         return Binary(FileContent(data_.seed, g->name + "/files/" + key), TypeOf(key));
-    if (HasFile(g->files, rest))
-        return Binary(FileContent(data_.seed, g->name + "/files/" + rest), TypeOf(rest));
+    if (HasFile(g->files, rest)) {
+        const std::string key = g->name + "/files/" + rest;
+        const std::size_t size = FileSize(data_.seed, key);
+        if (size <= kWholeBodyLimit) return Binary(FileContent(data_.seed, key), TypeOf(rest));
+        SimResponse big;
+        big.contentType = TypeOf(rest);
+        big.mode = SimResponse::Body::Generated;
+        big.generatedBytes = size;
+        big.generate = [seed = data_.seed, key](std::size_t offset, char* out, std::size_t n) {
+            FileBytesAt(seed, key, offset, out, n);
+        };
+        return big;
+    }
     return Page(pages::NotFound(r.path), 404);
 }
 

@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -30,13 +31,16 @@ struct SimRequest {
 };
 
 struct SimResponse {
-    enum class Body { Whole, DropHalf, Trickle, Oversize, Stall, Hang };
+    enum class Body { Whole, DropHalf, Trickle, Oversize, Stall, Hang, Generated };
     int status = 200;
     std::string contentType = "text/html; charset=ISO-8859-1";
     std::string body;
     std::vector<std::pair<std::string, std::string>> headers;  // Location, Set-Cookie, ...
     Body mode = Body::Whole;
     std::size_t oversizeBytes = 0;
+    // Generated: a body of generatedBytes made piece by piece (a big file is never held whole).
+    std::size_t generatedBytes = 0;
+    std::function<void(std::size_t offset, char* out, std::size_t length)> generate;
     int latencyMs = 0;
 };
 
@@ -66,6 +70,8 @@ struct LogEntry {
 
 class GroupService {
 public:
+    // Files larger than this are made piece by piece as they are sent.
+    static constexpr std::size_t kWholeBodyLimit = 8u * 1024 * 1024;
     explicit GroupService(SimData data);
 
     SimResponse Handle(const SimRequest& request);

@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "groupsim/SimServer.h"
+#include "service/ServiceHosts.h"
 
 int main(int argc, char** argv) {
     CLI::App app{
@@ -44,6 +45,17 @@ int main(int argc, char** argv) {
                    "add the generated group BigGroup with this many messages");
     app.add_flag("--list-messages", listMessages,
                  "print the numbers of BigGroup's messages, one a line, and exit");
+    groupsim::BenchData bench;
+    bool listBenchFiles = false;
+    app.add_option("--bench-files", bench.files,
+                   "add the group BenchFiles with this many files in its top Files folder");
+    app.add_option("--bench-file-size", bench.fileSize, "bytes of each BenchFiles file")
+        ->capture_default_str();
+    app.add_option("--bench-big-file", bench.bigFile,
+                   "add the group BenchBig with one file of this many bytes");
+    app.add_flag("--list-bench-files", listBenchFiles,
+                 "print the file-store addresses of the BenchFiles and BenchBig files (as "
+                 "demo_member), one a line, and exit");
     app.add_option("--threads", threads, "worker threads (one per open connection)")
         ->capture_default_str();
     app.add_option("--auth-pages", authPages,
@@ -117,12 +129,23 @@ int main(int argc, char** argv) {
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
     signal(SIGPIPE, SIG_IGN);
 
-    groupsim::SimData data = groupsim::DemoData(seed, messages);
+    groupsim::SimData data = groupsim::DemoData(seed, messages, bench);
     for (auto& g : data.groups) {
         if (g.name == "DemoGroup") {
             g.authMessages = {authPages.begin(), authPages.end()};
             g.interstitialMessages = {adPages.begin(), adPages.end()};
         }
+    }
+    if (listBenchFiles) {
+        for (const auto& g : data.groups) {
+            if (g.name != "BenchFiles" && g.name != "BenchBig") continue;
+            const std::string base = std::string("http://f1.") + tessaly::hosts::kFileStore +
+                                     "/v1/" +
+                                     groupsim::FileStoreToken(seed, "demo_member/" + g.name);
+            for (const auto& f : g.files.files)
+                std::printf("%s/%s\n", base.c_str(), groupsim::UrlEncode(f).c_str());
+        }
+        return 0;
     }
     if (listMessages) {
         for (const auto& g : data.groups) {

@@ -46,6 +46,22 @@ protected:
     std::unique_ptr<SimClient> client_;
 };
 
+// A big file is served piece by piece; any piece is the same bytes as the whole file.
+TEST(SimData, PiecesOfAFileAreItsBytes) {
+    const std::string key = "G/files/exact-100003.bin";
+    const std::string whole = FileContent(7, key);
+    ASSERT_EQ(whole.size(), 100003u);
+    EXPECT_EQ(FileSize(7, key), 100003u);
+    for (std::size_t offset : {0u, 1u, 7u, 8u, 9u, 4095u, 99990u}) {
+        for (std::size_t length : {1u, 8u, 13u, 1000u}) {
+            if (offset + length > whole.size()) continue;
+            std::string piece(length, '\0');
+            FileBytesAt(7, key, offset, piece.data(), length);
+            EXPECT_EQ(piece, whole.substr(offset, length)) << offset << "+" << length;
+        }
+    }
+}
+
 TEST_F(GroupSimTest, LoginFormNeedsItsHiddenFieldsAndTheRightPassword) {
     Reply page = Client().Get("http://login.yahoo.com/");
     auto fields = FormInputs(page.body);
