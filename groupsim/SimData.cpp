@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 
 namespace groupsim {
 namespace {
@@ -133,12 +134,27 @@ std::string AttachmentKey(std::string_view group, int number, const Attachment& 
            (a.variant != 0 ? "#" + std::to_string(a.variant) : "");
 }
 
+namespace {
+
+// "exact-N.EXT" files (any extension) have exactly N bytes, for tests and benchmarks that need
+// a known size.
+std::optional<std::size_t> ExactSize(std::string_view key) {
+    const auto at = key.rfind("exact-");
+    if (at == std::string_view::npos) return std::nullopt;
+    std::size_t i = at + 6, n = 0;
+    if (i >= key.size() || key[i] < '0' || key[i] > '9') return std::nullopt;
+    for (; i < key.size() && key[i] >= '0' && key[i] <= '9'; ++i)
+        n = n * 10 + static_cast<std::size_t>(key[i] - '0');
+    if (i >= key.size() || key[i] != '.' || key.find('/', i) != std::string_view::npos)
+        return std::nullopt;
+    return n;
+}
+
+}  // namespace
+
 std::size_t FileSize(std::uint64_t seed, std::string_view key) {
     const std::uint64_t h = Hash(seed, key);
-    const auto at = key.rfind("exact-");
-    if (at != std::string_view::npos && key.size() > 4 && key.substr(key.size() - 4) == ".bin")
-        return static_cast<std::size_t>(
-            std::strtoull(std::string(key.substr(at + 6)).c_str(), nullptr, 10));
+    if (const auto exact = ExactSize(key)) return *exact;
     return 256 + h % 24000;
 }
 
@@ -160,13 +176,8 @@ void FileBytesAt(std::uint64_t seed, std::string_view key, std::size_t offset, c
 
 std::string FileContent(std::uint64_t seed, std::string_view key) {
     const std::uint64_t h = Hash(seed, key);
-    // "exact-N.bin" files have exactly N bytes, for tests that need a known size.
-    const auto at = key.rfind("exact-");
-    if (at != std::string_view::npos && key.size() > 4 && key.substr(key.size() - 4) == ".bin") {
-        const std::size_t n = static_cast<std::size_t>(
-            std::strtoull(std::string(key.substr(at + 6)).c_str(), nullptr, 10));
-        return Bytes(h, std::min<std::size_t>(n, 64u * 1024 * 1024));
-    }
+    if (const auto exact = ExactSize(key))
+        return Bytes(h, std::min<std::size_t>(*exact, 64u * 1024 * 1024));
     return Bytes(h, 256 + h % 24000);
 }
 
@@ -360,7 +371,7 @@ SimData DemoData(std::uint64_t seed, int bigMessages, const BenchData& bench) {
         g.name = "BenchFiles";
         for (int k = 1; k <= bench.files; ++k) {
             char name[64];
-            std::snprintf(name, sizeof name, "file-%05d-exact-%zu.bin", k, bench.fileSize);
+            std::snprintf(name, sizeof name, "file-%05d-exact-%zu.zip", k, bench.fileSize);
             g.files.files.emplace_back(name);
         }
         d.groups.push_back(std::move(g));
@@ -369,7 +380,7 @@ SimData DemoData(std::uint64_t seed, int bigMessages, const BenchData& bench) {
         // One big file, for the speed of one long download.
         Group g;
         g.name = "BenchBig";
-        g.files.files.push_back("big-exact-" + std::to_string(bench.bigFile) + ".bin");
+        g.files.files.push_back("big-exact-" + std::to_string(bench.bigFile) + ".zip");
         d.groups.push_back(std::move(g));
     }
     if (bigMessages > 0) {
