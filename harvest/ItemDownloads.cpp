@@ -103,9 +103,19 @@ void TItemManager::Join() {
 
 void TItemManager::WaitForChange(int designedMs) {
     std::unique_lock lock(mutex_);
-    const std::uint64_t seen = changes_;
-    changed_.wait_for(lock, StepOf(designedMs),
-                      [&] { return changes_ != seen || finished_.load(); });
+    const std::uint64_t seen = progress_;
+    progressed_.wait_for(lock, StepOf(designedMs),
+                         [&] { return progress_ != seen || finished_.load(); });
+}
+
+void TItemManager::TellProgress(bool now) {
+    // The walk shows the progress on a status line: waking it for every item of a fast batch
+    // would cost more than the items, so it hears of them at most every kProgressInterval.
+    const auto time = std::chrono::steady_clock::now();
+    if (!now && time - lastProgress_ < kProgressInterval) return;
+    lastProgress_ = time;
+    ++progress_;
+    progressed_.notify_all();
 }
 
 bool TItemManager::PacedWait(std::unique_lock<std::mutex>& lock, int designedMs,
@@ -119,22 +129,42 @@ bool TItemManager::PacedWait(std::unique_lock<std::mutex>& lock, int designedMs,
                              until);
 }
 
+int TItemManager::TakeNext() {
+    while (counts_.started < total_ && counts_.running < maxRunning_) {
+        const int index = counts_.started++;
+        if (SkipItem(index)) {
+            ++counts_.ended;
+            continue;
+        }
+        ++counts_.running;
+        return index;
+    }
+    return -1;
+}
+
 void TItemManager::Launch(int index) {
     pool_.Run([this, index](THttpClient& client) {
-        DownloadStatus status = dsError;
-        try {
-            status = pool_.Cancelled() ? dsSkipped : RunItem(index, client);
-        } catch (const std::exception&) {
-            status = dsError;  // the item failed; the batch goes on
+        for (int item = index; item >= 0;) {
+            DownloadStatus status = dsError;
+            try {
+                status = pool_.Cancelled() ? dsSkipped : RunItem(item, client);
+            } catch (const std::exception&) {
+                status = dsError;  // the item failed; the batch goes on
+            }
+            // Told under the lock: once it is released, the batch may be over and the manager
+            // gone.
+            std::lock_guard lock(mutex_);
+            --counts_.running;
+            ++counts_.ended;
+            if (status == dsOk || status == dsCompleted) ++counts_.ok;
+            ItemEnded(item, status);
+            ++changes_;
+            // With no designed step between two starts (pacing 0), the downloader that is free
+            // takes the batch's next item itself: no hand-over to the manager and back.
+            item = !terminate_ && !pool_.Cancelled() && PacingClock::Scale() == 0 ? TakeNext() : -1;
+            TellProgress(false);
+            if (item < 0) changed_.notify_all();
         }
-        // Told under the lock: once it is released, the batch may be over and the manager gone.
-        std::lock_guard lock(mutex_);
-        --counts_.running;
-        ++counts_.ended;
-        if (status == dsOk || status == dsCompleted) ++counts_.ok;
-        ItemEnded(index, status);
-        ++changes_;
-        changed_.notify_all();
     });
 }
 
@@ -146,16 +176,9 @@ void TItemManager::Loop() {
         if (counts_.started >= total_) {
             if (counts_.running == 0) break;
         } else if (counts_.running < maxRunning_) {
-            const int index = counts_.started++;
             acted = true;
-            lock.unlock();
-            const bool skip = SkipItem(index);
-            lock.lock();
-            if (skip) {
-                ++counts_.ended;
-                ++changes_;
-            } else {
-                ++counts_.running;
+            const int index = TakeNext();
+            if (index >= 0) {
                 Launch(index);
                 // A pause for its own sake: none at pacing 0.
                 if (pauseAfterStartMs_ > 0 && PacingClock::Scale() > 0)
@@ -179,6 +202,7 @@ void TItemManager::Loop() {
     finished_ = true;
     ++changes_;
     changed_.notify_all();
+    TellProgress(true);
 }
 
 }  // namespace tessaly

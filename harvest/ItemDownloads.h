@@ -14,6 +14,7 @@
 // started has ended.
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <functional>
@@ -97,6 +98,7 @@ protected:
     // On a downloader's thread: the work of item `index` with that downloader's client.
     virtual DownloadStatus RunItem(int index, THttpClient& client) = 0;
     // Whether item `index` is passed over instead of started (it counts as ended, not as ok).
+    // Called under the manager's lock, on the manager's or a downloader's thread.
     [[nodiscard]] virtual bool SkipItem(int /*index*/) { return false; }
     // Under the manager's lock, when item `index` ended: the section's own counting.
     virtual void ItemEnded(int /*index*/, DownloadStatus /*status*/) {}
@@ -107,7 +109,15 @@ protected:
 
 private:
     void Loop();
+    // Under the lock: takes the next item to start (passing over the skipped ones), or -1 when
+    // none may start now.
+    int TakeNext();
+    // Runs item `index` on a downloader, and the batch's next ones after it where that is due.
     void Launch(int index);
+    // Under the lock: lets the walk's WaitForChange see the progress (`now`, or when the last
+    // time is kProgressInterval ago).
+    void TellProgress(bool now);
+    static constexpr std::chrono::milliseconds kProgressInterval{50};
     // Waits on the pacing clock until `until` holds or `designedMs` pass; true when it holds.
     bool PacedWait(std::unique_lock<std::mutex>& lock, int designedMs,
                    const std::function<bool()>& until);
@@ -117,7 +127,10 @@ private:
     const int maxRunning_;
     mutable std::mutex mutex_;
     std::condition_variable changed_;
-    std::uint64_t changes_ = 0;  // item ends and the batch's end, counted
+    std::uint64_t changes_ = 0;           // item ends and the batch's end, counted
+    std::condition_variable progressed_;  // the walk's WaitForChange
+    std::uint64_t progress_ = 0;
+    std::chrono::steady_clock::time_point lastProgress_{};
     TCounts counts_;
     bool terminate_ = false;
     std::atomic<bool> finished_{false};
