@@ -263,6 +263,10 @@ TEST_F(PhotosCliTest, RetriesAndFailures) {
         std::vector<int> statuses;
         for (const auto& e : Requests(picture)) statuses.push_back(e.status);
         EXPECT_EQ(statuses, c.statuses);
+        // A view page that keeps failing is asked for six times too.
+        if (c.fault.ends_with("/vwp")) {
+            EXPECT_EQ(Requests("/vwp").size(), 2u * 6u);
+        }
         EXPECT_EQ(fs::exists(target), !failed);
         EXPECT_EQ(Index("BritishWalkers").find("lake2.jpg=Y") != std::string::npos, !failed);
     }
