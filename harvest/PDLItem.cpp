@@ -1,6 +1,7 @@
 #include "harvest/PDLItem.h"
 
 #include "files/SafeNames.h"
+#include "harvest/FDLItem.h"
 #include "harvest/YahooBase.h"
 #include "harvest/YahooPhotos.h"
 #include "net/HttpClient.h"
@@ -30,7 +31,8 @@ TPDLItem::TPDLItem(std::string viewUrl, std::string referrer, std::string photos
 
 std::string TPDLItem::GetLinkFileName(const std::string& fileName, const std::string& album,
                                       const std::string& photosFolder) {
-    const std::string name = SafeSegment(CreateProperFilename(Trim(UrlDecode(fileName))));
+    const std::string name =
+        TFDLItem::FitSaveName(SafeSegment(CreateProperFilename(Trim(UrlDecode(fileName)))));
     const std::string folder =
         Trim(UrlDecode(ReplaceAllStr(album, "/", "\\")));  // a nested album is one folder
     if (folder.empty()) return photosFolder + name;
@@ -46,6 +48,7 @@ bool TPDLItem::WithRetry(THttpClient& client, int timeOut,
                          const std::function<bool(int)>& attempt) {
     for (int seconds : RetryTimeOuts(timeOut)) {
         if (attempt(seconds)) return true;
+        if (fileError_) return false;  // the target, not the service, failed
         if (client.CancelFlag != nullptr && client.CancelFlag->load()) {
             cancelled_ = true;
             return false;
@@ -137,6 +140,7 @@ TPDLItem::TResult TPDLItem::Run(THttpClient& client) {
             if (client.GetToFile(imageUrl, path_)) return true;
         } catch (const EFileError& e) {
             why_ = e.what();
+            fileError_ = true;
             return false;
         }
         why_ = Failure(client, imageUrl);

@@ -63,6 +63,7 @@ private:
     std::string path_;
     std::string why_;
     bool cancelled_ = false;
+    bool fileError_ = false;  // the save file could not be written: no attempt can help
 };
 
 }  // namespace tessaly

@@ -136,6 +136,11 @@ TEST_F(PhotosSiteTest, SavePathsStayInThePhotosFolder) {
         {"what%3F.jpg", "q", "q/what%3F.jpg"}};
     for (const auto& [name, album, path] : cases)
         EXPECT_EQ(TPDLItem::GetLinkFileName(name, album, base), base + path) << name << album;
+    // A name too long for its temporary beside it is cut, keeping its extension.
+    const std::string longName =
+        TPDLItem::GetLinkFileName(std::string(300, 'n') + ".jpg", "", base).substr(base.size());
+    EXPECT_LT(longName.size(), 240u);
+    EXPECT_TRUE(longName.ends_with("nnn.jpg")) << longName;
 }
 
 }  // namespace
