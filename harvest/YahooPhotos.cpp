@@ -93,9 +93,9 @@ DownloadStatus TYahooPhotos::OpenPage(std::size_t index, std::string& referrer,
     if (index >= pageQueue.size()) return dsCompleted;
     referrer = pageQueue[index];
     TPagePtr page;
-    if (FetchPage(referrer, page) != dsOk || page->Empty()) {
-        if (page->Empty() && lastFailure_.empty())
-            lastFailure_ = "the page came empty (" + referrer + ")";
+    const bool fetched = FetchPage(referrer, page) == dsOk;
+    if (!fetched || page->Empty()) {
+        if (fetched) lastFailure_ = "the page came empty (" + referrer + ")";
         links.clear();
         return dsError;
     }

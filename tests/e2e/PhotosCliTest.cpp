@@ -171,6 +171,9 @@ TEST_F(PhotosCliTest, EveryPictureOnceWithEveryByteThenNothingTwice) {
     // Each picture once, and list pages neither in list view nor by their last-page link.
     for (const auto& e : Requests("grp.yahoofs.com")) EXPECT_EQ(Requests(e.path).size(), 1u);
     EXPECT_EQ(Requests("begin=9999").size(), 0u);
+    EXPECT_EQ(Requests("/group/DemoGroup/lst?.dir=/&.src=gr&.view=t&.begin=1").size(), 1u);
+    EXPECT_EQ(Requests("&.begin=1&").size(), 0u);
+    EXPECT_EQ(Requests("view=l").size(), 0u);
     EXPECT_EQ(Requests("/group/DemoGroup/lst?&.dir=/Summer+Walk&.src=gr&.begin=13").size(), 1u);
     EXPECT_EQ(Requests(".hires=t").size(), 19u + 1u + 2u);
     EXPECT_EQ(Requests("photos.groups.yahoo.com/group/BritishWalkers/").size(),
