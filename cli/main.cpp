@@ -164,7 +164,7 @@ int RunDownload(QCoreApplication& app, TYahooDownloadOptions& options, const Cre
     const std::optional<TSection> section = SectionByName(a.section);
     if (!section) {
         std::cerr << "tessaly-cli: no section \"" << a.section
-                  << "\": use messages, attachments or files\n";
+                  << "\": use messages, attachments, files or photos\n";
         return kExitUsage;
     }
     std::string user, password;
@@ -334,7 +334,7 @@ int main(int argc, char** argv) {
     CLI::App* download = cli.add_subcommand("download", "download a section of the chosen groups");
     addCredentials(download);
     DownloadArgs d;
-    download->add_option("--section", d.section, "messages, attachments or files")
+    download->add_option("--section", d.section, "messages, attachments, files or photos")
         ->capture_default_str();
     download
         ->add_option("--threads", d.threads,
@@ -342,7 +342,7 @@ int main(int argc, char** argv) {
         ->check(CLI::Range(1, 9));
     download->add_flag_callback(
         "--ignore-duplicates", [&d] { d.ignoreDuplicates = true; },
-        "skip files the Files index records as downloaded (kept for later runs)");
+        "skip files (photos) the Files (Photos) index records as downloaded (kept for later runs)");
     download->add_flag_callback(
         "--no-ignore-duplicates", [&d] { d.ignoreDuplicates = false; },
         "download every file again (kept for later runs)");

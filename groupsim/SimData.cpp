@@ -300,13 +300,14 @@ SimData DemoData(std::uint64_t seed, int bigMessages, const BenchData& bench) {
     for (int i = 1; i <= 15; ++i)
         a1.photos.push_back("walk" + std::string(i < 10 ? "0" : "") + std::to_string(i) + ".jpg");
     Album a2{"Club Dinner", {"dinner1.jpg", "dinner 2.jpg", "toast.jpg"}};
-    demo.albums = {a1, a2};
+    Album top{"", {"welcome.jpg"}};  // at the top level
+    demo.albums = {a1, a2, top};
     d.groups.push_back(std::move(demo));
 
     Group uk = SmallGroup("BritishWalkers", 5, seed, 101);
     uk.prefix = "uk.";
     uk.files = MakeFolder("", {"footpaths.txt"});
-    uk.albums = {Album{"Lake District", {"lake1.jpg", "lake2.jpg"}}};
+    uk.albums = {Album{"Lake District", {"lake1.jpg", "lake2.jpg"}, false}};  // no hires pages
     d.groups.push_back(std::move(uk));
 
     Group sports = SmallGroup("SportsFans", 4, seed);
@@ -350,6 +351,9 @@ SimData DemoData(std::uint64_t seed, int bigMessages, const BenchData& bench) {
     Folder deeper = MakeFolder("Deeper", {"deep.zip"});
     Folder sub = MakeFolder("Sub Folder", {"inner.jpg"}, {deeper});
     mixed.files = MakeFolder("", {"readme.pdf"}, {sub, odd});
+    // Photos whose album and names would climb out of a folder, or name one, taken as they
+    // stand.
+    mixed.albums = {Album{"..\\..\\up", {"..\\..\\evil.jpg", "a:b?.jpg"}}};
     d.groups.push_back(std::move(mixed));
     d.groups.push_back(SmallGroup("OneMessage", 1, seed, 500));
     Group empty;

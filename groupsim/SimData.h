@@ -48,9 +48,11 @@ struct Folder {
     std::vector<std::string> rawFiles;
 };
 
+// An album; the one with an empty name holds the photos at the top level, shown on the top list.
 struct Album {
     std::string name;
     std::vector<std::string> photos;
+    bool hires = true;  // each view page offers a high-resolution page
 };
 
 struct Group {

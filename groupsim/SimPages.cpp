@@ -57,6 +57,10 @@ std::string DirValue(const std::string& album) {
 
 }  // namespace
 
+std::string StoredAlbum(const std::string& album) {
+    return album.empty() ? std::string(kTopAlbum) : UrlEncode(album);
+}
+
 std::string FileStoreBase(const std::string& token, int host) {
     return "http://f" + std::to_string(host) + "." + hosts::kFileStore + "/v1/" + token;
 }
@@ -355,7 +359,17 @@ std::string PhotoList(const Group& g, int album, char view, int begin) {
         p += "<p>View: <a href=\"" +
              PhotosUrl(g, "lst", ".dir=/&.src=gr&.view=" + std::string(1, other) + "&.begin=1") +
              "\">" + (other == 't' ? "Thumbnails" : "List") + "</a></p>\n<table cellpadding=4>\n";
+        std::string top;
         for (const auto& a : g.albums) {
+            if (a.name.empty()) {
+                for (const auto& photo : a.photos) {
+                    top += "<td><a href=\"" +
+                           PhotosUrl(g, "vwp",
+                                     ".dir=/&.dnm=" + UrlEncode(photo) + "&.src=gr&.view=" + v) +
+                           "\">" + HtmlEscape(photo) + "</a></td>\n";
+                }
+                continue;
+            }
             p += "<tr><td><a href=\"" +
                  PhotosUrl(g, "lst", ".dir=/" + DirValue(a.name) + "&.src=gr&.order=&.view=" + v) +
                  "\">" + HtmlEscape(a.name) + "</a></td><td>" + std::to_string(a.photos.size()) +
@@ -366,6 +380,7 @@ std::string PhotoList(const Group& g, int album, char view, int begin) {
                  "\">newest</a></td></tr>\n";
         }
         p += "</table>\n";
+        if (!top.empty()) p += "<table><tr>\n" + top + "</tr></table>\n";
         return p + Tail();
     }
     const Album& a = g.albums[static_cast<std::size_t>(album)];
@@ -408,13 +423,13 @@ std::string PhotoView(const Group& g, const Album& a, const std::string& photo, 
     const std::string enc = UrlEncode(photo);
     std::string p = Head(g.name + " : Photos : " + photo);
     p += Sidebar(g);
-    const std::string image = FileStoreBase(token) + "/.photos/" + UrlEncode(a.name) + "/" +
+    const std::string image = FileStoreBase(token) + "/.photos/" + StoredAlbum(a.name) + "/" +
                               (hires ? "hr_" : "") + enc + (hires ? "?hires=1" : "?bfXQ8sBrnAw");
     p += "<p><img src=\"http://us.i1.yimg.com/us.yimg.com/i/yg/img/prev.gif\"> <img "
          "src=\"http://us.i1.yimg.com/"
          "us.yimg.com/i/yg/img/next.gif\"></p>\n<p><img src=\"" +
          image + "\" alt=\"" + HtmlEscape(photo) + "\"></p>\n";
-    if (!hires) {
+    if (!hires && a.hires) {
         p += "<p><a href=\"" +
              PhotosUrl(g, "vwp", ".dir=/" + dir + "&.dnm=" + enc + "&.src=gr&.view=t&.hires=t") +
              "\">View full size</a></p>\n";

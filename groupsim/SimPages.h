@@ -12,6 +12,10 @@ namespace groupsim {
 inline constexpr int kMyGroupsPerPage = 10;
 inline constexpr int kIndexPerPage = 15;
 inline constexpr int kPhotosPerPage = 12;
+// The album segment of a picture's address on the file store: the URL-encoded album name, or
+// kTopAlbum for the photos at the top level.
+inline constexpr const char* kTopAlbum = "-top-";
+std::string StoredAlbum(const std::string& album);
 
 // Where a member's files of a group are served: "http://f1.grp.yahoofs.com/v1/<token>".
 [[nodiscard]] std::string FileStoreBase(const std::string& token, int host = 1);

@@ -170,6 +170,7 @@ void GroupService::SetFaults(Faults faults) {
     std::lock_guard lock(mutex_);
     faults_ = std::move(fresh);
     throttled_ = 0;
+    failed_ = 0;
 }
 
 Faults GroupService::CurrentFaults() const {
@@ -234,6 +235,7 @@ Faults GroupService::ParseFaults(const std::string& query) {
     f.throttleFor = QueryValue(query, "throttlefor");
     f.throttleTimes = std::max(0, std::atoi(QueryValue(query, "throttletimes").c_str()));
     f.hangFor = QueryValue(query, "hang");
+    f.failTimes = std::max(0, std::atoi(QueryValue(query, "failtimes").c_str()));
     // status=403:/path (several, comma-separated)
     std::string rules = QueryValue(query, "status");
     std::size_t i = 0;
@@ -287,6 +289,9 @@ SimResponse GroupService::Handle(const SimRequest& r) {
     bool handled = false;
     for (const auto& [text, status] : faults.statusFor) {
         if (!text.empty() && where.find(text) != std::string::npos) {
+            std::lock_guard lock(mutex_);
+            if (faults.failTimes > 0 && failed_ >= faults.failTimes) break;
+            ++failed_;
             response = Page(pages::NotFound(r.path), status);
             handled = true;
             break;
@@ -549,7 +554,9 @@ SimResponse GroupService::Photos(const SimRequest& r, const std::string& prefix)
                 static_cast<int>(g->albums[static_cast<std::size_t>(album)].photos.size());
             begin = total > 0 ? ((total - 1) / kPhotosPerPage) * kPhotosPerPage + 1 : 1;
         }
-        return Page(pages::PhotoList(*g, album, view == "t" ? 't' : 'l', begin));
+        // The top list ("/") also shows the photos at the top level.
+        return Page(
+            pages::PhotoList(*g, albumName.empty() ? -1 : album, view == "t" ? 't' : 'l', begin));
     }
     if (parts[2] == "vwp" && album >= 0) {
         const std::string name = QueryValue(r.query, ".dnm");
@@ -591,7 +598,8 @@ SimResponse GroupService::FileStore(const SimRequest& r) {
         return Page(pages::NotFound(r.path), 404);
     }
     if (parts[2] == ".photos" && parts.size() == 5) {
-        const std::string albumName = UrlDecodeComponent(parts[3]);
+        const std::string albumName =
+            parts[3] == kTopAlbum ? std::string() : UrlDecodeComponent(parts[3]);
         std::string name = UrlDecodeComponent(parts[4]);
         const bool hires = StartsWith(name, "hr_");
         if (hires) name = name.substr(3);

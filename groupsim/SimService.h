@@ -47,8 +47,9 @@ struct SimResponse {
 // Faults, all off by default. A path rule matches when host + path contains its text.
 struct Faults {
     int latencyMs = 0;
-    std::vector<std::pair<std::string, int>> statusFor;  // (text, status)
-    std::string dropFor;                                 // bodies cut off in the middle
+    std::vector<std::pair<std::string, int>> statusFor;  // (text, status) ...
+    int failTimes = 0;            // ... for the first n matching requests only (0: every time)
+    std::string dropFor;          // bodies cut off in the middle
     std::string stallFor;         // half the body, then 3 s of silence, then hang up
     std::string trickleFor;       // bodies sent 64 bytes every 100 ms
     std::string redirectLoopFor;  // endless redirects
@@ -94,7 +95,7 @@ public:
     [[nodiscard]] const SimData& Data() const { return data_; }
     // Parses
     // "latency=..&status=403:/path&drop=/p&stall=/p&trickle=/p&loop=/p&oversize=/p&throttle=n
-    // &throttlefor=/p&throttletimes=n&hang=/p".
+    // &throttlefor=/p&throttletimes=n&failtimes=n&hang=/p".
     static Faults ParseFaults(const std::string& query);
 
 private:
@@ -129,6 +130,7 @@ private:
     std::shared_ptr<const Faults> faults_ = std::make_shared<const Faults>();
     long groupRequests_ = 0;
     int throttled_ = 0;  // answers of the throttleFor rule since the faults were set
+    int failed_ = 0;     // answers of the statusFor rules since the faults were set
     std::vector<LogEntry> log_;
     std::atomic<int> fileStoreNow_{0};
     std::atomic<int> fileStoreMost_{0};

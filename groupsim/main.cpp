@@ -88,6 +88,8 @@ int main(int argc, char** argv) {
                    "fault: requests whose host+path contains TEXT answer error 999");
     app.add_option("--throttle-times", faults.throttleTimes,
                    "fault: --throttle-for answers error 999 only this many times (0: always)");
+    app.add_option("--fail-times", faults.failTimes,
+                   "fault: --status rules answer only this many matching requests (0: always)");
     app.add_option("--hang", faults.hangFor,
                    "fault: never answer requests whose host+path contains TEXT");
     app.footer(
@@ -102,7 +104,8 @@ int main(int argc, char** argv) {
         "Control (host groupsim.control, or a loopback name such as localhost when reached "
         "directly): /log, /log/clear, /echo, /set-cookie?c=SET-COOKIE-VALUE, "
         "/faults?latency=&status=403:/x,...&drop=&stall=&trickle=&loop=\n"
-        "&oversize=&throttle=&throttlefor=&throttletimes=&hang=.  Point a client at it with "
+        "&oversize=&throttle=&throttlefor=&throttletimes=&failtimes=&hang=.  Point a client at it "
+        "with "
         "http_proxy=http://127.0.0.1:PORT.  Stops "
         "on SIGTERM/SIGINT.");
     CLI11_PARSE(app, argc, argv);

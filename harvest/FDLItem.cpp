@@ -17,8 +17,10 @@ namespace {
 // "." + name + the temporary mark + six characters, and must fit a name of the file system too.
 constexpr std::size_t kMaxSaveName = kMaxNameBytes - 1 - kTemporaryMark.size() - 6;
 
+}  // namespace
+
 // The name cut to kMaxSaveName bytes (between two UTF-8 characters), keeping a short extension.
-std::string FitName(std::string name) {
+std::string TFDLItem::FitSaveName(std::string name) {
     if (name.size() <= kMaxSaveName) return name;
     const auto dot = name.rfind('.');
     const std::string ext =
@@ -27,8 +29,6 @@ std::string FitName(std::string name) {
     while (keep > 0 && (static_cast<unsigned char>(name[keep]) & 0xC0) == 0x80) --keep;
     return name.substr(0, keep) + ext;
 }
-
-}  // namespace
 
 TFDLItem::TFDLItem(std::string url, std::string folderPath, std::string filesFolder,
                    std::string referrer, int timeOut)
@@ -46,7 +46,7 @@ std::string TFDLItem::GetLinkFileName(const std::string& url, const std::string&
     while (!link.empty() && link.back() == '/') link.remove_suffix(1);
     const auto slash = link.rfind('/');
     const std::string last(slash == std::string_view::npos ? link : link.substr(slash + 1));
-    const std::string name = FitName(SafeSegment(CreateProperFilename(Trim(UrlDecode(last)))));
+    const std::string name = FitSaveName(SafeSegment(CreateProperFilename(Trim(UrlDecode(last)))));
     return filesFolder + SafeFolderPath(folderPath) + name;
 }
 

@@ -31,6 +31,9 @@ public:
                                                      const std::string& folderPath,
                                                      const std::string& filesFolder);
 
+    // A save name cut to leave room for its temporary beside it (keeping a short extension).
+    [[nodiscard]] static std::string FitSaveName(std::string name);
+
     TResult Run(THttpClient& client);
     [[nodiscard]] const std::string& Path() const { return path_; }
     [[nodiscard]] const std::string& Why() const { return why_; }

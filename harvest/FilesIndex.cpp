@@ -32,7 +32,12 @@ std::string FitLine(std::string text, std::size_t room) {
 }  // namespace
 
 std::string TFilesIndex::PathFor(const std::string& user, const std::string& group) {
-    return SettingsFolder() + "Files/" + SafeSegment(user) + "/" +
+    return PathFor("Files", user, group);
+}
+
+std::string TFilesIndex::PathFor(const std::string& section, const std::string& user,
+                                 const std::string& group) {
+    return SettingsFolder() + section + "/" + SafeSegment(user) + "/" +
            SafeSegment(Trim(group) + ".ini");
 }
 
@@ -40,7 +45,10 @@ std::string TFilesIndex::KeyOf(const std::string& url) {
     std::string path = SlashToBackslash(url);
     while (!path.empty() && path.back() == '\\') path.pop_back();  // as the file's save name
     const auto slash = path.rfind('\\');
-    const std::string last = Trim(slash == std::string::npos ? path : path.substr(slash + 1));
+    return EncodeKey(Trim(slash == std::string::npos ? path : path.substr(slash + 1)));
+}
+
+std::string TFilesIndex::EncodeKey(std::string_view last) {
     std::string key;
     key.reserve(last.size());
     for (char c : last) {
@@ -76,19 +84,37 @@ bool TFilesIndex::Has(const std::string& folderPath, const std::string& url) con
     return file_->ValueExists(SectionOf(folderPath), KeyOf(url));
 }
 
+std::vector<std::pair<std::string, std::string>> TFilesIndex::Entries() const {
+    std::vector<std::pair<std::string, std::string>> entries;
+    std::vector<std::string> sections, keys;
+    file_->ReadSections(sections);
+    for (const auto& section : sections) {
+        file_->ReadSection(section, keys);
+        for (const auto& key : keys) entries.emplace_back(section, key);
+    }
+    return entries;
+}
+
 std::string TFilesIndex::Record(const std::string& path, const std::string& folderPath,
                                 const std::vector<std::string>& urls) {
-    if (urls.empty()) return {};
+    std::vector<std::pair<std::string, std::string>> entries;
+    const std::string section = SectionOf(folderPath);
+    for (const auto& url : urls) entries.emplace_back(section, KeyOf(url));
+    return Record(path, entries);
+}
+
+std::string TFilesIndex::Record(const std::string& path,
+                                const std::vector<std::pair<std::string, std::string>>& entries) {
+    if (entries.empty()) return {};
     const auto slash = path.rfind('/');
     if (slash != std::string::npos && !ForceDirectories(path.substr(0, slash)))
-        return "cannot create the folder of the Files index " + path;
+        return "cannot create the folder of the index " + path;
     try {
         TSettingsFileEx index(path);
-        const std::string section = SectionOf(folderPath);
-        for (const auto& url : urls) index.WriteString(section, KeyOf(url), "Y");
+        for (const auto& [section, key] : entries) index.WriteString(section, key, "Y");
         index.UpdateFile();
     } catch (const EFileError& e) {
-        return std::string("the Files index could not be written: ") + e.what();
+        return "the index " + path + " could not be written: " + e.what();
     }
     return {};
 }

@@ -2,6 +2,7 @@
 
 #include "harvest/AttachThread.h"
 #include "harvest/FileThread.h"
+#include "harvest/PhotoThread.h"
 #include "harvest/TextThread.h"
 #include "settings/DownloadOptions.h"
 #include "text/TextUtils.h"
@@ -62,9 +63,11 @@ std::unique_ptr<TDownloadWorker> MakeSectionWorker(TSection section, TMemberSess
         case TSection::Attachments:
             return std::make_unique<TAttachThread>(session, options, reporter, stops, ui,
                                                    std::move(inputs));
-        default:
-            return nullptr;
+        case TSection::Photos:
+            return std::make_unique<TPhotoThread>(session, options, reporter, stops, ui,
+                                                  std::move(inputs));
     }
+    return nullptr;
 }
 
 }  // namespace tessaly

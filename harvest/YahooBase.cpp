@@ -294,6 +294,17 @@ void TYahooBase::ExtractAbsoluteLinks(const std::string& page, const std::string
     for (auto& link : links) link = Absolute(link, suffix);
 }
 
+std::string TYahooBase::UrlHost(const std::string& url) {
+    std::string_view rest = url;
+    if (const auto scheme = rest.find("://"); scheme != std::string_view::npos)
+        rest.remove_prefix(scheme + 3);
+    else
+        return {};
+    rest = rest.substr(0, rest.find_first_of("/?#"));
+    if (const auto at = rest.rfind('@'); at != std::string_view::npos) rest.remove_prefix(at + 1);
+    return std::string(rest.substr(0, rest.find(':')));
+}
+
 void TYahooBase::SaveDebugPage(const std::string& text, const std::string& fileName) const {
     if (!debugPages_) return;
     const std::string path =

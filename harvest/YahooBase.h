@@ -82,6 +82,9 @@ public:
                               std::vector<std::string>& links) const;
     void SaveDebugPage(const std::string& text, const std::string& fileName) const;
     static bool EnsureFolderFor(const std::string& filePath);
+    // The host part of an address ("uk.photos.groups.yahoo.com" of
+    // "http://uk.photos.groups.yahoo.com/group/x/lst"); "" when it has none.
+    [[nodiscard]] static std::string UrlHost(const std::string& url);
 
     // Link filters.
     [[nodiscard]] static bool HasExtension(const std::string& extension, const std::string& text);

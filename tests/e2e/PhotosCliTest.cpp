@@ -1,0 +1,303 @@
+// End-to-end runs of `tessaly-cli download --section photos` against the simulated service
+// (pacing 0): the photos host with its country prefix, the page walk, the bytes of every
+// picture, the index and ignoring what it holds, the retries, a picture held open, the
+// failures, and names that would lead out of the Photos folder.
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <functional>
+#include <map>
+
+#include "platform/SpecialFolders.h"
+#include "settings/DownloadOptions.h"
+#include "support/SimFixture.h"
+
+namespace tessaly {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct CliRun {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+class PhotosCliTest : public test::SimServiceTest {
+protected:
+    void SetUp() override {
+        test::SimServiceTest::SetUp();
+        ::setenv("TESSALY_PACE", "0", 1);
+        ASSERT_EQ(Run({"login", "--user", "demo_member", "--password-stdin", "--refresh"}).status,
+                  0);
+    }
+
+    // Runs tessaly-cli with `args`, the password on standard input; `onStart` is told the
+    // program's process id once it runs.
+    CliRun Run(const std::vector<std::string>& args,
+               const std::function<void(pid_t)>& onStart = {}) {
+        int in[2], out[2], err[2];
+        EXPECT_EQ(::pipe(in), 0);
+        EXPECT_EQ(::pipe(out), 0);
+        EXPECT_EQ(::pipe(err), 0);
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            ::dup2(in[0], 0);
+            ::dup2(out[1], 1);
+            ::dup2(err[1], 2);
+            for (int fd : {in[0], in[1], out[0], out[1], err[0], err[1]}) ::close(fd);
+            std::vector<char*> argv{const_cast<char*>(TESSALY_CLI_BINARY)};
+            for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+            argv.push_back(nullptr);
+            ::execv(TESSALY_CLI_BINARY, argv.data());
+            ::_exit(127);
+        }
+        if (onStart) onStart(pid);
+        ::close(in[0]);
+        ::close(out[1]);
+        ::close(err[1]);
+        const std::string line = "tessaly-demo\n";
+        [[maybe_unused]] auto w = ::write(in[1], line.data(), line.size());
+        ::close(in[1]);
+        CliRun run;
+        std::string* text[2] = {&run.out, &run.err};
+        pollfd fds[2] = {{out[0], POLLIN, 0}, {err[0], POLLIN, 0}};
+        int open = 2;
+        while (open > 0 && ::poll(fds, 2, 60000) > 0) {
+            for (std::size_t s = 0; s < 2; ++s) {
+                pollfd& p = fds[s];
+                if (p.fd < 0 || (p.revents & (POLLIN | POLLHUP)) == 0) continue;
+                char buf[4096];
+                const ssize_t n = ::read(p.fd, buf, sizeof buf);
+                if (n <= 0) {
+                    ::close(p.fd);
+                    p.fd = -1;
+                    --open;
+                    continue;
+                }
+                text[s]->append(buf, static_cast<std::size_t>(n));
+            }
+        }
+        int status = 0;
+        ::waitpid(pid, &status, 0);
+        run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        return run;
+    }
+
+    CliRun Photos(std::vector<std::string> args) {
+        std::vector<std::string> all{"download", "--password-stdin", "--section", "photos", "--out",
+                                     Out()};
+        all.insert(all.end(), args.begin(), args.end());
+        return Run(all);
+    }
+
+    std::string Out() const { return Dir() + "out/"; }
+    // Every file under `folder`, by its path relative to it.
+    static std::map<std::string, std::string> Tree(const std::string& folder) {
+        std::map<std::string, std::string> files;
+        if (!fs::exists(folder)) return files;
+        for (const auto& e : fs::recursive_directory_iterator(folder)) {
+            if (e.is_regular_file())
+                files[fs::relative(e.path(), folder).string()] = ReadFile(e.path().string());
+        }
+        return files;
+    }
+    static std::string Picture(const std::string& key, bool hires) {
+        return groupsim::PictureContent(kSeed, key, hires);
+    }
+    // The requests whose host + path (with the query) contains `text`, in the order served.
+    std::vector<groupsim::LogEntry> Requests(const std::string& text) {
+        std::vector<groupsim::LogEntry> found;
+        for (const auto& e : Service().Log()) {
+            if ((e.host + e.path).find(text) != std::string::npos) found.push_back(e);
+        }
+        return found;
+    }
+    static std::string Index(const std::string& group) {
+        return ReadFile(SettingsFolder() + "Photos/demo_member/" + group + ".ini");
+    }
+};
+
+// Four groups in one run. DemoGroup's top list comes in list view, whose album links the walk
+// does not follow: its albums are reached only through the thumbnail view. Its albums, the
+// second page of "Summer Walk" and the top-level photo are all read, the last-page links and the
+// list views never; every picture arrives once, from its high-resolution page, with every byte
+// as the service has it. BritishWalkers' prefix is on the list of the photos host, so the
+// unprefixed host is never asked; SportsFans' is not, and is read off the host the unprefixed
+// list leads to. Album and photo names that would climb stay inside the Photos folder. A group
+// without photos is "Not Available". The index holds the top-level photo in the section "\",
+// and a second run that ignores what it holds asks for no picture and no view page.
+TEST_F(PhotosCliTest, EveryPictureOnceWithEveryByteThenNothingTwice) {
+    Service().ClearLog();
+    const CliRun run = Photos({"--no-ignore-duplicates", "DemoGroup", "BritishWalkers",
+                               "SportsFans", "mixedcasegroup", "Filler01"});
+    EXPECT_EQ(run.status, 0) << run.out << run.err;
+    for (const char* row : {"DemoGroup: Completed (4 folders, 19 files found, 19 downloaded)",
+                            "BritishWalkers: Completed (2 folders, 2 files found, 2 downloaded)",
+                            "SportsFans: Completed (2 folders, 1 files found, 1 downloaded)",
+                            "mixedcasegroup: Completed (2 folders, 2 files found, 2 downloaded)",
+                            "Filler01: Not Available (2 folders, 0 files found, 0 downloaded)"})
+        EXPECT_NE(run.out.find(row), std::string::npos) << row << "\n" << run.out;
+
+    std::map<std::string, std::string> wanted;
+    for (int i = 1; i <= 15; ++i) {
+        const std::string name = (i < 10 ? "walk0" : "walk") + std::to_string(i) + ".jpg";
+        wanted["Summer Walk/" + name] = Picture("DemoGroup/photos/Summer Walk/" + name, true);
+    }
+    for (const char* name : {"dinner1.jpg", "dinner 2.jpg", "toast.jpg"})
+        wanted[std::string("Club Dinner/") + name] =
+            Picture(std::string("DemoGroup/photos/Club Dinner/") + name, true);
+    wanted["welcome.jpg"] = Picture("DemoGroup/photos//welcome.jpg", true);
+    EXPECT_EQ(Tree(Out() + "Photos/DemoGroup/"), wanted);
+    const std::map<std::string, std::string> uk{
+        {"Lake District/lake1.jpg",
+         Picture("BritishWalkers/photos/Lake District/lake1.jpg", false)},
+        {"Lake District/lake2.jpg",
+         Picture("BritishWalkers/photos/Lake District/lake2.jpg", false)}};
+    EXPECT_EQ(Tree(Out() + "Photos/BritishWalkers/"), uk);
+    EXPECT_EQ(Tree(Out() + "Photos/SportsFans/").at("Match Day/goal.jpg"),
+              Picture("SportsFans/photos/Match Day/goal.jpg", true));
+    const std::map<std::string, std::string> odd{
+        {"____up/____evil.jpg", Picture("MixedCaseGroup/photos/..\\..\\up/..\\..\\evil.jpg", true)},
+        {"____up/a_b%3F.jpg", Picture("MixedCaseGroup/photos/..\\..\\up/a:b?.jpg", true)}};
+    EXPECT_EQ(Tree(Out() + "Photos/MixedCaseGroup/"), odd);
+    EXPECT_EQ(Tree(Out()).size(), wanted.size() + uk.size() + 1 + odd.size());
+
+    // Each picture once, and list pages neither in list view nor by their last-page link.
+    for (const auto& e : Requests("grp.yahoofs.com")) EXPECT_EQ(Requests(e.path).size(), 1u);
+    EXPECT_EQ(Requests("begin=9999").size(), 0u);
+    EXPECT_EQ(Requests("/group/DemoGroup/lst?.dir=/&.src=gr&.view=t&.begin=1").size(), 1u);
+    EXPECT_EQ(Requests("&.begin=1&").size(), 0u);
+    EXPECT_EQ(Requests("view=l").size(), 0u);
+    EXPECT_EQ(Requests("/group/DemoGroup/lst?&.dir=/Summer+Walk&.src=gr&.begin=13").size(), 1u);
+    EXPECT_EQ(Requests(".hires=t").size(), 19u + 1u + 2u);
+    EXPECT_EQ(Requests("photos.groups.yahoo.com/group/BritishWalkers/").size(),
+              Requests("uk.photos.groups.yahoo.com/group/BritishWalkers/").size());
+    const auto sports = Requests("photos.groups.yahoo.com/group/SportsFans/lst");
+    ASSERT_GE(sports.size(), 2u);
+    EXPECT_EQ(sports[0].host, "photos.groups.yahoo.com");
+    EXPECT_EQ(sports[0].status, 302);
+    for (std::size_t i = 1; i < sports.size(); ++i)
+        EXPECT_EQ(sports[i].host, "sports.photos.groups.yahoo.com");
+
+    const std::string index = Index("DemoGroup");
+    EXPECT_NE(index.find("[\\]\r\nwelcome.jpg=Y\r\n"), std::string::npos) << index;
+    EXPECT_NE(index.find("[Club+Dinner]\r\n"), std::string::npos) << index;
+    EXPECT_NE(index.find("dinner%202.jpg=Y\r\n"), std::string::npos) << index;
+    EXPECT_NE(Index("MixedCaseGroup").find("[..%5C..%5Cup]"), std::string::npos);
+
+    Service().ClearLog();
+    const CliRun again = Photos({"--ignore-duplicates", "DemoGroup", "mixedcasegroup"});
+    EXPECT_EQ(again.status, 0) << again.out << again.err;
+    EXPECT_EQ(Requests("grp.yahoofs.com").size(), 0u);
+    EXPECT_EQ(Requests("/vwp").size(), 0u);
+    EXPECT_NE(again.out.find("DemoGroup: Completed (4 folders, 0 files found, 0 downloaded)"),
+              std::string::npos)
+        << again.out;
+}
+
+// A picture answered 500 twice arrives on the third attempt, the attempts one after another in
+// the log. A picture that never arrives whole (cut off, or always an error) is tried six times
+// and leaves no file and no index entry; a view page that keeps failing likewise; a top list
+// that cannot be had ends the group "Error" even where nothing was found. Every failure ends
+// the group "Error" with the reason, exit 3 and the error sound; a group that went well plays
+// none.
+TEST_F(PhotosCliTest, RetriesAndFailures) {
+    const std::string played = Dir() + "played";
+    WriteFile(Dir() + "bin/paplay", "#!/bin/sh\necho \"$1\" >> \"" + played + "\"\n");
+    ::chmod((Dir() + "bin/paplay").c_str(), 0755);
+    const std::string path = std::getenv("PATH");
+    ::setenv("PATH", (Dir() + "bin:" + path).c_str(), 1);
+    TYahooDownloadOptions options;
+    options.Load();
+    options.strErrorWaveFile = Dir() + "error.wav";
+    options.Save();
+    WriteFile(options.strErrorWaveFile, "RIFF");
+
+    const std::string picture = "District/lake2.jpg";
+    const std::string target = Out() + "Photos/BritishWalkers/Lake District/lake2.jpg";
+    struct Case {
+        std::string fault;
+        const char* row;
+        const char* reason;
+        std::vector<int> statuses;  // of the requests for lake2.jpg's picture
+    };
+    const Case cases[] = {
+        {"status=500:" + picture + "&failtimes=2",
+         "Completed (2 folders, 2 files found, 2 downloaded)",
+         "",
+         {500, 500, 200}},
+        {"drop=" + picture,
+         "Error (2 folders, 2 files found, 1 downloaded)",
+         "1 of 2 photos could not be downloaded: Retrieval Interrupted",
+         {200, 200, 200, 200, 200, 200}},
+        {"status=500:" + picture,
+         "Error (2 folders, 2 files found, 1 downloaded)",
+         "1 of 2 photos could not be downloaded",
+         {500, 500, 500, 500, 500, 500}},
+        {"status=404:/vwp",
+         "Error (2 folders, 2 files found, 0 downloaded)",
+         "2 of 2 photos could not be downloaded",
+         {}},
+        {"status=500:/group/BritishWalkers/lst",
+         "Error (0 folders, 0 files found, 0 downloaded)",
+         "the service answered 500",
+         {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.fault);
+        fs::remove_all(Out());
+        fs::remove(played);
+        fs::remove(SettingsFolder() + "Photos/demo_member/BritishWalkers.ini");
+        Service().SetFaults(groupsim::GroupService::ParseFaults(c.fault));
+        Service().ClearLog();
+        const CliRun run = Photos({"--no-ignore-duplicates", "BritishWalkers"});
+        const bool failed = c.statuses.size() != 3;
+        EXPECT_EQ(run.status, failed ? 3 : 0) << run.out << run.err;
+        EXPECT_NE(run.out.find(std::string("BritishWalkers: ") + c.row), std::string::npos)
+            << run.out;
+        EXPECT_NE(run.err.find(c.reason), std::string::npos) << run.err;
+        EXPECT_EQ(ReadFile(played), failed ? options.strErrorWaveFile + "\n" : "");
+        std::vector<int> statuses;
+        for (const auto& e : Requests(picture)) statuses.push_back(e.status);
+        EXPECT_EQ(statuses, c.statuses);
+        // A view page that keeps failing is asked for six times too.
+        if (c.fault.ends_with("/vwp")) {
+            EXPECT_EQ(Requests("/vwp").size(), 2u * 6u);
+        }
+        EXPECT_EQ(fs::exists(target), !failed);
+        EXPECT_EQ(Index("BritishWalkers").find("lake2.jpg=Y") != std::string::npos, !failed);
+    }
+    Service().SetFaults({});
+    ::setenv("PATH", path.c_str(), 1);
+}
+
+// A picture another program holds open is left alone: not downloaded, not counted, not indexed,
+// and the row says it was skipped; the group still completes.
+TEST_F(PhotosCliTest, APictureHeldOpenIsSkipped) {
+    const std::string held = Out() + "Photos/BritishWalkers/Lake District/lake1.jpg";
+    WriteFile(held, "the member's copy");
+    const int fd = ::open(held.c_str(), O_RDWR);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::flock(fd, LOCK_EX), 0);
+    const CliRun run = Photos({"--no-ignore-duplicates", "BritishWalkers"});
+    ::close(fd);
+    EXPECT_EQ(run.status, 0) << run.out << run.err;
+    EXPECT_NE(run.out.find("BritishWalkers: Completed (2 folders, 2 files found, 1 downloaded): 1 "
+                           "photos skipped, held open by another program: " +
+                           held),
+              std::string::npos)
+        << run.out;
+    EXPECT_EQ(ReadFile(held), "the member's copy");
+    const std::string index = Index("BritishWalkers");
+    EXPECT_EQ(index.find("lake1.jpg"), std::string::npos) << index;
+    EXPECT_NE(index.find("lake2.jpg=Y"), std::string::npos) << index;
+}
+
+}  // namespace
+}  // namespace tessaly
