@@ -298,14 +298,18 @@ struct THttpClient::Transfer {
             return 0;
         }
         try {
-            t.pending.append(data, n);
             const std::size_t piece = std::max<std::size_t>(1, t.client.BufferSize);
-            std::size_t used = 0;
-            while (t.pending.size() - used >= piece) {
-                t.Piece(t.pending.data() + used, piece);
-                used += piece;
+            std::size_t from = 0;
+            if (!t.pending.empty()) {  // first complete the piece begun before
+                from = std::min(n, piece - t.pending.size());
+                t.pending.append(data, from);
+                if (t.pending.size() < piece) return n;
+                t.Piece(t.pending.data(), piece);
+                t.pending.clear();
             }
-            t.pending.erase(0, used);
+            // Whole pieces straight from the library's buffer: no copy of a big body.
+            for (; n - from >= piece; from += piece) t.Piece(data + from, piece);
+            t.pending.assign(data + from, n - from);
         } catch (...) {
             t.error = std::current_exception();
             return 0;
