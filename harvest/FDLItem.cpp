@@ -51,9 +51,17 @@ std::string TFDLItem::GetLinkFileName(const std::string& url, const std::string&
 }
 
 TFDLItem::TResult TFDLItem::Run(THttpClient& client) {
-    if (!TYahooBase::EnsureFolderFor(path_)) {
-        why_ = "cannot create the folder of " + path_;
-        return TResult::Failed;
+    // The files of a folder come one after another: each downloader makes (and looks up) the
+    // folder once, not once per file. Should it vanish meanwhile, the save fails and says so,
+    // and the next file makes it again.
+    thread_local std::string madeFolder;
+    const std::string folder = path_.substr(0, path_.rfind('/') + 1);
+    if (folder != madeFolder) {
+        if (!TYahooBase::EnsureFolderFor(path_)) {
+            why_ = "cannot create the folder of " + path_;
+            return TResult::Failed;
+        }
+        madeFolder = folder;
     }
     if (IsFileLocked(path_)) {
         why_ = "held open by another program: " + path_;
@@ -66,6 +74,7 @@ TFDLItem::TResult TFDLItem::Run(THttpClient& client) {
         ok = client.GetToFile(url_, path_);
     } catch (const EFileError& e) {
         why_ = e.what();
+        madeFolder.clear();
         return TResult::Failed;
     }
     statusCode_ = client.StatusCode();
