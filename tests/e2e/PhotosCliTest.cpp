@@ -9,9 +9,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <chrono>
+#include <csignal>
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <thread>
 
 #include "platform/SpecialFolders.h"
 #include "settings/DownloadOptions.h"
@@ -297,6 +301,47 @@ TEST_F(PhotosCliTest, APictureHeldOpenIsSkipped) {
     const std::string index = Index("BritishWalkers");
     EXPECT_EQ(index.find("lake1.jpg"), std::string::npos) << index;
     EXPECT_NE(index.find("lake2.jpg=Y"), std::string::npos) << index;
+}
+
+// Ctrl-C while a picture trickles in: the transfer is cancelled, the picture saved by an
+// earlier run stays as it was and no partial file is left; the group ends "Skipped" (exit 4),
+// and the next group is downloaded as usual.
+TEST_F(PhotosCliTest, AStopDuringAPictureLeavesNoPartialFile) {
+    const std::string album = Out() + "Photos/BritishWalkers/Lake District/";
+    WriteFile(album + "lake2.jpg", "saved by an earlier run");
+    Service().SetFaults(groupsim::GroupService::ParseFaults("trickle=District/lake2.jpg"));
+    std::atomic<bool> done{false};
+    std::thread watcher;
+    const auto start = std::chrono::steady_clock::now();
+    const CliRun run = Run({"download", "--password-stdin", "--section", "photos", "--out", Out(),
+                            "--no-ignore-duplicates", "BritishWalkers", "SportsFans"},
+                           [&](pid_t pid) {
+                               watcher = std::thread([&, pid] {
+                                   // A trickled answer is logged once its headers are out.
+                                   while (!done) {
+                                       if (!Requests("District/lake2.jpg").empty()) {
+                                           ::kill(pid, SIGINT);
+                                           return;
+                                       }
+                                       std::this_thread::sleep_for(std::chrono::milliseconds(5));
+                                   }
+                               });
+                           });
+    done = true;
+    watcher.join();
+    const auto took = std::chrono::steady_clock::now() - start;
+    Service().SetFaults({});
+    EXPECT_EQ(run.status, 4) << run.out << run.err;
+    EXPECT_NE(run.out.find("BritishWalkers: Skipped"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("SportsFans: Completed"), std::string::npos) << run.out;
+    EXPECT_LT(took, std::chrono::seconds(8));  // the trickled picture alone takes 9 s or more
+    const auto files = Tree(album);
+    EXPECT_EQ(files.at("lake2.jpg"), "saved by an earlier run");
+    for (const auto& [name, bytes] : files)  // no temporary and no short picture
+        EXPECT_TRUE(name == "lake2.jpg" ||
+                    bytes == Picture("BritishWalkers/photos/Lake District/" + name, false))
+            << name;
+    EXPECT_EQ(Index("BritishWalkers").find("lake2.jpg"), std::string::npos);
 }
 
 }  // namespace
