@@ -181,10 +181,10 @@ std::string FileContent(std::uint64_t seed, std::string_view key) {
     return Bytes(h, 256 + h % 24000);
 }
 
-std::string PictureContent(std::uint64_t seed, std::string_view key, bool hires) {
+std::string PictureContent(std::uint64_t seed, std::string_view key, bool hires, std::size_t size) {
     const std::uint64_t h = Hash(seed, std::string(key) + (hires ? "#hires" : ""));
     std::string data = "\xFF\xD8\xFF\xE0";
-    data += Bytes(h, (hires ? 40000 : 6000) + h % 4000);
+    data += Bytes(h, size >= 6 ? size - 6 : (hires ? 40000 : 6000) + h % 4000);
     data += "\xFF\xD9";
     return data;
 }
@@ -385,6 +385,22 @@ SimData DemoData(std::uint64_t seed, int bigMessages, const BenchData& bench) {
         Group g;
         g.name = "BenchBig";
         g.files.files.push_back("big-exact-" + std::to_string(bench.bigFile) + ".zip");
+        d.groups.push_back(std::move(g));
+    }
+    if (bench.photos > 0) {
+        Group g;
+        g.name = "BenchPhotos";
+        const int perAlbum = std::max(1, bench.albumSize);
+        for (int k = 0; k < bench.photos; ++k) {
+            if (k % perAlbum == 0) {
+                char album[32];
+                std::snprintf(album, sizeof album, "Album%03d", k / perAlbum + 1);
+                g.albums.push_back(Album{album, {}, false, bench.photoSize});
+            }
+            char photo[32];
+            std::snprintf(photo, sizeof photo, "photo-%05d.jpg", k + 1);
+            g.albums.back().photos.emplace_back(photo);
+        }
         d.groups.push_back(std::move(g));
     }
     if (bigMessages > 0) {

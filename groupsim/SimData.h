@@ -52,7 +52,8 @@ struct Folder {
 struct Album {
     std::string name;
     std::vector<std::string> photos;
-    bool hires = true;  // each view page offers a high-resolution page
+    bool hires = true;             // each view page offers a high-resolution page
+    std::size_t pictureBytes = 0;  // every picture this size (0: the service's usual sizes)
 };
 
 struct Group {
@@ -85,11 +86,16 @@ struct SimData {
 // The built-in demo set (see PAGES.md), plus, when `bigMessages` > 0, a generated group
 // "BigGroup" with that many messages.
 // Generated groups for the benchmarks, none by default: BenchFiles (`files` files of `fileSize`
-// bytes in its top Files folder) and BenchBig (one file of `bigFile` bytes).
+// bytes in its top Files folder), BenchBig (one file of `bigFile` bytes) and BenchPhotos.
 struct BenchData {
     int files = 0;
     std::size_t fileSize = 16384;
     std::size_t bigFile = 0;
+    // BenchPhotos: `photos` pictures of `photoSize` bytes in albums of `albumSize` (no
+    // high-resolution pages).
+    int photos = 0;
+    std::size_t photoSize = 16384;
+    int albumSize = 100;
 };
 [[nodiscard]] SimData DemoData(std::uint64_t seed, int bigMessages = 0,
                                const BenchData& bench = {});
@@ -104,7 +110,9 @@ void FileBytesAt(std::uint64_t seed, std::string_view key, std::size_t offset, c
                  std::size_t length);
 // The key of an attachment's content: "GROUP/attach/N/FILE", with "#VARIANT" for a variant.
 [[nodiscard]] std::string AttachmentKey(std::string_view group, int number, const Attachment& a);
-[[nodiscard]] std::string PictureContent(std::uint64_t seed, std::string_view key, bool hires);
+// `size` bytes when not 0.
+[[nodiscard]] std::string PictureContent(std::uint64_t seed, std::string_view key, bool hires,
+                                         std::size_t size = 0);
 
 // The opaque file-store token of a member.
 [[nodiscard]] std::string FileStoreToken(std::uint64_t seed, std::string_view user);

@@ -606,9 +606,10 @@ SimResponse GroupService::FileStore(const SimRequest& r) {
         for (const auto& a : g->albums) {
             if (a.name == albumName &&
                 std::find(a.photos.begin(), a.photos.end(), name) != a.photos.end()) {
-                return Binary(PictureContent(data_.seed,
-                                             g->name + "/photos/" + albumName + "/" + name, hires),
-                              "image/jpeg");
+                return Binary(
+                    PictureContent(data_.seed, g->name + "/photos/" + albumName + "/" + name, hires,
+                                   a.pictureBytes),
+                    "image/jpeg");
             }
         }
         return Page(pages::NotFound(r.path), 404);

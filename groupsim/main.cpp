@@ -53,6 +53,14 @@ int main(int argc, char** argv) {
         ->capture_default_str();
     app.add_option("--bench-big-file", bench.bigFile,
                    "add the group BenchBig with one file of this many bytes");
+    bool listBenchPhotos = false;
+    app.add_option("--bench-photos", bench.photos,
+                   "add the group BenchPhotos with this many pictures in albums of 100");
+    app.add_option("--bench-photo-size", bench.photoSize, "bytes of each BenchPhotos picture")
+        ->capture_default_str();
+    app.add_flag("--list-bench-photos", listBenchPhotos,
+                 "print the file-store addresses of the BenchPhotos pictures (as demo_member), "
+                 "one a line, and exit");
     app.add_flag("--list-bench-files", listBenchFiles,
                  "print the file-store addresses of the BenchFiles and BenchBig files (as "
                  "demo_member), one a line, and exit");
@@ -147,6 +155,21 @@ int main(int argc, char** argv) {
                                      groupsim::FileStoreToken(seed, "demo_member/" + g.name);
             for (const auto& f : g.files.files)
                 std::printf("%s/%s\n", base.c_str(), groupsim::UrlEncode(f).c_str());
+        }
+        return 0;
+    }
+    if (listBenchPhotos) {
+        for (const auto& g : data.groups) {
+            if (g.name != "BenchPhotos") continue;
+            const std::string base = std::string("http://f1.") + tessaly::hosts::kFileStore +
+                                     "/v1/" +
+                                     groupsim::FileStoreToken(seed, "demo_member/" + g.name);
+            for (const auto& a : g.albums) {
+                for (const auto& photo : a.photos)
+                    std::printf("%s/.photos/%s/%s\n", base.c_str(),
+                                groupsim::UrlEncode(a.name).c_str(),
+                                groupsim::UrlEncode(photo).c_str());
+            }
         }
         return 0;
     }
