@@ -114,6 +114,19 @@ bool TDownloadWorker::CheckLogin() {
     return ok;
 }
 
+bool TDownloadWorker::EnterGroup(TYahooBase& site, std::string& reason) {
+    TPagePtr home;
+    if (site.FetchPage(site.GroupHomeURL(), home) != dsOk) {
+        reason = home->Status() == 404 ? "no such group" : site.LastFailure();
+        return false;
+    }
+    if (ContainsText("adultconf", BrowserLocation()) && !BrowserClick("accept", "")) {
+        reason = "the adult-content confirmation could not be accepted";
+        return false;
+    }
+    return true;
+}
+
 TFetch TDownloadWorker::BrowserFetch(const std::string& url) {
     return session_.OpenURL(url, false);
 }

@@ -71,6 +71,10 @@ protected:
     virtual void EndRun() {}
 
     bool CheckLogin();
+    // Opens the group's home page, for where the browser ends up for the group, and gets past
+    // the adult-content confirmation; false with the reason when that fails ("no such group"
+    // when the service does not know the group).
+    bool EnterGroup(TYahooBase& site, std::string& reason);
     bool BrowserClick(const std::string& name, const std::string& value);
     void PrepareBrowser();
     void SetGroupBarRange(int min, int max);

@@ -38,15 +38,8 @@ DownloadStatus TFDLManager::RunItem(int index, THttpClient& client) {
 
 void TFDLManager::ItemEnded(int index, DownloadStatus status) {
     const auto i = static_cast<std::size_t>(index);
-    if (status == dsOk) {
+    if (outcome_.Count(status, results_[i] == TFDLItem::TResult::Locked, why_[i], paths_[i]))
         done_.push_back(batch_.urls[i]);
-        ++outcome_.saved;
-    } else if (status == dsError) {
-        ++outcome_.failed;
-        if (outcome_.firstFailure.empty()) outcome_.firstFailure = why_[i];
-    } else if (results_[i] == TFDLItem::TResult::Locked) {
-        outcome_.locked.push_back(paths_[i]);
-    }
 }
 
 void TFDLManager::BatchEnded() {

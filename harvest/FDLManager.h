@@ -28,13 +28,7 @@ public:
     TFDLManager& operator=(const TFDLManager&) = delete;
 
     // Once the batch is over (Finished): what became of the files.
-    struct TOutcome {
-        int saved = 0;
-        int failed = 0;
-        std::vector<std::string> locked;  // paths left alone, held open by another program
-        std::string firstFailure;         // why the first failed file failed
-        std::string indexFailure;         // why the index could not be written ("" when it was)
-    };
+    using TOutcome = TBatchOutcome;
     [[nodiscard]] TOutcome Outcome() const;
 
 protected:

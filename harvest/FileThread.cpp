@@ -54,15 +54,8 @@ void TFileThread::GroupWork(int index, const std::string& group, int /*first*/, 
         walk.site = &site;
         ResetItemBar();
         ShowItemLine(Format("Getting Information about Group - %s", {name}), 0);
-        // The home page is fetched for where the browser ends up; the service answers 404 for
-        // a group it does not know.
-        TPagePtr home;
-        if (site.FetchPage(site.GroupHomeURL(), home) != dsOk) {
+        if (!EnterGroup(site, reason)) {
             status = dsError;
-            reason = home->Status() == 404 ? "no such group" : site.LastFailure();
-        } else if (ContainsText("adultconf", BrowserLocation()) && !BrowserClick("accept", "")) {
-            status = dsError;
-            reason = "the adult-content confirmation could not be accepted";
         } else {
             // Learns the country prefix and the service's spelling of the group name; the walk
             // itself tells whether the Files pages can be had.

@@ -20,6 +20,21 @@ std::chrono::milliseconds StepOf(int designedMs) {
 
 }  // namespace
 
+bool TBatchOutcome::Count(DownloadStatus status, bool wasLocked, const std::string& why,
+                          const std::string& path) {
+    if (status == dsOk) {
+        ++saved;
+        return true;
+    }
+    if (status == dsError) {
+        ++failed;
+        if (firstFailure.empty()) firstFailure = why;
+    } else if (wasLocked) {
+        locked.push_back(path);
+    }
+    return false;
+}
+
 TDownloaderPool::TDownloaderPool(int size, TCookieStore* cookies)
     : size_(std::max(1, size)), cookies_(cookies) {}
 

@@ -20,6 +20,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -59,6 +60,19 @@ private:
     int idle_ = 0;
     bool quit_ = false;
     std::vector<std::thread> threads_;
+};
+
+// What became of the items of a batch of files or pictures, counted as they end.
+struct TBatchOutcome {
+    int saved = 0;
+    int failed = 0;
+    std::vector<std::string> locked;  // paths left alone, held open by another program
+    std::string firstFailure;         // why the first failed item failed
+    std::string indexFailure;         // why the index could not be written ("" when it was)
+
+    // Counts an item that ended with `status` (`locked`: it was left alone, its file held open
+    // at `path`); true when it was saved.
+    bool Count(DownloadStatus status, bool locked, const std::string& why, const std::string& path);
 };
 
 class TItemManager {

@@ -120,15 +120,8 @@ void TMessageWalkWorker::Walk(int i, const std::string& group, int chosenFirst, 
         if (IsFailure(status)) PlayErrorSound(options_);
         ReportGroup(i, 0, 0, 0, 0, status, std::move(reason));
     };
-    // The home page is fetched for where the browser ends up. The service answers 404 for a
-    // group it does not know.
-    TPagePtr home;
-    if (site.FetchPage(site.GroupHomeURL(), home) != dsOk) {
-        failedBeforeWalk(dsError, home->Status() == 404 ? "no such group" : site.LastFailure());
-        return;
-    }
-    if (ContainsText("adultconf", BrowserLocation()) && !BrowserClick("accept", "")) {
-        failedBeforeWalk(dsError, "the adult-content confirmation could not be accepted");
+    if (std::string reason; !EnterGroup(site, reason)) {
+        failedBeforeWalk(dsError, std::move(reason));
         return;
     }
     const DownloadStatus init = site.InitGroup();

@@ -47,15 +47,8 @@ DownloadStatus TPDLManager::RunItem(int index, THttpClient& client) {
 
 void TPDLManager::ItemEnded(int index, DownloadStatus status) {
     const auto i = static_cast<std::size_t>(index);
-    if (status == dsOk) {
+    if (outcome_.Count(status, results_[i] == TPDLItem::TResult::Locked, why_[i], paths_[i]))
         done_.push_back(viewUrls_[i]);
-        ++outcome_.saved;
-    } else if (status == dsError) {
-        ++outcome_.failed;
-        if (outcome_.firstFailure.empty()) outcome_.firstFailure = why_[i];
-    } else if (results_[i] == TPDLItem::TResult::Locked) {
-        outcome_.locked.push_back(paths_[i]);
-    }
 }
 
 void TPDLManager::BatchEnded() {

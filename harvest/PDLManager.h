@@ -33,13 +33,7 @@ public:
     [[nodiscard]] static std::pair<std::string, std::string> IndexEntry(const std::string& viewUrl);
 
     // Once the batch is over (Finished): what became of the photos.
-    struct TOutcome {
-        int saved = 0;
-        int failed = 0;
-        std::vector<std::string> locked;  // paths left alone, held open by another program
-        std::string firstFailure;         // why the first failed photo failed
-        std::string indexFailure;         // why the index could not be written ("" when it was)
-    };
+    using TOutcome = TBatchOutcome;
     [[nodiscard]] TOutcome Outcome() const;
 
 protected:

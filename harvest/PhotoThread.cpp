@@ -64,14 +64,9 @@ void TPhotoThread::GroupWork(int index, const std::string& group, int /*first*/,
         walk.site = &site;
         ResetItemBar();
         ShowItemLine(Format("Getting Information about Group - %s", {name}), 0);
-        TPagePtr home;
         std::vector<std::string> links;
-        if (site.FetchPage(site.GroupHomeURL(), home) != dsOk) {
+        if (!EnterGroup(site, reason)) {
             status = dsError;
-            reason = home->Status() == 404 ? "no such group" : site.LastFailure();
-        } else if (ContainsText("adultconf", BrowserLocation()) && !BrowserClick("accept", "")) {
-            status = dsError;
-            reason = "the adult-content confirmation could not be accepted";
         } else {
             // The photos host and its prefix are known after InitPhotos, however it ended; the
             // top list tells whether the Photos pages can be had.
