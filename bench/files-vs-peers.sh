@@ -44,15 +44,6 @@ if [ "${PIN:-0}" = 1 ]; then
 fi
 
 work="$(mktemp -d)"
-cat > "$work/measure.py" <<'PY'
-import os, shutil, sys
-out, cmd = sys.argv[1], sys.argv[2:]
-pid = os.posix_spawn(shutil.which(cmd[0]), cmd, dict(os.environ))
-_, status, usage = os.wait4(pid, 0)
-with open(out, "w") as f:
-    f.write(f"{usage.ru_utime:.6f} {usage.ru_stime:.6f}\n")
-sys.exit(os.waitstatus_to_exitcode(status) & 0xFF)
-PY
 default_out="$work"
 [ -d /dev/shm ] && [ -w /dev/shm ] && default_out=/dev/shm
 out_root="$(mktemp -d "${OUT_DIR:-$default_out}/files.XXXXXX")"
@@ -106,7 +97,7 @@ run_round() {
       fi ;;
   esac
   t0=$EPOCHREALTIME
-  echo tessaly-demo | python3 "$work/measure.py" "$work/cpu" /usr/bin/time -f "%M" \
+  echo tessaly-demo | python3 "$here/bench/lib/measure.py" "$work/cpu" /usr/bin/time -f "%M" \
     -o "$work/time" "${pin_client[@]}" "${cmd[@]}" >/dev/null 2>&1 || rc=$?
   t1=$EPOCHREALTIME
   local count bytes
@@ -137,17 +128,8 @@ rounds_of() {  # rounds_of PART PROGRAM...
 rounds_of many tessaly wget aria2c curl
 [ "$big" -gt 0 ] && rounds_of big tessaly curl
 
-awk -v rounds="$rounds" -v files="$files" -v size="$size" -v big="$big" -v pinned="${PIN:-0}" '
-function sortn(a, k,   i, j, v) {
-  for (i = 2; i <= k; i++) { v = a[i]; for (j = i - 1; j >= 1 && a[j] > v; j--) a[j + 1] = a[j]; a[j + 1] = v }
-}
-function mmm(list, k, fmt,   i, c, med) {
-  for (i = 1; i <= k; i++) c[i] = list[i]
-  sortn(c, k)
-  med = k % 2 ? c[(k + 1) / 2] : (c[k / 2] + c[k / 2 + 1]) / 2
-  return sprintf(fmt " " fmt " " fmt, c[1], med, c[k])
-}
-function per(x, y) { return y > 0 ? x / y : 0 }
+awk -v rounds="$rounds" -v files="$files" -v size="$size" -v big="$big" -v pinned="${PIN:-0}" \
+  "$(cat "$here/bench/lib/stats.awk")"'
 { p = $1; w = $2; r = $3; n[p, w, r] = $4; b[p, w, r] = $5; wall[p, w, r] = $6; cpu[p, w, r] = $7; kb[p, w, r] = $8 }
 function speed(p, w, r) { return p == "many" ? per(n[p, w, r], wall[p, w, r]) : per(b[p, w, r] / 1048576, wall[p, w, r]) }
 function show(p, w,   r, v1, v2, v3, v4) {

@@ -48,18 +48,6 @@ if [ "${PIN:-0}" = 1 ]; then
 fi
 
 work="$(mktemp -d)"
-# Runs a command and writes "user-seconds system-seconds" of it to a file: the kernel's own
-# accounting, to the microsecond (GNU time prints hundredths). Spawned without copying this
-# interpreter, so its start costs the command nothing it would not cost anyway.
-cat > "$work/measure.py" <<'PY'
-import os, shutil, sys
-out, cmd = sys.argv[1], sys.argv[2:]
-pid = os.posix_spawn(shutil.which(cmd[0]), cmd, dict(os.environ))
-_, status, usage = os.wait4(pid, 0)
-with open(out, "w") as f:
-    f.write(f"{usage.ru_utime:.6f} {usage.ru_stime:.6f}\n")
-sys.exit(os.waitstatus_to_exitcode(status) & 0xFF)
-PY
 default_out="$work"
 [ -d /dev/shm ] && [ -w /dev/shm ] && default_out=/dev/shm
 out_root="$(mktemp -d "${OUT_DIR:-$default_out}/pages.XXXXXX")"
@@ -147,7 +135,7 @@ run_round() {
   t0=$EPOCHREALTIME
   # CPU from the kernel's accounting (it includes GNU time's own, about a millisecond, alike for
   # every program); peak memory from GNU time, whose child does not start as a copy of python.
-  echo tessaly-demo | python3 "$work/measure.py" "$work/cpu" /usr/bin/time -f "%M" \
+  echo tessaly-demo | python3 "$here/bench/lib/measure.py" "$work/cpu" /usr/bin/time -f "%M" \
     -o "$work/time" "${pin_client[@]}" "${cmd[@]}" >/dev/null 2>&1 || rc=$?
   t1=$EPOCHREALTIME
   if [ "$who" = tessaly ] || [ "$who" = peer ]; then
@@ -177,18 +165,8 @@ done
 
 order="$(for who in "${programs[@]}"; do label "$who"; done | paste -sd ,)"
 awk -v n="$messages" -v first="$first" -v last="$last" -v rounds="$rounds" \
-  -v pinned="${PIN:-0}" -v build="$build" -v peer="$peer" -v order="$order" '
-function sortn(a, k,   i, j, v) {
-  for (i = 2; i <= k; i++) { v = a[i]; for (j = i - 1; j >= 1 && a[j] > v; j--) a[j + 1] = a[j]; a[j + 1] = v }
-}
-# "min median max" of the values list[1..k]
-function mmm(list, k, fmt,   i, c, med) {
-  for (i = 1; i <= k; i++) c[i] = list[i]
-  sortn(c, k)
-  med = k % 2 ? c[(k + 1) / 2] : (c[k / 2] + c[k / 2 + 1]) / 2
-  return sprintf(fmt " " fmt " " fmt, c[1], med, c[k])
-}
-function per(x, y) { return y > 0 ? x / y : 0 }
+  -v pinned="${PIN:-0}" -v build="$build" -v peer="$peer" -v order="$order" \
+  "$(cat "$here/bench/lib/stats.awk")"'
 function name(w) { return w == "tessaly" ? "tessaly-cli" : w == "peer" ? "tessaly (peer build)" : w }
 {
   w = $1; r = $2

@@ -30,15 +30,6 @@ if [ "${PIN:-0}" = 1 ]; then
 fi
 
 work="$(mktemp -d)"
-cat > "$work/measure.py" <<'PY'
-import os, shutil, sys
-out, cmd = sys.argv[1], sys.argv[2:]
-pid = os.posix_spawn(shutil.which(cmd[0]), cmd, dict(os.environ))
-_, status, usage = os.wait4(pid, 0)
-with open(out, "w") as f:
-    f.write(f"{usage.ru_utime:.6f} {usage.ru_stime:.6f}\n")
-sys.exit(os.waitstatus_to_exitcode(status) & 0xFF)
-PY
 default_out="$work"
 [ -d /dev/shm ] && [ -w /dev/shm ] && default_out=/dev/shm
 out_root="$(mktemp -d "${OUT_DIR:-$default_out}/photos.XXXXXX")"
@@ -72,7 +63,7 @@ run_round() {  # run_round PROGRAM ROUND: appends "program round pictures wall c
       cmd=(wget -q -e use_proxy=on -e "http_proxy=$http_proxy" -i "$work/list" -P "$dir") ;;
   esac
   t0=$EPOCHREALTIME
-  echo tessaly-demo | python3 "$work/measure.py" "$work/cpu" /usr/bin/time -f "%M" \
+  echo tessaly-demo | python3 "$here/bench/lib/measure.py" "$work/cpu" /usr/bin/time -f "%M" \
     -o "$work/time" "${pin_client[@]}" "${cmd[@]}" >/dev/null 2>&1 || rc=$?
   t1=$EPOCHREALTIME
   count=$(find "$dir" -type f | wc -l)
@@ -89,17 +80,8 @@ for round in $(seq "$rounds"); do
   for k in 0 1; do run_round "${programs[$(((round - 1 + k) % 2))]}" "$round"; done
 done
 
-awk -v rounds="$rounds" -v photos="$photos" -v size="$size" -v pinned="${PIN:-0}" '
-function sortn(a, k,   i, j, v) {
-  for (i = 2; i <= k; i++) { v = a[i]; for (j = i - 1; j >= 1 && a[j] > v; j--) a[j + 1] = a[j]; a[j + 1] = v }
-}
-function mmm(list, k, fmt,   i, c, med) {
-  for (i = 1; i <= k; i++) c[i] = list[i]
-  sortn(c, k)
-  med = k % 2 ? c[(k + 1) / 2] : (c[k / 2] + c[k / 2 + 1]) / 2
-  return sprintf(fmt " " fmt " " fmt, c[1], med, c[k])
-}
-function per(x, y) { return y > 0 ? x / y : 0 }
+awk -v rounds="$rounds" -v photos="$photos" -v size="$size" -v pinned="${PIN:-0}" \
+  "$(cat "$here/bench/lib/stats.awk")"'
 { w = $1; r = $2; n[w, r] = $3; wall[w, r] = $4; cpu[w, r] = $5; kb[w, r] = $6 }
 function show(w,   r, v1, v2, v3, v4) {
   for (r = 1; r <= rounds; r++) { v1[r] = per(n[w, r], wall[w, r]); v2[r] = wall[w, r]; v3[r] = cpu[w, r]; v4[r] = kb[w, r] / 1024 }
