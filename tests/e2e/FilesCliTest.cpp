@@ -21,7 +21,7 @@
 #include "registry/RegistryAccess.h"
 #include "registry/RegistryLayout.h"
 #include "settings/DownloadOptions.h"
-#include "support/CliRunner.h"
+#include "support/CliFixture.h"
 #include "support/SimFixture.h"
 
 namespace tessaly {
@@ -31,27 +31,11 @@ namespace fs = std::filesystem;
 
 using test::CliRun;
 
-class FilesCliTest : public test::SimServiceTest {
+class FilesCliTest : public test::CliSectionTest {
 protected:
-    void SetUp() override {
-        test::SimServiceTest::SetUp();
-        ::setenv("TESSALY_PACE", "0", 1);
-        ASSERT_EQ(Run({"login", "--user", "demo_member", "--password-stdin", "--refresh"}).status,
-                  0);
-    }
-
-    // Runs tessaly-cli with `args`, the password on standard input; `onStart` is told the
-    // program's process id once it runs.
-    CliRun Run(const std::vector<std::string>& args,
-               const std::function<void(pid_t)>& onStart = {}) {
-        return test::RunCli(TESSALY_CLI_BINARY, args, "tessaly-demo", onStart);
-    }
-
-    CliRun Files(std::vector<std::string> args, const std::function<void(pid_t)>& onStart = {}) {
-        std::vector<std::string> all{"download", "--password-stdin", "--section", "files", "--out",
-                                     Out()};
-        all.insert(all.end(), args.begin(), args.end());
-        return Run(all, onStart);
+    CliRun Files(const std::vector<std::string>& args,
+                 const std::function<void(pid_t)>& onStart = {}) {
+        return Download("files", args, onStart);
     }
 
     // Only setup files are left out (the default lists also leave out .txt, .doc and .bin).
@@ -62,17 +46,6 @@ protected:
         options.Save();
     }
 
-    std::string Out() const { return Dir() + "out/"; }
-    // Every file under `folder`, by its path relative to it.
-    static std::map<std::string, std::string> Tree(const std::string& folder) {
-        std::map<std::string, std::string> files;
-        if (!fs::exists(folder)) return files;
-        for (const auto& e : fs::recursive_directory_iterator(folder)) {
-            if (e.is_regular_file())
-                files[fs::relative(e.path(), folder).string()] = ReadFile(e.path().string());
-        }
-        return files;
-    }
     std::string Content(const std::string& key) const { return groupsim::FileContent(kSeed, key); }
     int FileStoreRequests() {
         int n = 0;

@@ -19,7 +19,7 @@
 
 #include "platform/SpecialFolders.h"
 #include "settings/DownloadOptions.h"
-#include "support/CliRunner.h"
+#include "support/CliFixture.h"
 #include "support/SimFixture.h"
 
 namespace tessaly {
@@ -29,40 +29,10 @@ namespace fs = std::filesystem;
 
 using test::CliRun;
 
-class PhotosCliTest : public test::SimServiceTest {
+class PhotosCliTest : public test::CliSectionTest {
 protected:
-    void SetUp() override {
-        test::SimServiceTest::SetUp();
-        ::setenv("TESSALY_PACE", "0", 1);
-        ASSERT_EQ(Run({"login", "--user", "demo_member", "--password-stdin", "--refresh"}).status,
-                  0);
-    }
+    CliRun Photos(const std::vector<std::string>& args) { return Download("photos", args); }
 
-    // Runs tessaly-cli with `args`, the password on standard input; `onStart` is told the
-    // program's process id once it runs.
-    CliRun Run(const std::vector<std::string>& args,
-               const std::function<void(pid_t)>& onStart = {}) {
-        return test::RunCli(TESSALY_CLI_BINARY, args, "tessaly-demo", onStart);
-    }
-
-    CliRun Photos(std::vector<std::string> args) {
-        std::vector<std::string> all{"download", "--password-stdin", "--section", "photos", "--out",
-                                     Out()};
-        all.insert(all.end(), args.begin(), args.end());
-        return Run(all);
-    }
-
-    std::string Out() const { return Dir() + "out/"; }
-    // Every file under `folder`, by its path relative to it.
-    static std::map<std::string, std::string> Tree(const std::string& folder) {
-        std::map<std::string, std::string> files;
-        if (!fs::exists(folder)) return files;
-        for (const auto& e : fs::recursive_directory_iterator(folder)) {
-            if (e.is_regular_file())
-                files[fs::relative(e.path(), folder).string()] = ReadFile(e.path().string());
-        }
-        return files;
-    }
     static std::string Picture(const std::string& key, bool hires) {
         return groupsim::PictureContent(kSeed, key, hires);
     }
