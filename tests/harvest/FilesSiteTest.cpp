@@ -9,6 +9,7 @@
 #include "harvest/YahooFiles.h"
 #include "platform/SpecialFolders.h"
 #include "settings/DownloadOptions.h"
+#include "support/NoSiteOwner.h"
 #include "support/TestEnv.h"
 
 namespace tessaly {
@@ -16,18 +17,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class NoOwner : public ISiteOwner {
-public:
-    TFetch BrowserFetch(const std::string& /*url*/) override { return {false, TPage::None()}; }
-    bool BrowserClickElement(const std::string&, const std::string&) override { return true; }
-    std::string BrowserLocation() override { return {}; }
-    bool WaitThrottled(int /*seconds*/) override { return false; }
-};
-
 class FilesSiteTest : public test::TempHomeTest {
 protected:
     TYahooDownloadOptions options_;
-    NoOwner owner_;
+    test::NoSiteOwner owner_;
 };
 
 // The group is spelled in mixed case, as the service spells it: its subfolders are folders.

@@ -7,24 +7,17 @@
 #include "harvest/PDLManager.h"
 #include "harvest/YahooPhotos.h"
 #include "settings/DownloadOptions.h"
+#include "support/NoSiteOwner.h"
 #include "support/TestEnv.h"
 #include "text/TextUtils.h"
 
 namespace tessaly {
 namespace {
 
-class NoOwner : public ISiteOwner {
-public:
-    TFetch BrowserFetch(const std::string& /*url*/) override { return {false, TPage::None()}; }
-    bool BrowserClickElement(const std::string&, const std::string&) override { return true; }
-    std::string BrowserLocation() override { return {}; }
-    bool WaitThrottled(int /*seconds*/) override { return false; }
-};
-
 class PhotosSiteTest : public test::TempHomeTest {
 protected:
     TYahooDownloadOptions options_;
-    NoOwner owner_;
+    test::NoSiteOwner owner_;
 };
 
 const std::string kRoot = "http://photos.groups.yahoo.com/group/DemoGroup/";
