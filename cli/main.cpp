@@ -208,7 +208,9 @@ int RunDownload(QCoreApplication& app, TYahooDownloadOptions& options, const Cre
     // other choices of the run are kept as the options dialog and the chooser keep them.
     bool changed = !a.out.empty() && out != options.strSaveDir;
     if (changed) options.strSaveDir = out;
-    if (a.threads != 0 && a.threads != options.intThreadCount) {
+    // Photos come one at a time by design; --threads asks for more for this run only.
+    const bool photoThreads = *section == TSection::Photos;
+    if (!photoThreads && a.threads != 0 && a.threads != options.intThreadCount) {
         options.intThreadCount = a.threads;
         changed = true;
     }
@@ -243,6 +245,7 @@ int RunDownload(QCoreApplication& app, TYahooDownloadOptions& options, const Cre
     inputs.password = session.Password();
     inputs.groups = groups;
     inputs.debugPages = a.debug;
+    if (photoThreads && a.threads != 0) inputs.photoItems = a.threads;
     for (const auto& g : groups) {
         std::int64_t first = a.from;
         if (a.resume && first == 0)
@@ -337,8 +340,10 @@ int main(int argc, char** argv) {
     download->add_option("--section", d.section, "messages, attachments, files or photos")
         ->capture_default_str();
     download
-        ->add_option("--threads", d.threads,
-                     "parallel downloads of files and attachments, 1 to 9 (kept for later runs)")
+        ->add_option(
+            "--threads", d.threads,
+            "parallel downloads, 1 to 9: of files and attachments (kept for later runs), of "
+            "photos (this run only; one at a time otherwise)")
         ->check(CLI::Range(1, 9));
     download->add_flag_callback(
         "--ignore-duplicates", [&d] { d.ignoreDuplicates = true; },

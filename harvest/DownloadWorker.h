@@ -30,6 +30,9 @@ struct TWorkerInputs {
     bool debugPages = false;
     TIntList starts;  // chosen first numbers, one per group, 0 = not chosen
     TIntList ends;    // chosen last numbers
+    // Photos downloaded at once. Photos come one at a time unless the run asks for more (the
+    // stored choice of parallel downloads is for files and attachments).
+    int photoItems = 1;
     // A hosted worker is only the owner of a site access object (to read a group's last
     // position, say): it is never started, has no end handler and saves no debug pages.
     bool hosted = false;

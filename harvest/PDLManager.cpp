@@ -7,7 +7,7 @@
 namespace tessaly {
 
 TPDLManager::TPDLManager(TDownloaderPool& pool, TBatch batch)
-    : TItemManager(pool, static_cast<int>(batch.urls.size()), 1),
+    : TItemManager(pool, static_cast<int>(batch.urls.size()), batch.maxRunning),
       batch_(std::move(batch)),
       results_(batch_.urls.size(), TPDLItem::TResult::Cancelled),
       why_(batch_.urls.size()),

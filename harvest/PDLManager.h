@@ -1,6 +1,7 @@
 #pragma once
-// TPDLManager: the photos of one list page, downloaded one at a time on the group's downloader
-// (the member's choice of parallel downloads does not apply to Photos). It keeps the outcome of
+// TPDLManager: the photos of one list page, downloaded on the group's downloaders, one at a time
+// unless the run asks for more (the stored choice of parallel downloads does not apply to
+// Photos). It keeps the outcome of
 // every photo and, when the batch is over, records the photos that arrived in the group's
 // Photos index: the album ("dir=/" value as the service spells it, trimmed; "\" for the top
 // level) as the section, the photo name ("DNM=" value as spelled) as the key, "Y" as the value.
@@ -22,6 +23,7 @@ public:
         std::string photosFolder;       // the group's Photos folder, ends with "/"
         std::string indexPath;          // the group's Photos index
         int timeOut = 60;               // seconds, the page fetches' first time-out
+        int maxRunning = 1;             // photos at once
     };
 
     TPDLManager(TDownloaderPool& pool, TBatch batch);

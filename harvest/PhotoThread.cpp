@@ -79,8 +79,9 @@ void TPhotoThread::GroupWork(int index, const std::string& group, int /*first*/,
                                                   SafeSegment(site.GroupName()), ReadOldFormat());
                 walk.indexPath = TFilesIndex::PathFor("Photos", inputs_.userName, site.GroupName());
                 if (options_.boolIgnoreDuplicated) ReadKnownPhotos(walk);
-                // One photo at a time; the downloader has ended when the pool goes.
-                TDownloaderPool pool(1);
+                // One photo at a time unless the run asks for more; the downloaders have
+                // ended when the pool goes.
+                TDownloaderPool pool(std::clamp(inputs_.photoItems, 1, 9));
                 walk.pool = &pool;
                 status = WalkPages(walk, std::move(links));
                 walk.pool = nullptr;
@@ -152,6 +153,7 @@ bool TPhotoThread::DownloadBatch(TGroupWalk& walk, const std::string& referrer,
     batch.photosFolder = walk.photosFolder;
     batch.indexPath = walk.indexPath;
     batch.timeOut = options_.intTimeOut;
+    batch.maxRunning = std::clamp(inputs_.photoItems, 1, 9);
     walk.found += total;
     TPDLManager manager(*walk.pool, std::move(batch));
     manager.Start();

@@ -225,6 +225,34 @@ TEST_F(PhotosCliTest, APictureHeldOpenIsSkipped) {
     EXPECT_NE(index.find("lake2.jpg=Y"), std::string::npos) << index;
 }
 
+// Photos come one at a time unless the run asks for more: then never more than asked, and
+// side by side where allowed, every picture whole.
+TEST_F(PhotosCliTest, PicturesAtOnceOnlyAsTheRunAsks) {
+    struct Case {
+        std::vector<std::string> args;
+        int most;
+    };
+    for (const Case& c : {Case{{}, 1}, Case{{"--threads", "4"}, 4}}) {
+        SCOPED_TRACE(c.most);
+        // Each picture is held long enough for the downloads to overlap wherever they may.
+        Service().SetFaults(groupsim::GroupService::ParseFaults("latency=100"));
+        fs::remove_all(Out());
+        Service().ClearLog();
+        std::vector<std::string> args = c.args;
+        for (const char* a : {"--no-ignore-duplicates", "BritishWalkers"}) args.emplace_back(a);
+        const CliRun run = Photos(args);
+        Service().SetFaults({});
+        EXPECT_EQ(run.status, 0) << run.out << run.err;
+        const int most = Service().MostConcurrentFileStore();
+        EXPECT_LE(most, c.most);
+        EXPECT_GE(most, c.most == 1 ? 1 : 2);
+        const auto tree = Tree(Out() + "Photos/BritishWalkers/");
+        ASSERT_EQ(tree.size(), 2u);
+        for (const auto& [name, bytes] : tree)
+            EXPECT_EQ(bytes, Picture("BritishWalkers/photos/" + name, false)) << name;
+    }
+}
+
 // Ctrl-C while a picture trickles in: the transfer is cancelled, the picture saved by an
 // earlier run stays as it was and no partial file is left; the group ends "Skipped" (exit 4),
 // and the next group is downloaded as usual.
