@@ -50,11 +50,16 @@ std::string TFDLItem::GetLinkFileName(const std::string& url, const std::string&
     return filesFolder + SafeFolderPath(folderPath) + name;
 }
 
-TFDLItem::TResult TFDLItem::Run(THttpClient& client) {
-    // The files of a folder come one after another: each downloader makes (and looks up) the
-    // folder once, not once per file. Should it vanish meanwhile, the save fails and says so,
-    // and the next file makes it again.
-    thread_local std::string madeFolder;
+namespace {
+
+// The folder each thread made (and looked up) last: the files of a folder come one after
+// another, so the folder is made once, not once per file. Should it vanish meanwhile, the save
+// fails and says so, and the next file makes it again.
+thread_local std::string madeFolder;
+
+}  // namespace
+
+TFDLItem::TResult TFDLItem::Prepare() {
     const std::string folder = path_.substr(0, path_.rfind('/') + 1);
     if (folder != madeFolder) {
         if (!TYahooBase::EnsureFolderFor(path_)) {
@@ -67,15 +72,32 @@ TFDLItem::TResult TFDLItem::Run(THttpClient& client) {
         why_ = "held open by another program: " + path_;
         return TResult::Locked;
     }
+    return TResult::Saved;
+}
+
+TFDLItem::TResult TFDLItem::Run(THttpClient& client) {
+    if (const TResult ready = Prepare(); ready != TResult::Saved) return ready;
     client.Referer = referrer_;
     client.TimeOut = timeOut_;
     bool ok = false;
+    std::exception_ptr error;
     try {
         ok = client.GetToFile(url_, path_);
-    } catch (const EFileError& e) {
-        why_ = e.what();
-        madeFolder.clear();
-        return TResult::Failed;
+    } catch (const EFileError&) {
+        error = std::current_exception();
+    }
+    return Finish(client, ok, error);
+}
+
+TFDLItem::TResult TFDLItem::Finish(THttpClient& client, bool ok, const std::exception_ptr& error) {
+    if (error) {
+        try {
+            std::rethrow_exception(error);
+        } catch (const EFileError& e) {
+            why_ = e.what();
+            madeFolder.clear();
+            return TResult::Failed;
+        }
     }
     statusCode_ = client.StatusCode();
     if (!ok && client.CancelFlag != nullptr && client.CancelFlag->load()) return TResult::Cancelled;

@@ -5,6 +5,7 @@
 // that another program holds open alone, and downloads into the file so that it appears only
 // complete: a failed, short or cancelled transfer leaves an earlier copy as it was.
 
+#include <exception>
 #include <string>
 
 namespace tessaly {
@@ -34,7 +35,17 @@ public:
     // A save name cut to leave room for its temporary beside it (keeping a short extension).
     [[nodiscard]] static std::string FitSaveName(std::string name);
 
+    // The whole download with the client, on the calling thread.
     TResult Run(THttpClient& client);
+    // The same in two halves, for a caller that runs the transfer itself: Prepare readies the
+    // folder and tells whether the file may be downloaded (Saved: go ahead, with Url(),
+    // Referrer() and TimeOut(); anything else is the item's end); Finish judges the transfer
+    // the client ran (`ok`: arrived whole; `error`: what it raised).
+    TResult Prepare();
+    TResult Finish(THttpClient& client, bool ok, const std::exception_ptr& error = nullptr);
+    [[nodiscard]] const std::string& Url() const { return url_; }
+    [[nodiscard]] const std::string& Referrer() const { return referrer_; }
+    [[nodiscard]] int TimeOut() const { return timeOut_; }
     [[nodiscard]] const std::string& Path() const { return path_; }
     [[nodiscard]] const std::string& Why() const { return why_; }
     [[nodiscard]] int StatusCode() const { return statusCode_; }

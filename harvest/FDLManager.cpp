@@ -9,7 +9,11 @@ TFDLManager::TFDLManager(TDownloaderPool& pool, int maxRunning, TBatch batch)
       batch_(std::move(batch)),
       results_(batch_.urls.size(), TFDLItem::TResult::Cancelled),
       why_(batch_.urls.size()),
-      paths_(batch_.urls.size()) {}
+      paths_(batch_.urls.size()),
+      running_(batch_.urls.size()) {
+    // A file is one download: the folder's files run side by side on this manager's thread.
+    RunOnTransferLoop();
+}
 
 TFDLManager::~TFDLManager() {
     // The items use this object's state: they end before it goes.
@@ -17,14 +21,10 @@ TFDLManager::~TFDLManager() {
     Join();
 }
 
-DownloadStatus TFDLManager::RunItem(int index, THttpClient& client) {
-    const auto i = static_cast<std::size_t>(index);
-    TFDLItem item(batch_.urls[i], batch_.folderPath, batch_.filesFolder, batch_.referrer,
-                  batch_.timeOut);
-    results_[i] = item.Run(client);
-    why_[i] = item.Why();
-    paths_[i] = item.Path();
-    switch (results_[i]) {
+namespace {
+
+DownloadStatus StatusOf(TFDLItem::TResult result) {
+    switch (result) {
         case TFDLItem::TResult::Saved:
             return dsOk;
         case TFDLItem::TResult::Failed:
@@ -34,6 +34,44 @@ DownloadStatus TFDLManager::RunItem(int index, THttpClient& client) {
             return dsSkipped;
     }
     return dsError;
+}
+
+}  // namespace
+
+DownloadStatus TFDLManager::RunItem(int index, THttpClient& client) {
+    const auto i = static_cast<std::size_t>(index);
+    TFDLItem item(batch_.urls[i], batch_.folderPath, batch_.filesFolder, batch_.referrer,
+                  batch_.timeOut);
+    results_[i] = item.Run(client);
+    why_[i] = item.Why();
+    paths_[i] = item.Path();
+    return StatusOf(results_[i]);
+}
+
+std::optional<TItemManager::TDownload> TFDLManager::PrepareItem(int index, DownloadStatus& status) {
+    const auto i = static_cast<std::size_t>(index);
+    auto item = std::make_unique<TFDLItem>(batch_.urls[i], batch_.folderPath, batch_.filesFolder,
+                                           batch_.referrer, batch_.timeOut);
+    paths_[i] = item->Path();
+    if (const auto ready = item->Prepare(); ready != TFDLItem::TResult::Saved) {
+        results_[i] = ready;
+        why_[i] = item->Why();
+        status = StatusOf(ready);
+        return std::nullopt;
+    }
+    TDownload download{item->Url(), item->Path(), item->Referrer(), item->TimeOut()};
+    running_[i] = std::move(item);
+    return download;
+}
+
+DownloadStatus TFDLManager::FinishItem(int index, THttpClient& client, bool ok,
+                                       const std::exception_ptr& error) {
+    const auto i = static_cast<std::size_t>(index);
+    const std::unique_ptr<TFDLItem> item = std::move(running_[i]);
+    results_[i] = TFDLItem::TResult::Failed;
+    results_[i] = item->Finish(client, ok, error);
+    why_[i] = item->Why();
+    return StatusOf(results_[i]);
 }
 
 void TFDLManager::ItemEnded(int index, DownloadStatus status) {

@@ -1,8 +1,9 @@
 #pragma once
-// TFDLManager: the downloads of one Files folder, on the group's downloader pool (at most the
-// chosen number at once). It keeps the outcome of every file, and when the batch is over it
+// TFDLManager: the downloads of one Files folder, side by side on its own thread with the
+// clients of the group's pool (at most the chosen number at once). It keeps the outcome of every file, and when the batch is over it
 // records the files that arrived in the group's Files index.
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -33,6 +34,9 @@ public:
 
 protected:
     DownloadStatus RunItem(int index, THttpClient& client) override;
+    std::optional<TDownload> PrepareItem(int index, DownloadStatus& status) override;
+    DownloadStatus FinishItem(int index, THttpClient& client, bool ok,
+                              const std::exception_ptr& error) override;
     void ItemEnded(int index, DownloadStatus status) override;
     void BatchEnded() override;
 
@@ -43,6 +47,8 @@ private:
     std::vector<TFDLItem::TResult> results_;
     std::vector<std::string> why_;
     std::vector<std::string> paths_;
+    // The items whose transfer runs (on the manager's thread).
+    std::vector<std::unique_ptr<TFDLItem>> running_;
     // Under the manager's lock (ItemEnded); the done list is read by BatchEnded after every
     // item ended.
     std::vector<std::string> done_;

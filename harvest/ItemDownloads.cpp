@@ -4,6 +4,7 @@
 #include <exception>
 
 #include "net/HttpClient.h"
+#include "net/ParallelRequests.h"
 #include "platform/Pacing.h"
 
 namespace tessaly {
@@ -36,7 +37,26 @@ bool TBatchOutcome::Count(DownloadStatus status, bool wasLocked, const std::stri
 }
 
 TDownloaderPool::TDownloaderPool(int size, TCookieStore* cookies)
-    : size_(std::max(1, size)), cookies_(cookies) {}
+    : size_(std::max(1, size)),
+      cookies_(cookies),
+      requests_(std::make_unique<TParallelRequests>()) {
+    for (int i = 0; i < size_; ++i) {
+        auto client = std::make_unique<THttpClient>();
+        if (cookies_ != nullptr) client->SetCookieStore(cookies_);
+        client->CancelFlag = &cancel_;
+        client->RecordRequestHeaders = false;  // nobody reads them; the library's tracing costs
+        loopClients_.push_back(std::move(client));
+    }
+}
+
+void TDownloaderPool::Cancel() {
+    cancel_ = true;
+    Wake();
+}
+
+void TDownloaderPool::Wake() {
+    requests_->Wake();
+}
 
 TDownloaderPool::~TDownloaderPool() {
     cancel_ = true;
@@ -46,6 +66,8 @@ TDownloaderPool::~TDownloaderPool() {
     }
     wake_.notify_all();
     for (auto& t : threads_) t.join();
+    // The loop's requests end before their clients go.
+    requests_.reset();
 }
 
 void TDownloaderPool::Run(std::function<void(THttpClient&)> task) {
@@ -63,6 +85,7 @@ void TDownloaderPool::Loop() {
     THttpClient client;  // this downloader's own, kept from item to item
     if (cookies_ != nullptr) client.SetCookieStore(cookies_);
     client.CancelFlag = &cancel_;
+    client.RecordRequestHeaders = false;  // nobody reads them; the library's tracing costs
     std::unique_lock lock(mutex_);
     for (;;) {
         ++idle_;
@@ -91,7 +114,7 @@ TItemManager::~TItemManager() {
 
 void TItemManager::Start() {
     if (thread_.joinable() || finished_) return;
-    thread_ = std::thread([this] { Loop(); });
+    thread_ = std::thread([this] { onTransferLoop_ ? LoopOnTransfers() : Loop(); });
 }
 
 void TItemManager::RequestTermination() {
@@ -100,6 +123,18 @@ void TItemManager::RequestTermination() {
         terminate_ = true;
     }
     changed_.notify_all();
+    pool_.Wake();
+}
+
+std::optional<TItemManager::TDownload> TItemManager::PrepareItem(int /*index*/,
+                                                                 DownloadStatus& status) {
+    status = dsError;  // a section on the transfer loop gives its items' halves
+    return std::nullopt;
+}
+
+DownloadStatus TItemManager::FinishItem(int /*index*/, THttpClient& /*client*/, bool /*ok*/,
+                                        const std::exception_ptr& /*error*/) {
+    return dsError;
 }
 
 void TItemManager::Stop() {
@@ -214,6 +249,106 @@ void TItemManager::Loop() {
     lock.unlock();
     if (total_ > 0) BatchEnded();
     lock.lock();
+    finished_ = true;
+    ++changes_;
+    changed_.notify_all();
+    TellProgress(true);
+}
+
+void TItemManager::EndItem(int index, DownloadStatus status) {
+    std::lock_guard lock(mutex_);
+    --counts_.running;
+    ++counts_.ended;
+    if (status == dsOk || status == dsCompleted) ++counts_.ok;
+    ItemEnded(index, status);
+    ++changes_;
+    TellProgress(false);
+}
+
+void TItemManager::LoopOnTransfers() {
+    TParallelRequests& requests = pool_.Requests();
+    std::vector<int> itemOn(static_cast<std::size_t>(maxRunning_), -1);  // client -> its item
+    auto slotOf = [&](const THttpClient* client) {
+        for (int i = 0; i < maxRunning_; ++i)
+            if (&pool_.LoopClient(i) == client) return i;
+        return -1;
+    };
+    auto finish = [&](const TParallelRequests::TEnded& e) {
+        const int slot = slotOf(e.client);
+        if (slot < 0) return;
+        const int index = itemOn[static_cast<std::size_t>(slot)];
+        itemOn[static_cast<std::size_t>(slot)] = -1;
+        DownloadStatus status = dsError;
+        try {
+            status = FinishItem(index, *e.client, e.ok, e.error);
+        } catch (const std::exception&) {
+            status = dsError;  // the item failed; the batch goes on
+        }
+        EndItem(index, status);
+    };
+    const bool paced = PacingClock::Scale() > 0;
+    // The designed step between two starts (none at pacing 0), the pause after each included.
+    const auto startStep = paced ? PacingClock::Scaled(std::chrono::milliseconds(
+                                       kPollMs + std::max(0, pauseAfterStartMs_)))
+                                 : std::chrono::milliseconds(0);
+    auto nextStart = std::chrono::steady_clock::now();
+    for (;;) {
+        bool stopping = false;
+        bool more = false;
+        {
+            std::lock_guard lock(mutex_);
+            stopping = terminate_ || pool_.Cancelled();
+            more = counts_.started < total_;
+            if ((stopping || !more) && counts_.running == 0) break;
+        }
+        if (pool_.Cancelled())
+            for (const auto& e : requests.CancelAll()) finish(e);
+        // Starts items while a client is free and a start is due.
+        while (!stopping && more && std::chrono::steady_clock::now() >= nextStart) {
+            int slot = 0;
+            while (slot < maxRunning_ && itemOn[static_cast<std::size_t>(slot)] >= 0) ++slot;
+            if (slot == maxRunning_) break;
+            int index = -1;
+            {
+                std::lock_guard lock(mutex_);
+                index = TakeNext();
+                more = counts_.started < total_;
+            }
+            if (index < 0) break;
+            DownloadStatus status = dsError;
+            std::optional<TDownload> download;
+            try {
+                download = PrepareItem(index, status);
+            } catch (const std::exception&) {
+                status = dsError;
+            }
+            if (!download) {
+                EndItem(index, status);
+                continue;
+            }
+            THttpClient& client = pool_.LoopClient(slot);
+            client.Referer = download->referrer;
+            client.TimeOut = download->timeOut;
+            itemOn[static_cast<std::size_t>(slot)] = index;
+            requests.Start(client, download->url, download->path);
+            if (paced) nextStart = std::chrono::steady_clock::now() + startStep;
+        }
+        // Waits for an item to end, a start to fall due, or a stop; at pacing 0 never for its
+        // own sake, and the stop requests (plain flags) are looked at every kUnpacedStep.
+        bool slotFree = false;
+        for (int i : itemOn) slotFree = slotFree || i < 0;
+        std::chrono::milliseconds wait =
+            paced ? PacingClock::Scaled(std::chrono::milliseconds(kPollMs)) : kUnpacedStep;
+        if (!stopping && more && slotFree) {
+            const auto untilStart = std::chrono::ceil<std::chrono::milliseconds>(
+                nextStart - std::chrono::steady_clock::now());
+            wait = std::clamp(untilStart, std::chrono::milliseconds(0), wait);
+        }
+        for (const auto& e : requests.Run(wait)) finish(e);
+    }
+    // The batch is over: every item it started has ended.
+    if (total_ > 0) BatchEnded();
+    std::lock_guard lock(mutex_);
     finished_ = true;
     ++changes_;
     changed_.notify_all();

@@ -17,9 +17,11 @@
 #include <chrono>
 #include <condition_variable>
 #include <deque>
+#include <exception>
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -30,6 +32,7 @@ namespace tessaly {
 
 class THttpClient;
 class TCookieStore;
+class TParallelRequests;
 
 class TDownloaderPool {
 public:
@@ -45,8 +48,18 @@ public:
     // Size() tasks running; more wait their turn.
     void Run(std::function<void(THttpClient&)> task);
     // Ends every running transfer as soon as it can, and every later one at once.
-    void Cancel() { cancel_ = true; }
+    void Cancel();
     [[nodiscard]] bool Cancelled() const { return cancel_; }
+
+    // For batches that run their transfers side by side on the manager's own thread: the
+    // pool's Size() clients and the requests they run on, kept from batch to batch so that
+    // their connections stay open. One batch at a time uses them.
+    [[nodiscard]] TParallelRequests& Requests() { return *requests_; }
+    [[nodiscard]] THttpClient& LoopClient(int i) {
+        return *loopClients_.at(static_cast<std::size_t>(i));
+    }
+    // A batch waiting on Requests() looks at its state again at once.
+    void Wake();
 
 private:
     void Loop();
@@ -60,6 +73,8 @@ private:
     int idle_ = 0;
     bool quit_ = false;
     std::vector<std::thread> threads_;
+    std::vector<std::unique_ptr<THttpClient>> loopClients_;
+    std::unique_ptr<TParallelRequests> requests_;
 };
 
 // What became of the items of a batch of files or pictures, counted as they end.
@@ -121,8 +136,29 @@ protected:
     // A designed pause after each started item (0: none).
     int pauseAfterStartMs_ = 0;
 
+    // Items whose transfer is one download into a file may instead run side by side on the
+    // manager's own thread (the pool's Requests()): no downloader thread then wakes for each
+    // item, which is most of what a small file costs. A section opts in with
+    // RunOnTransferLoop() and gives the two halves of an item instead of RunItem.
+    struct TDownload {
+        std::string url;
+        std::string path;
+        std::string referrer;
+        int timeOut = 60;
+    };
+    void RunOnTransferLoop() { onTransferLoop_ = true; }
+    // Readies item `index`: its download, or none when the item ended already with `status`.
+    [[nodiscard]] virtual std::optional<TDownload> PrepareItem(int index, DownloadStatus& status);
+    // Judges item `index` once its download ended (`ok`: arrived whole; `error`: what the
+    // download raised) with the client that ran it.
+    [[nodiscard]] virtual DownloadStatus FinishItem(int index, THttpClient& client, bool ok,
+                                                    const std::exception_ptr& error);
+
 private:
     void Loop();
+    void LoopOnTransfers();
+    // Counts the end of item `index` (under the lock) and lets the walk know.
+    void EndItem(int index, DownloadStatus status);
     // Under the lock: takes the next item to start (passing over the skipped ones), or -1 when
     // none may start now.
     int TakeNext();
@@ -147,6 +183,7 @@ private:
     std::chrono::steady_clock::time_point lastProgress_{};
     TCounts counts_;
     bool terminate_ = false;
+    bool onTransferLoop_ = false;
     std::atomic<bool> finished_{false};
     std::thread thread_;
 };

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 
@@ -36,14 +37,19 @@ std::string FolderOf(const std::string& fileName) {
 }
 
 // Gives the open file `fd` (unnamed or not) the name `name`; 0 or the reason it failed. The
-// link through /proc needs no privilege; the empty-path form is for a system without /proc
-// (it needs CAP_DAC_READ_SEARCH).
+// empty-path form needs CAP_DAC_READ_SEARCH; the link through /proc needs no privilege.
 int LinkOpenFile(int fd, const std::string& name) {
+    // Straight from the descriptor where the program may (no look-up in /proc per file); once
+    // refused, through /proc only.
+    static std::atomic<bool> emptyPath{true};
+    if (emptyPath.load(std::memory_order_relaxed)) {
+        if (::linkat(fd, "", AT_FDCWD, name.c_str(), AT_EMPTY_PATH) == 0) return 0;
+        if (errno != ENOENT) return errno;
+        emptyPath.store(false, std::memory_order_relaxed);
+    }
     char self[32];
     std::snprintf(self, sizeof self, "/proc/self/fd/%d", fd);
     if (::linkat(AT_FDCWD, self, AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0) return 0;
-    if (errno != ENOENT) return errno;
-    if (::linkat(fd, "", AT_FDCWD, name.c_str(), AT_EMPTY_PATH) == 0) return 0;
     return errno;
 }
 

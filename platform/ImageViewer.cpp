@@ -23,6 +23,8 @@ int ConnectViewer() {
     std::string path = ImageViewerSocketPath();
     sockaddr_un addr{};
     if (path.size() >= sizeof addr.sun_path) return -1;
+    // No socket there, no viewer: asked for every file saved, this is the cheap answer.
+    if (::access(path.c_str(), F_OK) != 0) return -1;
     addr.sun_family = AF_UNIX;
     std::memcpy(addr.sun_path, path.c_str(), path.size() + 1);
     int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);

@@ -128,9 +128,6 @@ THttpClient::THttpClient() {
     if (const char* authorities = std::getenv("SSL_CERT_FILE"); authorities != nullptr)
         CertificateAuthorities = authorities;
 }
-THttpClient::~THttpClient() {
-    if (handle_ != nullptr) curl_easy_cleanup(static_cast<CURL*>(handle_));
-}
 
 void THttpClient::SetURL(const std::string& url) {
     url_ = url;
@@ -342,141 +339,204 @@ struct THttpClient::Transfer {
     }
 };
 
+// What one request keeps from hop to hop (redirects).
+struct THttpClient::Request {
+    std::string fileName;
+    TCookieStore* store = nullptr;
+    bool follow = true;
+    std::string target;
+    std::string method;
+    std::chrono::steady_clock::time_point started;
+    int hop = 0;
+    std::unique_ptr<Transfer> transfer;  // of the hop that runs
+    curl_slist* headers = nullptr;
+    std::string cookieLine;
+
+    Request() = default;
+    Request(const Request&) = delete;
+    Request& operator=(const Request&) = delete;
+    ~Request() { FreeHeaders(); }
+    void FreeHeaders() {
+        if (headers != nullptr) curl_slist_free_all(headers);
+        headers = nullptr;
+    }
+};
+
+THttpClient::~THttpClient() {
+    request_.reset();
+    if (handle_ != nullptr) curl_easy_cleanup(static_cast<CURL*>(handle_));
+}
+
 bool THttpClient::Execute(const std::string& fileName) {
+    for (void* hop = StartRequest(fileName); hop != nullptr;)
+        hop = NextHop(Perform ? Perform(hop) : static_cast<int>(curl_easy_perform(hop)));
+    return requestOk_;
+}
+
+bool THttpClient::EndRequest(std::int32_t code, std::int32_t failed, std::string text) {
+    ErrorCode = code;
+    Failed = failed;
+    StatusText = std::move(text);
+    requestOk_ = false;
+    request_.reset();
+    return false;
+}
+
+void* THttpClient::StartRequest(const std::string& fileName) {
     Reset();
     ErrorCode = 0;
     statusCode_ = 0;
+    requestOk_ = false;
     ResponseHeaders.clear();
     RequestHeaders.clear();
     Cookies.clear();
     EffectiveURL.clear();
-    auto fail = [this](std::int32_t code, std::int32_t failed, std::string text) {
-        ErrorCode = code;
-        Failed = failed;
-        StatusText = std::move(text);
-        return false;
-    };
+    request_.reset();
 
     // One handle per client, reset for every request: its open connections (keep-alive) serve
     // the client's next request, and go when the client goes.
     if (handle_ == nullptr) handle_ = curl_easy_init();
-    if (handle_ == nullptr) return fail(12000, 1, "Unable to Open Internet Session");
-    CURL* const handle = static_cast<CURL*>(handle_);
-    TCookieStore* store = openUrlOptions_.count(TOpenURLOptionStyle::ouNoCookies) != 0
-                              ? nullptr
-                              : (cookies_ != nullptr ? cookies_ : &TCookieStore::Instance());
-    const bool follow = openUrlOptions_.count(TOpenURLOptionStyle::ouNoAutoRedirect) == 0;
-    std::string target = url_.find("://") == std::string::npos ? "http://" + url_ : url_;
-    std::string method = SameText(Method, "POST") ? "POST" : "GET";
-
-    const auto started = std::chrono::steady_clock::now();
-    for (int hop = 0;; ++hop) {
-        Transfer t(*this, store, target, fileName, follow);
-        t.lastHop = hop >= kMaxRedirects;
-        CURL* c = handle;
-        curl_easy_reset(c);
-        curl_easy_setopt(c, CURLOPT_URL, target.c_str());
-        curl_easy_setopt(c, CURLOPT_USERAGENT, ApplicationName.c_str());
-        if (!Referer.empty()) curl_easy_setopt(c, CURLOPT_REFERER, Referer.c_str());
-        curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
-        curl_easy_setopt(c, CURLOPT_FOLLOWLOCATION,
-                         0L);  // followed here, so every hop gets its cookies
-        curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT, static_cast<long>(std::max(1, TimeOut)));
-        // A transfer that moves no byte for TimeOut seconds fails (also while waiting for headers).
-        curl_easy_setopt(c, CURLOPT_LOW_SPEED_LIMIT, 1L);
-        curl_easy_setopt(c, CURLOPT_LOW_SPEED_TIME, static_cast<long>(std::max(1, TimeOut)));
-        curl_easy_setopt(
-            c, CURLOPT_BUFFERSIZE,
-            static_cast<long>(std::clamp<std::uint32_t>(BufferSize, 1024, 512 * 1024)));
-        if (Port != 0) curl_easy_setopt(c, CURLOPT_PORT, static_cast<long>(Port));
-        if (OpenOptions == TOpenOptions::ooDirect) curl_easy_setopt(c, CURLOPT_NOPROXY, "*");
-        // Certificates are always checked: an untrusted one fails like any other send failure.
-        curl_easy_setopt(c, CURLOPT_SSL_VERIFYPEER, 1L);
-        curl_easy_setopt(c, CURLOPT_SSL_VERIFYHOST, 2L);
-        if (!CertificateAuthorities.empty()) {
-            // Only these authorities: the system's folder of them is not consulted either.
-            curl_easy_setopt(c, CURLOPT_CAINFO, CertificateAuthorities.c_str());
-            curl_easy_setopt(c, CURLOPT_CAPATH, nullptr);
-        }
-        curl_slist* headers = nullptr;
-        const std::string cookieLine =
-            store != nullptr ? store->CookieHeader(target) : std::string();
-        if (!cookieLine.empty())
-            headers = curl_slist_append(headers, ("Cookie: " + cookieLine).c_str());
-        for (const auto& line : SplitAll(ReplaceAllStr(ExtraHeaders, "\r\n", "\n"), '\n')) {
-            if (!Trim(line).empty()) headers = curl_slist_append(headers, line.c_str());
-        }
-        curl_easy_setopt(c, CURLOPT_HTTPHEADER, headers);
-        if (method == "POST") {
-            headers = curl_slist_append(headers, "Content-Type: application/x-www-form-urlencoded");
-            curl_easy_setopt(c, CURLOPT_POST, 1L);
-            curl_easy_setopt(c, CURLOPT_POSTFIELDS, PostData.c_str());
-            curl_easy_setopt(c, CURLOPT_POSTFIELDSIZE, static_cast<long>(PostData.size()));
-            curl_easy_setopt(c, CURLOPT_HTTPHEADER, headers);
-        } else if (!PostData.empty()) {
-            curl_easy_setopt(c, CURLOPT_POSTFIELDS, PostData.c_str());
-            curl_easy_setopt(c, CURLOPT_CUSTOMREQUEST, "GET");
-        }
-        curl_easy_setopt(c, CURLOPT_HEADERFUNCTION, &Transfer::OnHeader);
-        curl_easy_setopt(c, CURLOPT_HEADERDATA, &t);
-        curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, &Transfer::OnWrite);
-        curl_easy_setopt(c, CURLOPT_WRITEDATA, &t);
-        curl_easy_setopt(c, CURLOPT_XFERINFOFUNCTION, &Transfer::OnProgress);
-        curl_easy_setopt(c, CURLOPT_XFERINFODATA, &t);
-        curl_easy_setopt(c, CURLOPT_NOPROGRESS, 0L);
-        if (RecordRequestHeaders) {
-            curl_easy_setopt(c, CURLOPT_DEBUGFUNCTION, &Transfer::OnDebug);
-            curl_easy_setopt(c, CURLOPT_DEBUGDATA, &t);
-            curl_easy_setopt(c, CURLOPT_VERBOSE, 1L);
-        }
-        if (TotalTimeOut > 0) {
-            const auto spent = std::chrono::steady_clock::now() - started;
-            const long left =
-                static_cast<long>(std::chrono::duration_cast<std::chrono::milliseconds>(
-                                      std::chrono::seconds(TotalTimeOut) - spent)
-                                      .count());
-            curl_easy_setopt(c, CURLOPT_TIMEOUT_MS, std::max(1L, left));
-        }
-        if (OnStatus) OnStatus(*this, kStatusSendingRequest, target);
-
-        const CURLcode rc = Perform ? static_cast<CURLcode>(Perform(c)) : curl_easy_perform(c);
-        curl_slist_free_all(headers);
-        if (t.error) std::rethrow_exception(t.error);
-        EffectiveURL = target;
-        // The cookies this hop sent (the header line built above).
-        if (!cookieLine.empty()) {
-            for (const auto& part : SplitAll(cookieLine, ';')) Cookies.push_back(Trim(part));
-        }
-        if (t.redirect && (rc == CURLE_OK || rc == CURLE_PARTIAL_FILE)) {
-            if (OnStatus) OnStatus(*this, kStatusRedirect, t.location);
-            target = Resolve(target, t.location);
-            if (t.status != 307 && t.status != 308)
-                method = "GET";  // the answer to a form is fetched
-            continue;
-        }
-        if (t.tooManyRedirects) return fail(12156, 1, "Unable to Send HTTP Request");
-        if (t.rejected) return fail(t.status, 1, t.reason);
-        if (t.refused) return fail(0, 0, "Retrieval Denied");
-        if (!t.headersDone) {
-            return fail(t.stalled ? 12002 : InternetErrorFor(rc), 1, "Unable to Send HTTP Request");
-        }
-        if (t.tooLarge) {
-            body_.clear();
-            return fail(0, 1,
-                        "Retrieval Refused: the answer is larger than " +
-                            std::to_string(MaxBodySize / (1024 * 1024)) + " MB");
-        }
-        if (rc != CURLE_OK) {
-            // What arrived is dropped: a short file never takes the name (nor replaces an
-            // earlier complete copy).
-            return fail(0, 1, "Retrieval Interrupted");
-        }
-        if (!t.pending.empty()) t.Piece(t.pending.data(), t.pending.size());
-        if (t.file) t.file->Commit();
-        Failed = 0;
-        StatusText.clear();
-        return true;
+    if (handle_ == nullptr) {
+        EndRequest(12000, 1, "Unable to Open Internet Session");
+        return nullptr;
     }
+    auto r = std::make_unique<Request>();
+    r->fileName = fileName;
+    r->store = openUrlOptions_.count(TOpenURLOptionStyle::ouNoCookies) != 0
+                   ? nullptr
+                   : (cookies_ != nullptr ? cookies_ : &TCookieStore::Instance());
+    r->follow = openUrlOptions_.count(TOpenURLOptionStyle::ouNoAutoRedirect) == 0;
+    r->target = url_.find("://") == std::string::npos ? "http://" + url_ : url_;
+    r->method = SameText(Method, "POST") ? "POST" : "GET";
+    r->started = std::chrono::steady_clock::now();
+    request_ = std::move(r);
+    return PrepareHop();
+}
+
+void* THttpClient::PrepareHop() {
+    Request& r = *request_;
+    r.transfer = std::make_unique<Transfer>(*this, r.store, r.target, r.fileName, r.follow);
+    Transfer& t = *r.transfer;
+    t.lastHop = r.hop >= kMaxRedirects;
+    CURL* c = static_cast<CURL*>(handle_);
+    curl_easy_reset(c);
+    curl_easy_setopt(c, CURLOPT_URL, r.target.c_str());
+    curl_easy_setopt(c, CURLOPT_USERAGENT, ApplicationName.c_str());
+    if (!Referer.empty()) curl_easy_setopt(c, CURLOPT_REFERER, Referer.c_str());
+    curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(c, CURLOPT_FOLLOWLOCATION,
+                     0L);  // followed here, so every hop gets its cookies
+    curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT, static_cast<long>(std::max(1, TimeOut)));
+    // A transfer that moves no byte for TimeOut seconds fails (also while waiting for headers).
+    curl_easy_setopt(c, CURLOPT_LOW_SPEED_LIMIT, 1L);
+    curl_easy_setopt(c, CURLOPT_LOW_SPEED_TIME, static_cast<long>(std::max(1, TimeOut)));
+    // The library reads at least 64 KiB at a time (a small file and its headers in one read);
+    // the body is still handed on in pieces of BufferSize.
+    curl_easy_setopt(
+        c, CURLOPT_BUFFERSIZE,
+        static_cast<long>(std::clamp<std::uint32_t>(BufferSize, 64 * 1024, 512 * 1024)));
+    if (Port != 0) curl_easy_setopt(c, CURLOPT_PORT, static_cast<long>(Port));
+    if (OpenOptions == TOpenOptions::ooDirect) curl_easy_setopt(c, CURLOPT_NOPROXY, "*");
+    // Certificates are always checked: an untrusted one fails like any other send failure.
+    curl_easy_setopt(c, CURLOPT_SSL_VERIFYPEER, 1L);
+    curl_easy_setopt(c, CURLOPT_SSL_VERIFYHOST, 2L);
+    if (!CertificateAuthorities.empty()) {
+        // Only these authorities: the system's folder of them is not consulted either.
+        curl_easy_setopt(c, CURLOPT_CAINFO, CertificateAuthorities.c_str());
+        curl_easy_setopt(c, CURLOPT_CAPATH, nullptr);
+    }
+    r.FreeHeaders();
+    r.cookieLine = r.store != nullptr ? r.store->CookieHeader(r.target) : std::string();
+    if (!r.cookieLine.empty())
+        r.headers = curl_slist_append(r.headers, ("Cookie: " + r.cookieLine).c_str());
+    for (const auto& line : SplitAll(ReplaceAllStr(ExtraHeaders, "\r\n", "\n"), '\n')) {
+        if (!Trim(line).empty()) r.headers = curl_slist_append(r.headers, line.c_str());
+    }
+    curl_easy_setopt(c, CURLOPT_HTTPHEADER, r.headers);
+    if (r.method == "POST") {
+        r.headers = curl_slist_append(r.headers, "Content-Type: application/x-www-form-urlencoded");
+        curl_easy_setopt(c, CURLOPT_POST, 1L);
+        curl_easy_setopt(c, CURLOPT_POSTFIELDS, PostData.c_str());
+        curl_easy_setopt(c, CURLOPT_POSTFIELDSIZE, static_cast<long>(PostData.size()));
+        curl_easy_setopt(c, CURLOPT_HTTPHEADER, r.headers);
+    } else if (!PostData.empty()) {
+        curl_easy_setopt(c, CURLOPT_POSTFIELDS, PostData.c_str());
+        curl_easy_setopt(c, CURLOPT_CUSTOMREQUEST, "GET");
+    }
+    curl_easy_setopt(c, CURLOPT_HEADERFUNCTION, &Transfer::OnHeader);
+    curl_easy_setopt(c, CURLOPT_HEADERDATA, &t);
+    curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, &Transfer::OnWrite);
+    curl_easy_setopt(c, CURLOPT_WRITEDATA, &t);
+    curl_easy_setopt(c, CURLOPT_XFERINFOFUNCTION, &Transfer::OnProgress);
+    curl_easy_setopt(c, CURLOPT_XFERINFODATA, &t);
+    curl_easy_setopt(c, CURLOPT_NOPROGRESS, 0L);
+    if (RecordRequestHeaders) {
+        curl_easy_setopt(c, CURLOPT_DEBUGFUNCTION, &Transfer::OnDebug);
+        curl_easy_setopt(c, CURLOPT_DEBUGDATA, &t);
+        curl_easy_setopt(c, CURLOPT_VERBOSE, 1L);
+    }
+    if (TotalTimeOut > 0) {
+        const auto spent = std::chrono::steady_clock::now() - r.started;
+        const long left = static_cast<long>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                                std::chrono::seconds(TotalTimeOut) - spent)
+                                                .count());
+        curl_easy_setopt(c, CURLOPT_TIMEOUT_MS, std::max(1L, left));
+    }
+    if (OnStatus) OnStatus(*this, kStatusSendingRequest, r.target);
+    return c;
+}
+
+void* THttpClient::NextHop(int result) {
+    if (!request_) return nullptr;
+    Request& r = *request_;
+    const auto rc = static_cast<CURLcode>(result);
+    r.FreeHeaders();
+    Transfer& t = *r.transfer;
+    if (t.error) {
+        const std::exception_ptr error = t.error;
+        request_.reset();  // the partial file, if any, goes with it
+        std::rethrow_exception(error);
+    }
+    EffectiveURL = r.target;
+    // The cookies this hop sent (the header line built above).
+    if (!r.cookieLine.empty()) {
+        for (const auto& part : SplitAll(r.cookieLine, ';')) Cookies.push_back(Trim(part));
+    }
+    if (t.redirect && (rc == CURLE_OK || rc == CURLE_PARTIAL_FILE)) {
+        if (OnStatus) OnStatus(*this, kStatusRedirect, t.location);
+        r.target = Resolve(r.target, t.location);
+        if (t.status != 307 && t.status != 308)
+            r.method = "GET";  // the answer to a form is fetched
+        ++r.hop;
+        return PrepareHop();
+    }
+    if (t.tooManyRedirects) return EndRequest(12156, 1, "Unable to Send HTTP Request"), nullptr;
+    if (t.rejected) return EndRequest(t.status, 1, t.reason), nullptr;
+    if (t.refused) return EndRequest(0, 0, "Retrieval Denied"), nullptr;
+    if (!t.headersDone) {
+        EndRequest(t.stalled ? 12002 : InternetErrorFor(rc), 1, "Unable to Send HTTP Request");
+        return nullptr;
+    }
+    if (t.tooLarge) {
+        body_.clear();
+        EndRequest(0, 1,
+                   "Retrieval Refused: the answer is larger than " +
+                       std::to_string(MaxBodySize / (1024 * 1024)) + " MB");
+        return nullptr;
+    }
+    if (rc != CURLE_OK) {
+        // What arrived is dropped: a short file never takes the name (nor replaces an
+        // earlier complete copy).
+        EndRequest(0, 1, "Retrieval Interrupted");
+        return nullptr;
+    }
+    if (!t.pending.empty()) t.Piece(t.pending.data(), t.pending.size());
+    if (t.file) t.file->Commit();
+    Failed = 0;
+    StatusText.clear();
+    requestOk_ = true;
+    request_.reset();
+    return nullptr;
 }
 
 }  // namespace tessaly

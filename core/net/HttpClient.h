@@ -23,6 +23,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
@@ -131,6 +132,14 @@ public:
     // target file cannot be created or written.
     [[nodiscard]] bool Execute(const std::string& fileName = {});
     [[nodiscard]] bool Get() { return Execute(); }
+    // For running several clients' requests side by side on one thread (TParallelRequests):
+    // StartRequest prepares the request as Execute would and gives the library handle of its
+    // first step (null: it ended at once, its result in RequestOk()); once that handle has run,
+    // NextHop takes the library's result code and gives the handle of the next step (a
+    // redirect), or null when the request is over. Both raise what Execute raises.
+    [[nodiscard]] void* StartRequest(const std::string& fileName = {});
+    [[nodiscard]] void* NextHop(int curlResult);
+    [[nodiscard]] bool RequestOk() const { return requestOk_; }
     [[nodiscard]] bool GetToFile(const std::string& url, const std::string& fileName);
     [[nodiscard]] std::string BodyText() const { return body_; }
 
@@ -150,13 +159,18 @@ public:
 
 private:
     struct Transfer;
+    struct Request;
+    void* PrepareHop();
+    bool EndRequest(std::int32_t code, std::int32_t failed, std::string text);
     std::string url_, host_, objectName_, baseUrl_;
     TOpenURLOptions openUrlOptions_;
     std::uint32_t requestFlags_ = 0;
     std::string body_;
     int statusCode_ = 0;
     TCookieStore* cookies_ = nullptr;
-    void* handle_ = nullptr;  // the library's handle, kept for the client's next request
+    void* handle_ = nullptr;            // the library's handle, kept for the client's next request
+    std::unique_ptr<Request> request_;  // the request that runs
+    bool requestOk_ = false;
 };
 
 // The desktop internet layer's error number for a libcurl failure.

@@ -2,9 +2,11 @@
 
 #include <chrono>
 #include <filesystem>
+#include <map>
 
 #include "net/CookieStore.h"
 #include "net/HttpClient.h"
+#include "net/ParallelRequests.h"
 #include "platform/FileLock.h"
 #include "support/SimFixture.h"
 
@@ -151,6 +153,57 @@ TEST_F(HttpClientTest, StalledAndDroppedBodies) {
     for (const auto& e : std::filesystem::directory_iterator(Dir()))
         if (e.is_regular_file()) names.push_back(e.path().filename().string());
     EXPECT_EQ(names, std::vector<std::string>{"b.doc"});
+}
+
+// Requests run side by side on one thread end as each client's own Execute would: a file
+// whole, a redirect followed, a refusal with its status; one that stalls ends, cancelled, with
+// no file; a client can run its next request on the same connection.
+TEST_F(HttpClientTest, RequestsSideBySideEndAsTheirOwn) {
+    SignIn();
+    const std::string photo = "http://groups.yahoo.com/group/DemoGroup/attach/6/photo6.jpg";
+    const std::string agenda = FileUrl("Minutes/", "agenda.doc");
+    Service().SetFaults(groupsim::GroupService::ParseFaults("stall=agenda.doc"));
+    TParallelRequests requests;
+    THttpClient file, moved, refused, stalled;
+    requests.Start(file, photo, Dir() + "photo.jpg");
+    requests.Start(moved, "http://groups.yahoo.com/group/BritishWalkers/messages/1", "");
+    requests.Start(refused, "http://groups.yahoo.com/group/DemoGroup/attach/6/none.jpg",
+                   Dir() + "none.jpg");
+    requests.Start(stalled, agenda, Dir() + "agenda.doc");
+    std::map<THttpClient*, bool> ended;
+    for (const auto t0 = Clock::now();
+         ended.size() < 3 && Clock::now() - t0 < std::chrono::seconds(10);)
+        for (const auto& e : requests.Run(std::chrono::milliseconds(100))) {
+            EXPECT_FALSE(e.error);
+            ended[e.client] = e.ok;
+        }
+    ASSERT_EQ(ended.size(), 3u);
+    EXPECT_TRUE(ended.at(&file)) << file.StatusText;
+    EXPECT_GT(ReadFile(Dir() + "photo.jpg").size(), 100u);
+    EXPECT_TRUE(ended.at(&moved)) << moved.StatusText;
+    EXPECT_EQ(moved.EffectiveURL, "http://uk.groups.yahoo.com/group/BritishWalkers/messages/1");
+    EXPECT_NE(moved.BodyText().find("/group/BritishWalkers/message/101"), std::string::npos);
+    EXPECT_FALSE(ended.at(&refused));
+    EXPECT_EQ(refused.ErrorCode, 404);
+    EXPECT_EQ(refused.StatusText, "Not Found");
+    EXPECT_EQ(requests.Running(), 1);
+
+    const auto cancelled = requests.CancelAll();
+    ASSERT_EQ(cancelled.size(), 1u);
+    EXPECT_EQ(cancelled[0].client, &stalled);
+    EXPECT_FALSE(cancelled[0].ok);
+    EXPECT_EQ(stalled.StatusText, "Retrieval Interrupted");
+    EXPECT_FALSE(std::filesystem::exists(Dir() + "agenda.doc"));
+    Service().SetFaults({});
+
+    requests.Start(file, photo, Dir() + "again.jpg");
+    std::vector<TParallelRequests::TEnded> again;
+    for (const auto t0 = Clock::now();
+         again.empty() && Clock::now() - t0 < std::chrono::seconds(10);)
+        again = requests.Run(std::chrono::milliseconds(100));
+    ASSERT_EQ(again.size(), 1u);
+    EXPECT_TRUE(again[0].ok);
+    EXPECT_EQ(ReadFile(Dir() + "again.jpg"), ReadFile(Dir() + "photo.jpg"));
 }
 
 TEST_F(HttpClientTest, RedirectsAndRedirectLoops) {
