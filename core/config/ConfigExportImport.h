@@ -34,6 +34,15 @@ class TUiThread;
 
 enum class TConfigDirection { Export, Import };
 
+// The texts of the two menu commands: the folder chooser's caption, the progress dialog's
+// caption and its status text.
+inline constexpr const char* kExportFolderCaption = "Select a configuration save Dir";
+inline constexpr const char* kExportProgressCaption = "Exporting...";
+inline constexpr const char* kExportProgressStatus = "Exporting the Configuration Files...";
+inline constexpr const char* kImportFolderCaption = "Select a configuration Dir";
+inline constexpr const char* kImportProgressCaption = "Importing...";
+inline constexpr const char* kImportProgressStatus = "Importing the Configuration Files...";
+
 struct TConfigTransferReport {
     std::vector<std::string> failures;  // what could not be exported or imported
     std::vector<std::string> skipped;   // entries of the folder tree that are not files or folders

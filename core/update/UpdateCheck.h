@@ -42,6 +42,13 @@
 
 namespace tessaly {
 
+// The texts of the check window.
+inline constexpr const char* kUpdateWindowCaption = "Check Updates";
+inline constexpr const char* kUpdateWindowHeading = "Update Notification Center";
+inline constexpr const char* kInstalledVersionLabel = "Installed Version :";
+inline constexpr const char* kCurrentVersionLabel = "Current Version :";
+inline constexpr const char* kVersionLabelStart = "0.0";  // both version labels before a check
+
 // The maker's web site: the update site until an update file names another one.
 inline constexpr const char* kMakerWebSite = "https://tessaly.example/";
 

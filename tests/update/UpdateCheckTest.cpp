@@ -5,10 +5,12 @@
 
 #include <chrono>
 
+#include "registry/ProgramRegistry.h"
 #include "service/ProgramVersion.h"
 #include "service/ServiceHosts.h"
 #include "support/SimFixture.h"
 #include "update/UpdateCheck.h"
+#include "update/UpdateSchedule.h"
 
 namespace tessaly {
 namespace {
@@ -185,6 +187,20 @@ TEST_F(UpdateCheckTest, AServerThatNeverAnswersFailsWithinItsTimeOuts) {
     EXPECT_FALSE(r.fetched);
     EXPECT_EQ(r.log, kFailedLog);
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+}
+
+// The automatic check: due without a stored date, after 30 whole days, or when the stored date
+// lies ahead of the clock; a due check stores the day it ran.
+TEST_F(UpdateCheckTest, TheAutomaticCheckIsDueEveryThirtyDays) {
+    const TDateTime now = EncodeDateTime(2024, 5, 31, 12);
+    EXPECT_TRUE(TakeDueUpdateCheck(now));  // never checked
+    EXPECT_EQ(ReadUpdatedCheckedOn(), now);
+    EXPECT_FALSE(TakeDueUpdateCheck(now + 29.99));
+    EXPECT_EQ(ReadUpdatedCheckedOn(), now);
+    EXPECT_TRUE(TakeDueUpdateCheck(now + 30));
+    EXPECT_EQ(ReadUpdatedCheckedOn(), now + 30);
+    EXPECT_TRUE(TakeDueUpdateCheck(now));  // the stored date lies ahead
+    EXPECT_EQ(ReadUpdatedCheckedOn(), now);
 }
 
 }  // namespace
