@@ -100,9 +100,9 @@ void TYahooConfigExportImport::Execute() {
         // Nothing may leave the thread; whatever stopped the transfer is told to the user.
         report_.failures.push_back(std::string("The transfer stopped: ") + e.what());
     }
-    auto end = [this] {
-        done_.store(true, std::memory_order_release);
-        if (OnTerminate) OnTerminate();
+    auto end = [done = done_, onTerminate = OnTerminate] {
+        done->store(true, std::memory_order_release);
+        if (onTerminate) onTerminate();
     };
     if (ui_ != nullptr)
         ui_->Post(end);

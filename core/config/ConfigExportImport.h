@@ -24,6 +24,7 @@
 
 #include <atomic>
 #include <functional>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -66,12 +67,13 @@ public:
     TYahooConfigExportImport(const TYahooConfigExportImport&) = delete;
     TYahooConfigExportImport& operator=(const TYahooConfigExportImport&) = delete;
 
-    // Runs after the done flag is set (on the TUiThread's thread when one was given).
+    // Runs after the done flag is set (on the TUiThread's thread when one was given). Set it
+    // before Start.
     std::function<void()> OnTerminate;
 
     void Start();
     // The done flag: the transfer has ended and its report is complete.
-    [[nodiscard]] bool Done() const { return done_.load(std::memory_order_acquire); }
+    [[nodiscard]] bool Done() const { return done_->load(std::memory_order_acquire); }
     // Blocks until the transfer thread has ended (not for the posted end handler).
     void Wait();
     // Valid once Done() (or Wait()).
@@ -91,7 +93,9 @@ private:
     TUiThread* ui_;
     TConfigTransferReport report_;
     std::thread thread_;
-    std::atomic<bool> done_{false};
+    // Shared with the end handler, which may still be queued on the user-interface thread
+    // when the object is released.
+    std::shared_ptr<std::atomic<bool>> done_ = std::make_shared<std::atomic<bool>>(false);
 };
 
 // Whether `folder` holds an exported configuration (a "registry.reg" file).
