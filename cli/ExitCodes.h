@@ -15,6 +15,8 @@ enum ExitCode : int {
     kExitUnreachable = ExitCodeOf(TOutcome::Unreachable),
     kExitOutputFolder = ExitCodeOf(TOutcome::OutputFolder),
     kExitStore = ExitCodeOf(TOutcome::Store),
+    kExitIncomplete = ExitCodeOf(TOutcome::Incomplete),
+    kExitUpdateFailed = ExitCodeOf(TOutcome::UpdateFailed),
 };
 
 }  // namespace tessaly::cli

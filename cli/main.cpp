@@ -1,5 +1,6 @@
-// tessaly-cli: the command-line front end. It signs in, lists the cached groups and downloads
-// a section of the chosen groups, over the core libraries.
+// tessaly-cli: the command-line front end. It signs in, lists the cached groups, downloads
+// a section of the chosen groups, exports and imports the configuration and checks for a newer
+// version, over the core libraries.
 #include <signal.h>
 #include <unistd.h>
 
@@ -12,6 +13,7 @@
 #include <optional>
 
 #include "browser/PageBrowser.h"
+#include "cli/ConfigCommands.h"
 #include "cli/ExitCodes.h"
 #include "cli/TerminalUi.h"
 #include "cli/TerminalView.h"
@@ -23,6 +25,7 @@
 #include "platform/TemporaryFiles.h"
 #include "registry/GroupCache.h"
 #include "registry/ProgramRegistry.h"
+#include "service/ProgramVersion.h"
 #include "service/ServiceHosts.h"
 #include "session/MemberSession.h"
 #include "settings/DownloadOptions.h"
@@ -314,6 +317,7 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     CLI::App cli{"tessaly-cli: archive the messages of Yahoo! Groups from a terminal"};
     cli.require_subcommand(1);
+    cli.set_version_flag("--version", "tessaly-cli " + ProgramVersion());
     Credentials creds;
     auto addCredentials = [&creds](CLI::App* sub) {
         sub->add_option("--user", creds.user, "the member's user name (default: the stored login)");
@@ -365,6 +369,23 @@ int main(int argc, char** argv) {
     download->add_flag("--resume", d.resume, "start every group at its stored last position");
     download->add_flag("--debug", d.debug, "save the fetched pages into the debug folder");
     download->add_option("names", d.names, "groups to download, by name");
+    CLI::App* exportConfig = cli.add_subcommand(
+        "export-config",
+        "write the configuration (registry.reg and the configuration folder) into DIR");
+    std::string exportFolder;
+    exportConfig
+        ->add_option("DIR", exportFolder, "the folder to export into (created when missing)")
+        ->required();
+    CLI::App* importConfig = cli.add_subcommand(
+        "import-config", "read a configuration exported with export-config back from DIR");
+    std::string importFolder;
+    importConfig->add_option("DIR", importFolder, "the folder holding registry.reg")->required();
+    CLI::App* checkUpdate =
+        cli.add_subcommand("check-update", "ask the update server whether a newer version exists");
+    std::string updateServer;
+    checkUpdate->add_option(
+        "--server", updateServer,
+        "the update server's host[:port] (default: the option strUpdateServer)");
     try {
         cli.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
@@ -387,6 +408,9 @@ int main(int argc, char** argv) {
     try {
         if (*login) return RunLogin(options, creds, !refresh);
         if (*groups) return RunGroups(groupsUser);
+        if (*exportConfig) return RunExportConfig(exportFolder);
+        if (*importConfig) return RunImportConfig(importFolder);
+        if (*checkUpdate) return RunCheckUpdate(options, updateServer);
         return RunDownload(app, options, creds, d);
     } catch (const ERegistryException& e) {
         // The member's cache and marks live there: say which file and why, change nothing.

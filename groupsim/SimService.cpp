@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "groupsim/SimPages.h"
+#include "service/ProgramVersion.h"
 #include "service/ServiceHosts.h"
 
 namespace groupsim {
@@ -147,6 +148,7 @@ std::string CookieValue(const std::string& cookies, const std::string& name) {
 }
 
 GroupService::GroupService(SimData data) : data_(std::move(data)), rng_(data_.seed ^ 0x5E55104ull) {
+    update_.version = tessaly::ProgramVersion();
     messageAt_.reserve(data_.groups.size());
     for (const auto& g : data_.groups) {
         auto& at = messageAt_.emplace_back();
@@ -329,6 +331,8 @@ SimResponse GroupService::Handle(const SimRequest& r) {
         } else if (EndsWith(h, std::string(".") + hosts::kFileStore) && h.size() > 1 &&
                    h[0] == 'f') {
             response = FileStore(r);
+        } else if (h == hosts::kUpdateServer) {
+            response = UpdateServer(r);
         } else if (h == "groupsim.control" || h == "localhost" || h == "127.0.0.1") {
             // Reached by a loopback name (directly, not as a proxy) the server answers with its
             // control pages; unlike those of groupsim.control such requests are logged.
@@ -656,6 +660,10 @@ SimResponse GroupService::Control(const SimRequest& r) {
         SetFaults(ParseFaults(r.query));
         return Plain(200, "faults set");
     }
+    if (r.path == "/update-file") {
+        SetUpdateFile(ParseUpdateFile(r.query));
+        return Plain(200, "update file set");
+    }
     if (r.path == "/forms") {
         // Two forms with an element of the same name, for tests of a browser's form handling.
         return Page(
@@ -689,8 +697,31 @@ SimResponse GroupService::Control(const SimRequest& r) {
                     "\"></head></html>\n");
     }
     return Plain(404,
-                 "groupsim control: /log, /log/concurrency, /log/clear, /faults?..., /forms, "
-                 "/echo, /set-cookie?c=..., /refresh-loop");
+                 "groupsim control: /log, /log/concurrency, /log/clear, /faults?..., "
+                 "/update-file?version=&msg=&url=&header=, /forms, /echo, /set-cookie?c=..., "
+                 "/refresh-loop");
+}
+
+void GroupService::SetUpdateFile(UpdateFile file) {
+    std::lock_guard lock(mutex_);
+    update_ = std::move(file);
+}
+
+UpdateFile GroupService::CurrentUpdateFile() const {
+    std::lock_guard lock(mutex_);
+    return update_;
+}
+
+SimResponse GroupService::UpdateServer(const SimRequest& r) {
+    if (r.path != kUpdateFilePath) return Plain(404, "no such file on the update server");
+    const UpdateFile file = CurrentUpdateFile();
+    SimResponse answer = Binary(UpdateFileText(file), "text/plain");
+    if (const auto colon = file.header.find(':'); colon != std::string::npos) {
+        std::string value = file.header.substr(colon + 1);
+        while (!value.empty() && value.front() == ' ') value.erase(0, 1);
+        answer.headers.emplace_back(file.header.substr(0, colon), value);
+    }
+    return answer;
 }
 
 }  // namespace groupsim

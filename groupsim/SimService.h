@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "groupsim/SimData.h"
+#include "groupsim/SimUpdate.h"
 
 namespace groupsim {
 
@@ -79,6 +80,9 @@ public:
 
     void SetFaults(Faults faults);
     [[nodiscard]] Faults CurrentFaults() const;
+    // The update file the update server answers (by default: the program's own version).
+    void SetUpdateFile(UpdateFile file);
+    [[nodiscard]] UpdateFile CurrentUpdateFile() const;
     // The in-memory log keeps the newest entries only.
     static constexpr std::size_t kMaxLog = 200000;
     void Record(LogEntry entry);
@@ -105,6 +109,7 @@ private:
     SimResponse Photos(const SimRequest& r, const std::string& prefix);
     SimResponse FileStore(const SimRequest& r);
     SimResponse Control(const SimRequest& r);
+    SimResponse UpdateServer(const SimRequest& r);
     // The signed-in member of the request, or nullptr.
     const Member* SessionMember(const SimRequest& r);
     std::string NewToken();
@@ -128,6 +133,7 @@ private:
     std::map<std::string, std::pair<std::string, std::string>>
         fileTokens_;  // token -> (user, group)
     std::shared_ptr<const Faults> faults_ = std::make_shared<const Faults>();
+    UpdateFile update_;
     long groupRequests_ = 0;
     int throttled_ = 0;  // answers of the throttleFor rule since the faults were set
     int failed_ = 0;     // answers of the statusFor rules since the faults were set

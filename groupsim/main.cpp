@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "groupsim/SimServer.h"
+#include "service/ProgramVersion.h"
 #include "service/ServiceHosts.h"
 
 int main(int argc, char** argv) {
@@ -16,6 +17,7 @@ int main(int argc, char** argv) {
         "tessaly-groupsim: a simulated Yahoo! Groups service (groups, login, photos and file-store "
         "hosts)\n"
         "serving every page Tessaly relies on, as an origin server and as an HTTP forward proxy."};
+    app.set_version_flag("--version", "tessaly-groupsim " + tessaly::ProgramVersion());
     int port = 0;
     int tlsPort = 0;
     std::string tlsCert, tlsKey;
@@ -100,6 +102,15 @@ int main(int argc, char** argv) {
                    "fault: --status rules answer only this many matching requests (0: always)");
     app.add_option("--hang", faults.hangFor,
                    "fault: never answer requests whose host+path contains TEXT");
+    groupsim::UpdateFile update;
+    update.version = tessaly::ProgramVersion();
+    app.add_option("--update-version", update.version,
+                   "the version the update file names (empty: no version key)")
+        ->capture_default_str();
+    app.add_option("--update-msg", update.msg, "the update file's Msg (empty: none)");
+    app.add_option("--update-url", update.url, "the update file's URLToOpen (empty: none)");
+    app.add_option("--update-header", update.header,
+                   "an extra NAME:VALUE header on the update file's answer");
     app.footer(
         "Demo accounts: demo_member / tessaly-demo (member of every demo group, enough for three "
         "My Groups pages);\n"
@@ -109,10 +120,14 @@ int main(int argc, char** argv) {
         "(uk.), SportsFans (sports.), AdultGroup (adult), MixedCaseGroup (listed as "
         "mixedcasegroup), OneMessage,\n"
         "EmptyGroup, Filler01..Filler16.\n"
+        "Update server: http://" +
+        std::string(tessaly::hosts::kUpdateServer) +
+        "/updates/ovupdate.ini (the update file of the --update-* options).\n"
         "Control (host groupsim.control, or a loopback name such as localhost when reached "
         "directly): /log, /log/clear, /echo, /set-cookie?c=SET-COOKIE-VALUE, "
         "/faults?latency=&status=403:/x,...&drop=&stall=&trickle=&loop=\n"
-        "&oversize=&throttle=&throttlefor=&throttletimes=&failtimes=&hang=.  Point a client at it "
+        "&oversize=&throttle=&throttlefor=&throttletimes=&failtimes=&hang=, "
+        "/update-file?version=&msg=&url=&header=.  Point a client at it "
         "with "
         "http_proxy=http://127.0.0.1:PORT.  Stops "
         "on SIGTERM/SIGINT.");
@@ -182,6 +197,7 @@ int main(int argc, char** argv) {
     }
     groupsim::GroupService service(std::move(data));
     service.SetFaults(faults);
+    service.SetUpdateFile(update);
     if (!logFile.empty()) service.SetLogFile(logFile);
     groupsim::SimServer server(service, threads);
     const int bound = server.Bind(bind, port);

@@ -111,7 +111,8 @@ public:
             int rc = sqlite3_step(s_.st_);
             if (rc == SQLITE_ROW) return true;
             if (rc == SQLITE_DONE) return false;
-            throw ERegistryException(std::string("registry: ") + sqlite3_errmsg(s_.db_));
+            throw ERegistryException(std::string("registry: ") + sqlite3_errmsg(s_.db_),
+                                     sqlite3_errcode(s_.db_));
         }
         std::int64_t Int(int col) { return sqlite3_column_int64(s_.st_, col); }
         std::string Text(int col) {
@@ -125,7 +126,8 @@ public:
     private:
         void Check(int rc) {
             if (rc != SQLITE_OK)
-                throw ERegistryException(std::string("registry: ") + sqlite3_errmsg(s_.db_));
+                throw ERegistryException(std::string("registry: ") + sqlite3_errmsg(s_.db_),
+                                         sqlite3_errcode(s_.db_));
         }
         Stmt& s_;
     };
@@ -152,7 +154,8 @@ public:
 private:
     void Run(const char* sql) {
         if (sqlite3_exec(db_, sql, nullptr, nullptr, nullptr) != SQLITE_OK) {
-            throw ERegistryException(std::string("registry: ") + sqlite3_errmsg(db_));
+            throw ERegistryException(std::string("registry: ") + sqlite3_errmsg(db_),
+                                     sqlite3_errcode(db_));
         }
     }
     sqlite3* db_;

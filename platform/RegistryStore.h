@@ -62,10 +62,16 @@ struct RegValue {
     bool operator==(const RegValue&) const = default;
 };
 
-// A registry failure: the store cannot be opened, read or written.
+// A registry failure: the store cannot be opened, read or written. Code is the store's error
+// number when it gave one (0 otherwise).
 class ERegistryException : public std::runtime_error {
 public:
-    using std::runtime_error::runtime_error;
+    explicit ERegistryException(const std::string& what, int code = 0)
+        : std::runtime_error(what), code_(code) {}
+    [[nodiscard]] int Code() const { return code_; }
+
+private:
+    int code_;
 };
 
 [[nodiscard]] std::string_view RegRootName(RegRoot root);

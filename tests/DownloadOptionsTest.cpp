@@ -69,7 +69,8 @@ TEST_F(DownloadOptionsTest, DefaultsAndTheFileSaveWrites) {
                                               "strAutoLoginSignInName",
                                               "boolEnableSoundEvents",
                                               "strSucessWaveFile",
-                                              "strErrorWaveFile"}));
+                                              "strErrorWaveFile",
+                                              "strUpdateServer"}));
     ini.ReadSections(sections);
     EXPECT_EQ(sections,
               (std::vector<std::string>{"Download", "IgnoreEmbbededSites", "AutoClickButtons",

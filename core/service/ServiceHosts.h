@@ -22,4 +22,8 @@ inline constexpr const char* kLegacyGroups = "egroups.com";
 inline constexpr const char* kMail = "mail.yahoo.com";
 inline constexpr const char* kDocs = "docs.yahoo.com";
 
+// The maker's update server (not part of the group service): the default of the option
+// strUpdateServer. The simulated service answers on it too.
+inline constexpr const char* kUpdateServer = "updates.tessaly.example";
+
 }  // namespace tessaly::hosts

@@ -64,6 +64,7 @@ const std::vector<Field>& Fields() {
         {"boolEnableSoundEvents", Kind::Bool, &O::boolEnableSoundEvents},
         {"strSucessWaveFile", Kind::Text, &O::strSucessWaveFile},
         {"strErrorWaveFile", Kind::Text, &O::strErrorWaveFile},
+        {"strUpdateServer", Kind::LoginText, &O::strUpdateServer},
         // The extension checklists come last, each in a section of its own, so the rest of the
         // file keeps its long-standing order.
         {"IncludeExtensions", Kind::List, &O::IncludeExtensions},
@@ -101,7 +102,8 @@ TYahooDownloadOptions::TYahooDownloadOptions()
       strAutoLoginSavePassword(".persistent"),
       strAutoLoginSignInName(".save"),
       strSucessWaveFile(ProgramFolder() + "ok.wav"),
-      strErrorWaveFile(ProgramFolder() + "error.wav") {}
+      strErrorWaveFile(ProgramFolder() + "error.wav"),
+      strUpdateServer(hosts::kUpdateServer) {}
 
 std::vector<std::string> TYahooDownloadOptions::DefaultIncludeExtensions() {
     return Checked({"BMP", "GIF", "DIB",  "JPG", "JPEG", "JPE", "JP2",  "JPC",  "J2K", "PCX",

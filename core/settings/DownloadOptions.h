@@ -57,6 +57,8 @@ public:
     std::string strSucessWaveFile;
     std::string strErrorWaveFile;
     bool boolIgnoreDuplicated = true;
+    // The host (with ":port" when needed) the update check asks for the update file.
+    std::string strUpdateServer;
 
     // The defaults of the lists.
     [[nodiscard]] static std::vector<std::string> DefaultIncludeExtensions();

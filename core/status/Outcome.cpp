@@ -20,6 +20,10 @@ std::string_view OutcomeText(TOutcome o) {
             return "the output folder cannot be written";
         case TOutcome::Store:
             return "the settings store cannot be used";
+        case TOutcome::Incomplete:
+            return "the configuration was not transferred completely";
+        case TOutcome::UpdateFailed:
+            return "the update check failed: the update server cannot be reached";
     }
     return "unknown outcome";
 }

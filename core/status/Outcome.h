@@ -18,14 +18,16 @@ namespace tessaly {
 
 // How a run ended, as a whole; the values are the command-line program's exit statuses.
 enum class TOutcome : int {
-    Ok = 0,            // every group ended well (or there was nothing to do)
-    Usage = 2,         // wrong arguments or input
-    GroupsFailed = 3,  // some group ended with a failure
-    Stopped = 4,       // the user stopped the run
-    LoginRefused = 5,  // wrong user name or password
-    Unreachable = 6,   // the service could not be reached
-    OutputFolder = 7,  // the output folder cannot be written
-    Store = 8,         // the program's own settings store cannot be read or written
+    Ok = 0,             // every group ended well (or there was nothing to do)
+    Usage = 2,          // wrong arguments or input
+    GroupsFailed = 3,   // some group ended with a failure
+    Stopped = 4,        // the user stopped the run
+    LoginRefused = 5,   // wrong user name or password
+    Unreachable = 6,    // the service could not be reached
+    OutputFolder = 7,   // the output folder cannot be written
+    Store = 8,          // the program's own settings store cannot be read or written
+    Incomplete = 9,     // a configuration export or import left something out
+    UpdateFailed = 10,  // the update server could not be asked
 };
 
 [[nodiscard]] constexpr int ExitCodeOf(TOutcome o) {

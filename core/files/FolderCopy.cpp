@@ -1,0 +1,126 @@
+#include "files/FolderCopy.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <system_error>
+
+namespace tessaly {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string KindOf(fs::file_type type) {
+    switch (type) {
+        case fs::file_type::symlink:
+            return "a symbolic link";
+        case fs::file_type::block:
+        case fs::file_type::character:
+            return "a device";
+        case fs::file_type::fifo:
+            return "a pipe";
+        case fs::file_type::socket:
+            return "a socket";
+        default:
+            return "not a regular file or folder";
+    }
+}
+
+class TreeCopy {
+public:
+    explicit TreeCopy(TFolderCopyReport& report) : report_(report) {}
+
+    // Copies into `target`, created here when missing. Only the top target (the folder the user
+    // chose) may be reached through a link; below it no link is followed.
+    void Folder(const fs::path& source, const fs::path& target,
+                const std::vector<std::string>& leaveOut, bool top) {
+        std::error_code ec;
+        const fs::file_status targetStatus =
+            top ? fs::status(target, ec) : fs::symlink_status(target, ec);
+        if (targetStatus.type() == fs::file_type::not_found) {
+            if (!fs::create_directories(target, ec) && ec) {
+                report_.failures.push_back("cannot create the folder " + target.string() + ": " +
+                                           ec.message());
+                return;
+            }
+        } else if (targetStatus.type() != fs::file_type::directory) {
+            report_.failures.push_back("cannot copy into " + target.string() + ": it is " +
+                                       (targetStatus.type() == fs::file_type::regular
+                                            ? std::string("a file")
+                                            : KindOf(targetStatus.type())));
+            return;
+        }
+        std::vector<fs::directory_entry> entries;
+        for (fs::directory_iterator it(source, ec), end; !ec && it != end; it.increment(ec))
+            entries.push_back(*it);
+        if (ec) {
+            report_.failures.push_back("cannot list the folder " + source.string() + ": " +
+                                       ec.message());
+            return;
+        }
+        // Files first, then folders, each in name order: the same copy whatever order the disk
+        // lists them in.
+        std::sort(entries.begin(), entries.end(),
+                  [](const fs::directory_entry& a, const fs::directory_entry& b) {
+                      return a.path().filename() < b.path().filename();
+                  });
+        std::vector<fs::path> folders;
+        for (const auto& entry : entries) {
+            const std::string name = entry.path().filename().string();
+            if (std::find(leaveOut.begin(), leaveOut.end(), name) != leaveOut.end()) continue;
+            const fs::file_type type = entry.symlink_status(ec).type();
+            if (ec) {
+                report_.failures.push_back("cannot read " + entry.path().string() + ": " +
+                                           ec.message());
+                continue;
+            }
+            if (type == fs::file_type::regular) {
+                File(entry.path(), target / entry.path().filename());
+            } else if (type == fs::file_type::directory) {
+                folders.push_back(entry.path());
+            } else {
+                report_.skipped.push_back(entry.path().string() + ": " + KindOf(type));
+            }
+        }
+        for (const auto& folder : folders) Folder(folder, target / folder.filename(), {}, false);
+    }
+
+private:
+    void File(const fs::path& source, const fs::path& target) {
+        std::error_code ec;
+        const fs::file_type existing = fs::symlink_status(target, ec).type();
+        if (existing != fs::file_type::not_found && existing != fs::file_type::regular) {
+            report_.failures.push_back(
+                "cannot copy " + source.string() + " to " + target.string() + ": the target is " +
+                (existing == fs::file_type::directory ? std::string("a folder")
+                                                      : KindOf(existing)));
+            return;
+        }
+        fs::copy_file(source, target, fs::copy_options::overwrite_existing, ec);
+        if (ec) {
+            report_.failures.push_back("cannot copy " + source.string() + " to " + target.string() +
+                                       ": " + ec.message());
+            return;
+        }
+        ++report_.filesCopied;
+    }
+
+    TFolderCopyReport& report_;
+};
+
+}  // namespace
+
+TFolderCopyReport CopyFolderTree(const std::string& source, const std::string& target,
+                                 const std::vector<std::string>& leaveOut) {
+    TFolderCopyReport report;
+    std::error_code ec;
+    const fs::file_type type = fs::status(source, ec).type();
+    if (type == fs::file_type::not_found) return report;
+    if (type != fs::file_type::directory) {
+        report.failures.push_back("cannot copy " + source + ": it is not a folder");
+        return report;
+    }
+    TreeCopy(report).Folder(source, target, leaveOut, true);
+    return report;
+}
+
+}  // namespace tessaly
