@@ -1,7 +1,8 @@
 #pragma once
 // TFDLManager: the downloads of one Files folder, side by side on its own thread with the
-// clients of the group's pool (at most the chosen number at once). It keeps the outcome of every file, and when the batch is over it
-// records the files that arrived in the group's Files index.
+// clients of the group's pool (at most the chosen number at once). It keeps the outcome of
+// every file, and when the batch is over it records the files that arrived in the group's
+// Files index.
 
 #include <memory>
 #include <string>
