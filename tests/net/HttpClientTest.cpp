@@ -192,7 +192,7 @@ TEST_F(HttpClientTest, RequestsSideBySideEndAsTheirOwn) {
     ASSERT_EQ(cancelled.size(), 1u);
     EXPECT_EQ(cancelled[0].client, &stalled);
     EXPECT_FALSE(cancelled[0].ok);
-    EXPECT_EQ(stalled.StatusText, "Retrieval Interrupted");
+    EXPECT_EQ(stalled.Failed, 1);  // before or after its headers came, as the machine goes
     EXPECT_FALSE(std::filesystem::exists(Dir() + "agenda.doc"));
     Service().SetFaults({});
 

@@ -178,12 +178,22 @@ TEST_F(UpdateCheckTest, AnUnreachableServerEndsWithTheTwoFailureLines) {
 }
 
 TEST_F(UpdateCheckTest, AServerThatNeverAnswersFailsWithinItsTimeOuts) {
-    Service().SetFaults(groupsim::GroupService::ParseFaults("hang=/updates/"));
-    TUpdateCheck check(hosts::kUpdateServer);
+    ::unsetenv("http_proxy");
+    // A loopback port that takes connections (its backlog) and never says a word.
+    const int s = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof addr;
+    ASSERT_EQ(::bind(s, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+    ASSERT_EQ(::listen(s, 8), 0);
+    ASSERT_EQ(::getsockname(s, reinterpret_cast<sockaddr*>(&addr), &len), 0);
+    TUpdateCheck check("127.0.0.1:" + std::to_string(ntohs(addr.sin_port)));
     check.TimeOutSeconds = 1;
     check.TotalTimeOutSeconds = 1;
     const auto start = std::chrono::steady_clock::now();
     const TUpdateCheckResult r = check.FetchUpdateFile();
+    ::close(s);
     EXPECT_FALSE(r.fetched);
     EXPECT_EQ(r.log, kFailedLog);
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
