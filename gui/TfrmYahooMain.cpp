@@ -189,15 +189,19 @@ void TfrmYahooMain::ShowLoggedInState() {
 void TfrmYahooMain::mnuItemLoginClick() {
     const TLoginResult result = session_->RunLoginCommand();
     if (result.loggedIn) {
-        groupCount_ = result.names.size();
-        ShowLoggedInState();
-        FillGroupTree(result.names);
+        ShowLoginResult(result.names);
         if (result.addGroupWanted) tbPlusClick();
     }
     console_->hide();
     show();
     raise();
     activateWindow();
+}
+
+void TfrmYahooMain::ShowLoginResult(const std::vector<std::string>& names) {
+    groupCount_ = names.size();
+    ShowLoggedInState();
+    FillGroupTree(names);
 }
 
 void TfrmYahooMain::mnuItemLogoutClick() {

@@ -69,6 +69,8 @@ public:
 
     // The group tree and its cache.
     void FillGroupTree(const std::vector<std::string>& names);
+    // The end of a successful login: the group count, the logged-in state and the tree.
+    void ShowLoginResult(const std::vector<std::string>& names);
     void SaveGroupTree();
     void ShowLoggedInState();
     void ShowLoggedOutState();

@@ -79,7 +79,7 @@ TfrmYahooOptions::TfrmYahooOptions(QWidget* parent) : QDialog(parent) {
     tvOptionSelector_ = new QTreeWidget(this);
     tvOptionSelector_->setObjectName(QStringLiteral("tvOptionSelector"));
     tvOptionSelector_->header()->hide();
-    tvOptionSelector_->setMaximumWidth(170);
+    tvOptionSelector_->setFixedWidth(160);
     nbOptions_ = new QStackedWidget(this);
     nbOptions_->setObjectName(QStringLiteral("nbOptions"));
     for (const char* name : kPageNames)

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QIcon>
 
+#include "gui/Screenshots.h"
 #include "gui/TfrmYahooMain.h"
 #include "platform/RegistryStore.h"
 
@@ -12,6 +13,10 @@ int main(int argc, char** argv) {
     QApplication::setDesktopFileName(QStringLiteral("tessaly"));
     QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("tessaly")));
     try {
+        // tessaly --screenshots FOLDER: the documentation's pictures (scripts/screenshots).
+        const QStringList args = QApplication::arguments();
+        if (args.size() == 3 && args[1] == QStringLiteral("--screenshots"))
+            return tessaly::gui::TakeScreenshots(args[2]);
         tessaly::gui::TfrmYahooMain main;
         main.show();
         return QApplication::exec();
