@@ -42,6 +42,13 @@ bool TTerminalUi::CommonMessageBox(const std::string& text, TMessageKind kind, b
     return false;  // nothing to confirm on a terminal (no help page is opened)
 }
 
+bool TTerminalUi::CommonInputBox(const std::string& caption, const std::string&, std::string&) {
+    // Runs of the command-line program take everything from their arguments: an input box is
+    // answered as cancelled and the caller goes on without it.
+    std::cerr << caption << ": no input on the command line, cancelled\n";
+    return false;
+}
+
 bool TTerminalUi::CommonPasswordBox(const std::string&, std::string& userName, bool, bool& useCache,
                                     std::string& password) {
     if (!user_.empty()) userName = user_;

@@ -14,6 +14,8 @@ public:
     TTerminalUi(std::string user, std::string password, bool useCache, bool verbose);
 
     bool CommonMessageBox(const std::string& text, TMessageKind kind, bool ask) override;
+    bool CommonInputBox(const std::string& caption, const std::string& prompt,
+                        std::string& text) override;
     bool CommonPasswordBox(const std::string& caption, std::string& userName, bool plainMode,
                            bool& useCache, std::string& password) override;
     void ShowPlainMessage(const std::string& text) override;

@@ -126,7 +126,7 @@ int RunGroups(const std::string& userGiven) {
     const auto names = LoadCachedGroupNames(user);
     std::cout << "Groups of " << user << " (" << names.size() << "):\n";
     for (const auto& name : names) {
-        const TGroupMarks marks = GroupMarksOf(ReadGroupState(user, name));
+        const TGroupMarks marks = CachedGroupMarks(user, name);
         const auto position = GetLastPosition(user, name);
         std::cout << "  [" << (marks.checked ? 'x' : ' ') << "] " << (marks.favourite ? "* " : "  ")
                   << name;

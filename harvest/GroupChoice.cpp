@@ -13,7 +13,7 @@ std::vector<std::string> ChooseGroups(const std::string& user, TGroupChoice choi
     std::vector<std::string> chosen;
     bool started = false;
     for (const auto& group : cached) {
-        const TGroupMarks marks = GroupMarksOf(ReadGroupState(user, group));
+        const TGroupMarks marks = CachedGroupMarks(user, group);
         switch (choice) {
             case TGroupChoice::Current:
                 if (SameText(group, name)) chosen.push_back(group);

@@ -408,6 +408,58 @@ void TRegistryStore::WriteValue(RegRoot root, std::string_view keyPath, std::str
     t.Commit();
 }
 
+void TRegistryStore::ReplaceValues(RegRoot root, std::string_view keyPath,
+                                   const std::vector<std::pair<std::string, RegValue>>& values) {
+    WriteTransaction t(db_);
+    const std::int64_t key = OpenKey(root, keyPath, true);
+    std::vector<std::string> old;
+    {
+        Stmt::Use u(st_->listVals);
+        u.Bind(1, key);
+        while (u.Step()) old.push_back(u.Text(0));
+    }
+    for (const auto& name : old) {
+        Stmt::Use u(st_->delVal);
+        u.Bind(1, key).Bind(2, Fold(name));
+        u.Step();
+    }
+    PutValues(key, values);
+    t.Commit();
+}
+
+void TRegistryStore::WriteValues(RegRoot root, std::string_view keyPath,
+                                 const std::vector<std::pair<std::string, RegValue>>& values) {
+    WriteTransaction t(db_);
+    PutValues(OpenKey(root, keyPath, true), values);
+    t.Commit();
+}
+
+void TRegistryStore::PutValues(std::int64_t key,
+                               const std::vector<std::pair<std::string, RegValue>>& values) {
+    for (const auto& [name, value] : values) {
+        const std::string fold = Fold(name);
+        bool updated = false;
+        {
+            Stmt::Use u(st_->updVal);
+            u.Bind(1, key)
+                .Bind(2, fold)
+                .Bind(3, static_cast<std::int64_t>(value.type))
+                .BindBlob(4, value.data);
+            u.Step();
+            updated = sqlite3_changes(db_) > 0;
+        }
+        if (!updated) {
+            Stmt::Use u(st_->insVal);
+            u.Bind(1, key)
+                .Bind(2, name)
+                .Bind(3, fold)
+                .Bind(4, static_cast<std::int64_t>(value.type))
+                .BindBlob(5, value.data);
+            u.Step();
+        }
+    }
+}
+
 bool TRegistryStore::DeleteValue(RegRoot root, std::string_view keyPath, std::string_view name) {
     WriteTransaction t(db_);
     std::int64_t key = OpenKey(root, keyPath, true);

@@ -100,6 +100,14 @@ public:
                                                     std::string_view name);
     void WriteValue(RegRoot root, std::string_view keyPath, std::string_view name,
                     const RegValue& value);
+    // Writes several values of one key in one transaction (a value holding its data already
+    // costs nothing): all of them are written or, when the store fails, none.
+    void WriteValues(RegRoot root, std::string_view keyPath,
+                     const std::vector<std::pair<std::string, RegValue>>& values);
+    // Replaces every value of the key by `values` (a repeated name keeps its last data), in one
+    // transaction: when anything fails the key keeps its old values. Its sub-keys stay.
+    void ReplaceValues(RegRoot root, std::string_view keyPath,
+                       const std::vector<std::pair<std::string, RegValue>>& values);
     // True when the value existed.
     bool DeleteValue(RegRoot root, std::string_view keyPath, std::string_view name);
     [[nodiscard]] std::vector<std::string> ValueNames(RegRoot root, std::string_view keyPath);
@@ -115,6 +123,8 @@ private:
     struct Statements;
     std::int64_t OpenKey(RegRoot root, std::string_view keyPath, bool create);
     void Exec(const char* sql);
+    // Inserts or updates values of an open key; the caller holds the transaction.
+    void PutValues(std::int64_t key, const std::vector<std::pair<std::string, RegValue>>& values);
 
     std::string fileName_;
     sqlite3* db_ = nullptr;

@@ -37,6 +37,9 @@ public:
         asked = asked || ask;
         return true;
     }
+    bool CommonInputBox(const std::string&, const std::string&, std::string&) override {
+        return false;
+    }
     std::vector<std::string> texts;
     std::vector<TMessageKind> kinds;
     bool asked = false;

@@ -17,6 +17,10 @@ public:
     virtual ~IDialogs() = default;
     // Shows `text`; with `ask`, offers Ok and Cancel. True when the user confirmed with Ok.
     virtual bool CommonMessageBox(const std::string& text, TMessageKind kind, bool ask) = 0;
+    // A one-line input box with a caption and a prompt, the edit starting with `text`. True when
+    // the user confirmed with Ok (`text` then holds what was entered); otherwise `text` stays.
+    virtual bool CommonInputBox(const std::string& caption, const std::string& prompt,
+                                std::string& text) = 0;
 };
 
 }  // namespace tessaly

@@ -1,6 +1,7 @@
 #include "registry/GroupCache.h"
 
 #include <charconv>
+#include <unordered_map>
 
 #include "platform/RegistryStore.h"
 #include "registry/RegistryLayout.h"
@@ -93,9 +94,53 @@ std::string ReadGroupState(const std::string& user, const std::string& group) {
     return v && v->IsString() ? v->data : std::string();
 }
 
+std::optional<std::string> FindGroupState(const std::string& user, const std::string& group) {
+    auto v = ThreadRegistry().ReadValue(RegRoot::CurrentUser, GroupCacheKey(user), group);
+    if (!v) return std::nullopt;
+    return v->IsString() ? v->data : std::string();
+}
+
+TGroupMarks CachedGroupMarks(const std::optional<std::string>& state) {
+    if (!state) return TGroupMarks{};
+    return TGroupMarks{ContainsText("C", *state), ContainsText("F", *state)};
+}
+
+TGroupMarks CachedGroupMarks(const std::string& user, const std::string& group) {
+    return CachedGroupMarks(FindGroupState(user, group));
+}
+
 void WriteGroupState(const std::string& user, const std::string& group, const std::string& state) {
     ThreadRegistry().WriteValue(RegRoot::CurrentUser, GroupCacheKey(user), group,
                                 RegValue::String(state));
+}
+
+std::vector<std::pair<std::string, std::string>> LoadGroupStates(const std::string& user) {
+    std::vector<std::pair<std::string, std::string>> states;
+    if (user.empty()) return states;
+    for (auto& [name, value] : ThreadRegistry().Values(RegRoot::CurrentUser, GroupCacheKey(user)))
+        states.emplace_back(name, value.IsString() ? value.data : std::string());
+    return states;
+}
+
+void SaveGroupMarks(const std::string& user, const std::vector<TGroupMarksEntry>& entries) {
+    if (entries.empty()) return;
+    // One read of the whole cache instead of one per group: the tree may hold thousands.
+    std::unordered_map<std::string, std::string> stored;
+    for (auto& [name, state] : LoadGroupStates(user)) stored[UpperCase(name)] = std::move(state);
+    std::vector<std::pair<std::string, RegValue>> values;
+    values.reserve(entries.size());
+    for (const auto& e : entries) {
+        const auto it = stored.find(UpperCase(e.group));
+        std::string state = it == stored.end() ? std::string() : it->second;
+        state = WithGroupFlag(state, TGroupFlag::Check, e.marks.checked);
+        state = WithGroupFlag(state, TGroupFlag::Favourite, e.marks.favourite);
+        values.emplace_back(e.group, RegValue::String(std::move(state)));
+    }
+    ThreadRegistry().WriteValues(RegRoot::CurrentUser, GroupCacheKey(user), values);
+}
+
+void DeleteCachedGroup(const std::string& user, const std::string& group) {
+    ThreadRegistry().DeleteValue(RegRoot::CurrentUser, GroupCacheKey(user), group);
 }
 
 void SetGroupFlag(const std::string& user, const std::string& group, TGroupFlag which, bool value) {

@@ -37,7 +37,27 @@ struct TGroupMarks {
 [[nodiscard]] std::vector<std::string> LoadCachedGroupNames(const std::string& user);
 void CacheNewGroups(const std::string& user, const std::vector<std::string>& names);
 [[nodiscard]] std::string ReadGroupState(const std::string& user, const std::string& group);
+// The stored state of a group; nullopt when the cache holds no value for it. A stored empty
+// string is a value: the group was rewritten with no mark at all.
+[[nodiscard]] std::optional<std::string> FindGroupState(const std::string& user,
+                                                        const std::string& group);
+// The marks of a cached group: no value reads as "C:N" (a group new from the service), any stored
+// value, the empty one included, by its tokens.
+[[nodiscard]] TGroupMarks CachedGroupMarks(const std::optional<std::string>& state);
+[[nodiscard]] TGroupMarks CachedGroupMarks(const std::string& user, const std::string& group);
 void WriteGroupState(const std::string& user, const std::string& group, const std::string& state);
+// Every cached group of the member with its stored state, in the order of the cache.
+[[nodiscard]] std::vector<std::pair<std::string, std::string>> LoadGroupStates(
+    const std::string& user);
+// Stores the check and favourite marks of many groups at once (as SetGroupFlag does for each, in
+// one transaction), keeping their other tokens.
+struct TGroupMarksEntry {
+    std::string group;
+    TGroupMarks marks;
+};
+void SaveGroupMarks(const std::string& user, const std::vector<TGroupMarksEntry>& entries);
+// Removes a group from the member's cache.
+void DeleteCachedGroup(const std::string& user, const std::string& group);
 void SetGroupFlag(const std::string& user, const std::string& group, TGroupFlag which, bool value);
 void SetLastPosition(const std::string& user, const std::string& group, std::int64_t number);
 [[nodiscard]] std::int64_t GetLastPosition(const std::string& user, const std::string& group);

@@ -7,6 +7,14 @@ bool RecordingLoginUi::CommonMessageBox(const std::string& text, TMessageKind ki
     return messageAnswer;
 }
 
+bool RecordingLoginUi::CommonInputBox(const std::string& caption, const std::string&,
+                                      std::string& text) {
+    messages.push_back("input: " + caption);
+    if (!inputAnswer) return false;
+    text = *inputAnswer;
+    return true;
+}
+
 bool RecordingLoginUi::CommonPasswordBox(const std::string& caption, std::string& userName,
                                          bool plain, bool& useCache, std::string& password) {
     ++passwordBoxes;

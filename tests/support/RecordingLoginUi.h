@@ -1,6 +1,7 @@
 #pragma once
 // A login front end for tests: records what the login shows and answers the login box as told.
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,9 @@ public:
     // `answerUseCache`.
     bool CommonPasswordBox(const std::string& caption, std::string& userName, bool plain,
                            bool& useCache, std::string& password) override;
+    // Records "input: <caption>" in `messages`; with `inputAnswer` set, returns it and confirms.
+    bool CommonInputBox(const std::string& caption, const std::string& prompt,
+                        std::string& text) override;
     // Records "plain: <text>" in `messages`.
     void ShowPlainMessage(const std::string& text) override;
     // Records "progress: <caption>" in `status`.
@@ -39,6 +43,7 @@ public:
     bool answerUseCache = true;
     std::string answerUser = kDemoUser;
     std::string answerPassword = kDemoPassword;
+    std::optional<std::string> inputAnswer;  // unset: input boxes are cancelled
 
     // Records, in the order they came.
     std::vector<std::string> messages;

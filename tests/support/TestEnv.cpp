@@ -12,6 +12,7 @@
 namespace tessaly::test {
 
 void EnsureQtApp() {
+    if (QCoreApplication::instance() != nullptr) return;  // a GUI test program made its own
     static int argc = 1;
     static char name[] = "tessaly_tests";
     static char* argv[] = {name, nullptr};

@@ -1,0 +1,130 @@
+#pragma once
+// The main window: menus, toolbars, status bar and the group tree, over the member's session of
+// the core. It holds the options, the browser engine and the session, and creates the progress
+// dialog and the browser console at start.
+
+#include <QMainWindow>
+#include <QUrl>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "gui/CommandStates.h"
+#include "gui/TGuiLoginUi.h"
+#include "settings/DownloadOptions.h"
+
+class QLabel;
+class QToolBar;
+class QToolButton;
+class QTimer;
+
+namespace tessaly {
+class TPageBrowser;
+class TMemberSession;
+}  // namespace tessaly
+
+namespace tessaly::gui {
+
+class TGroupTree;
+class TfrmProgress;
+class TfrmYahooBrowser;
+
+class TfrmYahooMain : public QMainWindow {
+    Q_OBJECT
+public:
+    TfrmYahooMain();
+    ~TfrmYahooMain() override;
+
+    // Yahoo
+    void mnuItemLoginClick();
+    void mnuItemLogoutClick();
+    void mnuItemStartDownloadClick();
+    void mnuItemLoginProfilesClick();
+    // Section
+    void SelectSection(std::uint8_t section);
+    void tbSectionClick();
+    void SaveSectionMode();
+    // View
+    void mnuItemViewOptionsClick();
+    void OpenGroupInaBrowser1Click();
+    void mnuItemViewDebugFilesFolderClick();
+    void mnuItemViewProfilesFolderClick();
+    // Utils
+    void mnuItemUtilsFindaGroupClick();
+    void mnuItemUtilsFindNextClick();
+    void CheckAll(bool checked);
+    void mnuItemUtilsInvertSelectionClick();
+    void CheckGroupsStartingWith(bool checked);
+    void CheckSelectedGroups(bool checked);
+    void CheckFavouriteGroups(bool checked);
+    void MarkFavourite(bool favourite);
+    void tbPlusClick();
+    void ToolButton2Click();
+    // Help
+    void mnuItemHelpContentsClick();
+    void mnuItemHelpReportBugClick();
+    void mnuItemHelpSendSuggestionClick();
+    void mnuItemHelpCheckforUpdatesClick();
+
+    // The group tree and its cache.
+    void FillGroupTree(const std::vector<std::string>& names);
+    // The end of a successful login: the group count, the logged-in state and the tree.
+    void ShowLoginResult(const std::vector<std::string>& names);
+    void SaveGroupTree();
+    void ShowLoggedInState();
+    void ShowLoggedOutState();
+
+    // The status bar's two panels.
+    void SetStatusPanel(int panel, const std::string& text);
+    [[nodiscard]] QString StatusPanel(int panel) const;
+
+    [[nodiscard]] TfrmProgress& Progress() { return *progress_; }
+    // FinishProgress, then a fresh progress dialog.
+    void ResetProgressDialog();
+    [[nodiscard]] TfrmYahooBrowser& Console() { return *console_; }
+    [[nodiscard]] TGroupTree& Tree() { return *tree_; }
+    [[nodiscard]] TMemberSession& Session() { return *session_; }
+    [[nodiscard]] TYahooDownloadOptions& Options() { return options_; }
+    [[nodiscard]] bool LoggedIn() const { return loggedIn_; }
+    [[nodiscard]] const std::string& CurrentGroup() const { return currentGroup_; }
+    [[nodiscard]] QAction* Action(TCommand command) const;
+    [[nodiscard]] bool UpdateCheckScheduled() const;
+
+    // Hands folders, files, web pages and mail addresses to the desktop; tests replace it.
+    std::function<void(const QUrl&)> openUrl;
+    void OpenUrl(const std::string& url);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void CreateActions();
+    void CreateMenus();
+    void CreateToolBars();
+    void SetCommandStates();
+    void NotInThisVersion(const std::string& what);
+    void OpenFolder(const std::string& folder, const std::string& missingText);
+
+    TYahooDownloadOptions options_;
+    TGuiLoginUi loginUi_;
+    std::unique_ptr<TPageBrowser> browser_;
+    std::unique_ptr<TMemberSession> session_;
+    std::unique_ptr<TfrmProgress> progress_;
+    TfrmYahooBrowser* console_ = nullptr;
+    TGroupTree* tree_ = nullptr;
+    QToolBar* groupBar_ = nullptr;
+    QToolButton* tbSection_ = nullptr;
+    QLabel* panels_[2] = {nullptr, nullptr};
+    QTimer* tmrCheckUpdates_ = nullptr;
+
+    bool loggedIn_ = false;
+    std::size_t groupCount_ = 0;
+    std::string lastSearch_;
+    std::string currentGroup_;
+
+    struct Actions;
+    std::unique_ptr<Actions> act_;
+};
+
+}  // namespace tessaly::gui
