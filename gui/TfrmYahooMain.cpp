@@ -211,10 +211,6 @@ void TfrmYahooMain::mnuItemLogoutClick() {
     SaveGroupTree();
 }
 
-void TfrmYahooMain::mnuItemStartDownloadClick() {
-    NotInThisVersion("Downloading from the desktop program");
-}
-
 void TfrmYahooMain::mnuItemLoginProfilesClick() {
     TfrmYahooProfiles editor(this);
     editor.exec();

@@ -13,6 +13,7 @@
 #include "gui/CommandStates.h"
 #include "gui/TGuiLoginUi.h"
 #include "settings/DownloadOptions.h"
+#include "text/IntList.h"
 
 class QLabel;
 class QToolBar;
@@ -40,6 +41,10 @@ public:
     void mnuItemLoginClick();
     void mnuItemLogoutClick();
     void mnuItemStartDownloadClick();
+    // One run of the section over the download list: the progress window, modal, with the main
+    // window hidden; the tree is rebuilt afterwards.
+    void RunDownload(std::uint8_t section);
+    void OpenOutputFolder();
     void mnuItemLoginProfilesClick();
     // Section
     void SelectSection(std::uint8_t section);
@@ -122,6 +127,12 @@ private:
     std::size_t groupCount_ = 0;
     std::string lastSearch_;
     std::string currentGroup_;
+    // The next run: its groups in order, the From and To of each (empty unless the order
+    // dialog gave them), and the chooser's "Debug Downloads".
+    std::vector<std::string> downloadList_;
+    TIntList startList_;
+    TIntList endList_;
+    bool debugFlag_ = false;
 
     struct Actions;
     std::unique_ptr<Actions> act_;

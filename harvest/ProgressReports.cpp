@@ -10,6 +10,17 @@ TMessageRows::TMessageRows(const std::vector<std::string>& groups) {
     }
 }
 
+TMessageRows::TMessageRows(const std::vector<std::string>& groups,
+                           const std::vector<std::int64_t>& starts,
+                           const std::vector<std::int64_t>& ends)
+    : TMessageRows(groups) {
+    const bool ranges = starts.size() == groups.size() && ends.size() == groups.size();
+    for (std::size_t i = 0; i < rows_.size(); ++i) {
+        rows_[i].from = ranges ? std::to_string(starts[i]) : "0";
+        rows_[i].to = ranges ? std::to_string(ends[i]) : "0";
+    }
+}
+
 void TMessageRows::Apply(const TGroupReport& r) {
     if (r.row < 0 || r.row >= static_cast<int>(rows_.size())) return;
     TMessageRow& row = rows_[static_cast<std::size_t>(r.row)];

@@ -5,6 +5,7 @@
 // them.
 
 #include <atomic>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -74,6 +75,11 @@ struct TMessageRow {
 class TMessageRows {
 public:
     explicit TMessageRows(const std::vector<std::string>& groups);
+    // The rows before the run as the progress window lists them: From and To are the chosen
+    // range of each group when both lists hold one number per group, else "0"; the other
+    // numbers "0".
+    TMessageRows(const std::vector<std::string>& groups, const std::vector<std::int64_t>& starts,
+                 const std::vector<std::int64_t>& ends);
     void Apply(const TGroupReport& report);
     [[nodiscard]] const std::vector<TMessageRow>& Rows() const { return rows_; }
     [[nodiscard]] int Current() const { return current_; }
