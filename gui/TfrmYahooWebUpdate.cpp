@@ -103,7 +103,7 @@ void TfrmYahooWebUpdate::RunCheck() {
     checking_ = true;
     cancel_.store(false);
     SetButtons();
-    thread_ = std::thread([this, server = server_, site = siteAddress_] {
+    thread_ = std::thread([this, server = server_] {
         TUpdateCheck check(server);
         check.CancelFlag = &cancel_;
         check.OnLogCleared = [this] {
