@@ -117,8 +117,14 @@ TfrmYahooMain::TfrmYahooMain() : loginUi_(*this), act_(std::make_unique<Actions>
     tmrCheckUpdates_->setSingleShot(true);
     tmrCheckUpdates_->setInterval(
         static_cast<int>(PacingClock::Scaled(std::chrono::milliseconds(1000)).count()));
-    connect(tmrCheckUpdates_, &QTimer::timeout, this,
-            [this] { mnuItemHelpCheckforUpdatesClick(); });
+    connect(tmrCheckUpdates_, &QTimer::timeout, this, [this] {
+        // Not on top of a box the user is still reading (the welcome box at the first start).
+        if (QApplication::activeModalWidget() != nullptr) {
+            tmrCheckUpdates_->start();
+            return;
+        }
+        mnuItemHelpCheckforUpdatesClick();
+    });
     if (TakeDueUpdateCheck(Now())) tmrCheckUpdates_->start();
     if (firstStart) {
         // Once, at the first start rather than at every one.
