@@ -5,6 +5,8 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDesktopServices>
+#include <QDir>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
 #include <QMenu>
@@ -28,7 +30,7 @@
 #include "gui/TfrmYahooMainActions.h"
 #include "gui/TfrmYahooOptions.h"
 #include "gui/TfrmYahooProfiles.h"
-#include "gui/UpdateSchedule.h"
+#include "gui/TfrmYahooWebUpdate.h"
 #include "platform/FileLock.h"
 #include "platform/Pacing.h"
 #include "platform/SpecialFolders.h"
@@ -37,6 +39,7 @@
 #include "registry/RegistryLayout.h"
 #include "session/MemberSession.h"
 #include "text/TextUtils.h"
+#include "update/UpdateSchedule.h"
 
 namespace tessaly::gui {
 
@@ -46,6 +49,12 @@ TfrmYahooMain::TfrmYahooMain() : loginUi_(*this), act_(std::make_unique<Actions>
     QApplication::setApplicationDisplayName(QString());
     resize(420, 560);
     openUrl = [](const QUrl& url) { QDesktopServices::openUrl(url); };
+    chooseFolder = [this](const std::string& caption) {
+        return QFileDialog::getExistingDirectory(this, QString::fromStdString(caption),
+                                                 QDir::homePath(), QFileDialog::ShowDirsOnly)
+            .toStdString();
+    };
+    updateSite_ = kMakerWebSite;
 
     const bool firstStart =
         ReadRegString(RegRoot::CurrentUser, std::string(reg::kKey) + reg::kStartValue) !=
@@ -109,14 +118,14 @@ TfrmYahooMain::TfrmYahooMain() : loginUi_(*this), act_(std::make_unique<Actions>
     tmrCheckUpdates_->setInterval(
         static_cast<int>(PacingClock::Scaled(std::chrono::milliseconds(1000)).count()));
     connect(tmrCheckUpdates_, &QTimer::timeout, this, [this] {
-        // The update check itself is not part of this version; the schedule is kept so that
-        // it runs once it is.
-        statusBar()->showMessage(tr("Automatic update check: not available in this version"), 5000);
+        // Not on top of a box the user is still reading (the welcome box at the first start).
+        if (QApplication::activeModalWidget() != nullptr) {
+            tmrCheckUpdates_->start();
+            return;
+        }
+        mnuItemHelpCheckforUpdatesClick();
     });
-    if (UpdateCheckDue(ReadUpdatedCheckedOn(), Now())) {
-        WriteUpdatedCheckedOn(Now());
-        tmrCheckUpdates_->start();
-    }
+    if (TakeDueUpdateCheck(Now())) tmrCheckUpdates_->start();
     if (firstStart) {
         // Once, at the first start rather than at every one.
         QTimer::singleShot(0, this, [this] {
@@ -326,10 +335,18 @@ void TfrmYahooMain::mnuItemHelpSendSuggestionClick() {
 }
 
 void TfrmYahooMain::mnuItemHelpCheckforUpdatesClick() {
-    NotInThisVersion("Checking for updates");
+    TfrmYahooWebUpdate window(this, options_.strUpdateServer, updateSite_);
+    window.openUrl = openUrl;
+    window.exec();
+    updateSite_ = window.SiteAddress();
 }
 
 void TfrmYahooMain::closeEvent(QCloseEvent* event) {
+    if (transferRunning_) {
+        // The transfer ends by itself within moments; its report is still to be shown.
+        event->ignore();
+        return;
+    }
     if (!CommonMessageBox(this, "Do you really want to close the application ?",
                           TMessageKind::Warning, true)) {
         event->ignore();

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "config/ConfigExportImport.h"
 #include "gui/CommandStates.h"
 #include "gui/TGuiLoginUi.h"
 #include "settings/DownloadOptions.h"
@@ -71,6 +72,9 @@ public:
     void mnuItemHelpReportBugClick();
     void mnuItemHelpSendSuggestionClick();
     void mnuItemHelpCheckforUpdatesClick();
+    // Utils: the configuration transfer
+    void mnuItemExportConfigurationDataClick();
+    void mnuItemImportConfigurationDataClick();
 
     // The group tree and its cache.
     void FillGroupTree(const std::vector<std::string>& names);
@@ -98,6 +102,11 @@ public:
 
     // Hands folders, files, web pages and mail addresses to the desktop; tests replace it.
     std::function<void(const QUrl&)> openUrl;
+    // Asks for a folder under the caption; "" when the user cancels. A folder dialog unless
+    // tests replace it.
+    std::function<std::string(const std::string& caption)> chooseFolder;
+    // What "Update Site" opens: the maker's site until an update file offers another address.
+    [[nodiscard]] const std::string& UpdateSiteAddress() const { return updateSite_; }
     void OpenUrl(const std::string& url);
 
 protected:
@@ -110,6 +119,10 @@ private:
     void SetCommandStates();
     void NotInThisVersion(const std::string& what);
     void OpenFolder(const std::string& folder, const std::string& missingText);
+    // Runs one export or import with the progress dialog up, then shows what went wrong.
+    void RunConfigTransfer(TConfigDirection direction, const std::string& folder);
+    // After an import: the options, the section, the stored login and the group marks again.
+    void ReloadSettings();
 
     TYahooDownloadOptions options_;
     TGuiLoginUi loginUi_;
@@ -122,6 +135,8 @@ private:
     QToolButton* tbSection_ = nullptr;
     QLabel* panels_[2] = {nullptr, nullptr};
     QTimer* tmrCheckUpdates_ = nullptr;
+    std::string updateSite_;
+    bool transferRunning_ = false;
 
     bool loggedIn_ = false;
     std::size_t groupCount_ = 0;

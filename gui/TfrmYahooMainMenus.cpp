@@ -179,11 +179,11 @@ void TfrmYahooMain::CreateMenus() {
     QAction* exportConfig =
         Make(this, tr("Export Configuration Data"), "mnuItemExportConfigurationData");
     connect(exportConfig, &QAction::triggered, this,
-            [this] { NotInThisVersion("Exporting the configuration"); });
+            [this] { mnuItemExportConfigurationDataClick(); });
     QAction* importConfig =
         Make(this, tr("Import Configuration Data"), "mnuItemImportConfigurationData");
     connect(importConfig, &QAction::triggered, this,
-            [this] { NotInThisVersion("Importing a configuration"); });
+            [this] { mnuItemImportConfigurationDataClick(); });
     utils->addAction(exportConfig);
     utils->addAction(importConfig);
 

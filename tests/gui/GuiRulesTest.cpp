@@ -2,7 +2,6 @@
 
 #include "gui/DesktopLinks.h"
 #include "gui/GroupTreeRules.h"
-#include "gui/UpdateSchedule.h"
 #include "registry/GroupCache.h"
 #include "support/TestEnv.h"
 
@@ -29,13 +28,6 @@ TEST(DesktopLinks, PercentEncodesWhatTheUserTyped) {
     EXPECT_EQ(gui::MailToAddress("a@b.c", "Hi & bye", "line1\r\nx=1?#%"),
               "mailto:a@b.c?subject=Hi%20%26%20bye&body=line1%0D%0Ax%3D1%3F%23%25");
     EXPECT_EQ(gui::PercentEncode("\xC3\xA9-._~"), "%C3%A9-._~");
-}
-
-TEST(UpdateSchedule, ThirtyWholeDays) {
-    const TDateTime now = 45000.75;
-    EXPECT_TRUE(gui::UpdateCheckDue(std::nullopt, now));
-    EXPECT_FALSE(gui::UpdateCheckDue(now - 29.9, now));
-    EXPECT_TRUE(gui::UpdateCheckDue(now - 30.0, now));
 }
 
 class GroupCacheStatesTest : public TempHomeTest {};

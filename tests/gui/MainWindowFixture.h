@@ -20,6 +20,8 @@ protected:
     void SetUp() override {
         TempHomeTest::SetUp();
         MarkStartValue();  // not the first start: no welcome box
+        // Checked today: no update window opens by itself in the middle of a test.
+        WriteUpdatedCheckedOn(Now());
     }
     void TearDown() override {
         main_.reset();
