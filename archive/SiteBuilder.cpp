@@ -1,0 +1,364 @@
+#include "archive/SiteBuilder.h"
+
+#include <cerrno>
+#include <chrono>
+#include <filesystem>
+#include <map>
+#include <set>
+
+#include "archive/ArchiveLayout.h"
+#include "archive/MediaPages.h"
+#include "archive/MessageCatalog.h"
+#include "archive/SavedPages.h"
+#include "archive/SearchBlock.h"
+#include "archive/SearchWords.h"
+#include "archive/SiteAssets.h"
+#include "archive/SiteFiles.h"
+#include "archive/SitePages.h"
+#include "archive/SiteText.h"
+#include "archive/Thumbnails.h"
+#include "platform/CompleteFile.h"
+#include "platform/FileLock.h"
+#include "platform/SpecialFolders.h"
+
+namespace tessaly::archive {
+namespace {
+
+namespace fs = std::filesystem;
+
+// What one group needs done, found before any work so the progress has its total.
+struct TGroupPlan {
+    TArchiveGroup group;
+    std::vector<TCatalogEntry> cached;   // from the last build, by number
+    std::vector<TSavedPageFile> pages;   // on disk now, by number
+    std::set<std::int64_t> dirtyBlocks;  // blocks whose pages must be read again
+    std::int64_t pagesToRead = 0;
+    TMediaFolder files, photos;
+    std::int64_t picturesToMake = 0;
+};
+
+class TBuild {
+public:
+    TBuild(std::string out, const TSiteOptions& options)
+        : out_(std::move(out)), site_(out_ + kSiteFolder + "/"), files_(site_), options_(options) {}
+
+    TSiteResult Run() {
+        TSiteResult result;
+        result.topPage = site_ + "index.html";
+        std::error_code ec;
+        if (!fs::is_directory(out_, ec)) {
+            result.usage = true;
+            result.failure = "there is no folder " + out_;
+            return result;
+        }
+        if (fs::exists(site_, ec) && !fs::exists(site_ + kSiteMarker, ec)) {
+            result.usage = true;
+            result.failure = site_ + " holds something this program did not write (no " +
+                             kSiteMarker + " in it); it was left alone";
+            return result;
+        }
+        try {
+            Plan();
+            if (!ForceDirectories(site_))
+                throw EFileError("cannot create the folder", site_, errno);
+            files_.Write(kSiteMarker, "A site made by Tessaly from the saved pages beside it.\n");
+            std::vector<TGroupSummary> summaries;
+            for (TGroupPlan& plan : plans_) {
+                summaries.push_back(BuildGroup(plan, result));
+                if (Stopped()) {
+                    result.stopped = true;
+                    break;
+                }
+            }
+            if (!result.stopped) {
+                WriteCommon(summaries);
+                RemoveGoneGroups();
+            }
+        } catch (const EFileError& e) {
+            result.failure = e.what();
+            return result;
+        }
+        Report("Done", done_);
+        result.ok = !result.stopped;
+        result.groups = static_cast<int>(plans_.size());
+        result.filesWritten = files_.Written();
+        result.filesRemoved = files_.Removed();
+        return result;
+    }
+
+private:
+    bool Stopped() const { return options_.stop != nullptr && options_.stop->load(); }
+
+    void Report(const std::string& step, std::int64_t done) {
+        done_ = done;
+        if (!options_.progress) return;
+        const std::int64_t every = std::max<std::int64_t>(1, total_ / 1000);
+        if (step == lastStep_ && done % every != 0 && done != total_) return;
+        lastStep_ = step;
+        options_.progress(TSiteProgress{step, done, total_});
+    }
+
+    static std::string CacheName(const std::string& group) {
+        return ".cache/" + group + ".catalog";
+    }
+
+    void Plan() {
+        Report("Looking at the saved pages", 0);
+        for (TArchiveGroup& g : FindArchiveGroups(out_)) {
+            TGroupPlan plan;
+            plan.group = std::move(g);
+            const std::string dir = "groups/" + plan.group.name + "/";
+            if (files_.Exists(dir + "index.html"))
+                plan.cached = LoadCatalog(site_ + CacheName(plan.group.name));
+            if (!plan.group.messages.empty()) plan.pages = ListSavedPages(plan.group.messages);
+            std::map<std::int64_t, const TCatalogEntry*> cached;
+            for (const TCatalogEntry& e : plan.cached) cached[e.number] = &e;
+            std::set<std::int64_t> blocks;
+            for (const TSavedPageFile& p : plan.pages) {
+                blocks.insert(BlockOf(p.number));
+                const auto it = cached.find(p.number);
+                TCatalogEntry now;
+                now.file = p.file;
+                now.size = p.size;
+                now.mtimeNs = p.mtimeNs;
+                if (it == cached.end() || !it->second->SameFile(now))
+                    plan.dirtyBlocks.insert(BlockOf(p.number));
+                if (it != cached.end()) cached.erase(it);
+            }
+            for (const auto& [number, e] : cached) plan.dirtyBlocks.insert(BlockOf(number));
+            // A page of the site that went missing is made again.
+            for (const std::int64_t b : blocks) {
+                if (!files_.Exists(dir + NumberPageName(b)) ||
+                    !files_.Exists("search/" + plan.group.name + "/" + std::to_string(b) + ".js"))
+                    plan.dirtyBlocks.insert(b);
+            }
+            for (const TSavedPageFile& p : plan.pages) {
+                if (plan.dirtyBlocks.count(BlockOf(p.number)) != 0) ++plan.pagesToRead;
+            }
+            plan.files = ScanMedia(plan.group.files);
+            plan.photos = ScanMedia(plan.group.photos);
+            TThumbnailCache thumbs(site_ + "thumbs/" + plan.group.name + "/");
+            auto count = [&](const std::string& sectionRel) {
+                return [&, sectionRel](TMediaFile& f) {
+                    if (f.picture &&
+                        thumbs.Stale({sectionRel + f.rel, std::string(), f.size, f.mtimeNs}))
+                        ++plan.picturesToMake;
+                };
+            };
+            ForEachFile(plan.files, count(plan.group.filesRel));
+            ForEachFile(plan.photos, count(plan.group.photosRel));
+            total_ += plan.pagesToRead + plan.picturesToMake;
+            plans_.push_back(std::move(plan));
+        }
+    }
+
+    // Reads the pages of one block and writes its search script; the entries read replace
+    // those of the cache.
+    void ReadBlock(TGroupPlan& plan, std::int64_t block, std::vector<TSavedPageFile>::iterator from,
+                   std::vector<TSavedPageFile>::iterator to,
+                   std::map<std::int64_t, TCatalogEntry>& entries, TSiteResult& result) {
+        const std::string step = "Reading the messages of " + plan.group.name;
+        std::vector<TBlockMessage> messages;
+        std::vector<TCatalogEntry> read;
+        read.reserve(static_cast<std::size_t>(to - from));
+        std::vector<std::vector<std::string>> words;
+        for (auto it = from; it != to; ++it) {
+            Report(step, done_ + 1);
+            const auto page = ReadWholeFile(plan.group.messages + it->file);
+            if (!page) {
+                ++result.unreadable;
+                continue;
+            }
+            ++result.pagesRead;
+            const TSavedMessage m = ReadSavedMessage(*page);
+            TCatalogEntry e = EntryOf(m);
+            e.number = it->number;  // the file's name is what the walk saved it as
+            e.file = it->file;
+            e.size = it->size;
+            e.mtimeNs = it->mtimeNs;
+            std::vector<std::string> w;
+            if (e.subject) AppendWords(*e.subject, w);
+            if (e.author) AppendWords(*e.author, w);
+            if (m.body) AppendWords(*m.body, w);
+            read.push_back(std::move(e));
+            words.push_back(std::move(w));
+        }
+        for (std::size_t i = 0; i < read.size(); ++i) {
+            entries[read[i].number] = read[i];
+            messages.push_back(TBlockMessage{&entries[read[i].number], std::move(words[i])});
+        }
+        const std::string script =
+            "search/" + plan.group.name + "/" + std::to_string(block) + ".js";
+        if (messages.empty())
+            files_.Remove(script);
+        else
+            files_.Write(script, SearchBlockScript(plan.group.name, block, messages));
+    }
+
+    TGroupSummary BuildGroup(TGroupPlan& plan, TSiteResult& result) {
+        const std::string& name = plan.group.name;
+        const std::string dir = "groups/" + name + "/";
+        std::map<std::int64_t, TCatalogEntry> entries;
+        std::set<std::string> dirtyMonths;
+        for (TCatalogEntry& e : plan.cached) {
+            if (plan.dirtyBlocks.count(BlockOf(e.number)) != 0)
+                dirtyMonths.insert(e.MonthKey());
+            else
+                entries[e.number] = std::move(e);
+        }
+        plan.cached.clear();
+        // The pages of the dirty blocks, block by block, so only one block's words are held.
+        std::set<std::int64_t> readBlocks;
+        auto it = plan.pages.begin();
+        while (it != plan.pages.end()) {
+            const std::int64_t block = BlockOf(it->number);
+            auto end = it;
+            while (end != plan.pages.end() && BlockOf(end->number) == block) ++end;
+            if (plan.dirtyBlocks.count(block) != 0) {
+                ReadBlock(plan, block, it, end, entries, result);
+                readBlocks.insert(block);
+                for (auto k = it; k != end; ++k) {
+                    const auto e = entries.find(k->number);
+                    if (e != entries.end()) dirtyMonths.insert(e->second.MonthKey());
+                }
+                plan.dirtyBlocks.erase(block);
+            }
+            it = end;
+            if (Stopped()) return {};
+        }
+        // Blocks whose every page went away.
+        for (const std::int64_t b : plan.dirtyBlocks)
+            files_.Remove("search/" + name + "/" + std::to_string(b) + ".js");
+
+        std::vector<TCatalogEntry> list;
+        list.reserve(entries.size());
+        for (auto& [number, e] : entries) list.push_back(std::move(e));
+        entries.clear();
+        TGroupSummary summary = Summarize(name, plan.group.messagesRel, list);
+        result.messages += summary.messages;
+
+        // The lists by number and by month that changed.
+        std::map<std::int64_t, std::vector<const TCatalogEntry*>> byBlock;
+        std::map<std::string, std::vector<const TCatalogEntry*>> byMonth;
+        for (const TCatalogEntry& e : list) {
+            byBlock[BlockOf(e.number)].push_back(&e);
+            if (!e.purged) byMonth[e.MonthKey()].push_back(&e);
+        }
+        std::set<std::string> keep{"index.html", "files.html", "photos.html"};
+        std::set<std::string> keepScripts;
+        for (const auto& [block, rows] : byBlock) {
+            const std::string page = NumberPageName(block);
+            keep.insert(page);
+            keepScripts.insert(std::to_string(block) + ".js");
+            if (readBlocks.count(block) != 0 || !files_.Exists(dir + page))
+                files_.Write(dir + page,
+                             ListPage(summary,
+                                      "messages " + std::to_string(rows.front()->number) + " to " +
+                                          std::to_string(rows.back()->number),
+                                      rows));
+        }
+        for (const auto& [month, rows] : byMonth) {
+            const std::string page = MonthPageName(month);
+            keep.insert(page);
+            if (dirtyMonths.count(month) != 0 || !files_.Exists(dir + page))
+                files_.Write(dir + page, ListPage(summary, MonthTitle(month), rows));
+        }
+        files_.Prune(dir, ".html", keep);
+        files_.Prune("search/" + name + "/", ".js", keepScripts);
+
+        MediaPages(plan, summary, result);
+        files_.Write(dir + "index.html", GroupPage(summary));
+        if (!fs::exists(site_ + ".cache", ec_) && !ForceDirectories(site_ + ".cache"))
+            throw EFileError("cannot create the folder", site_ + ".cache", errno);
+        SaveCatalog(site_ + CacheName(name), list);
+        return summary;
+    }
+
+    void MediaPages(TGroupPlan& plan, TGroupSummary& summary, TSiteResult& result) {
+        const std::string dir = "groups/" + plan.group.name + "/";
+        TThumbnailCache thumbs(site_ + "thumbs/" + plan.group.name + "/");
+        auto fill = [&](const std::string& sectionRel) {
+            return [&, sectionRel](TMediaFile& f) {
+                if (!f.picture) return;
+                const TThumbnailCache::TPicture picture{
+                    sectionRel + f.rel, out_ + sectionRel + f.rel, f.size, f.mtimeNs};
+                const bool stale = thumbs.Stale(picture);
+                f.thumb = thumbs.Thumbnail(picture);
+                if (stale) Report("Making the thumbnails of " + plan.group.name, done_ + 1);
+            };
+        };
+        ForEachFile(plan.files, fill(plan.group.filesRel));
+        ForEachFile(plan.photos, fill(plan.group.photosRel));
+        thumbs.Finish();
+        result.thumbnailsMade += thumbs.Made();
+        summary.files = plan.files.fileCount;
+        summary.fileBytes = plan.files.bytes;
+        summary.photos = plan.photos.fileCount;
+        summary.photoBytes = plan.photos.bytes;
+        if (summary.files > 0)
+            files_.Write(dir + "files.html", FilesPage(summary, plan.files, plan.group.filesRel));
+        if (summary.photos > 0)
+            files_.Write(dir + "photos.html",
+                         PhotosPage(summary, plan.photos, plan.group.photosRel));
+        plan.files = {};
+        plan.photos = {};
+    }
+
+    void WriteCommon(const std::vector<TGroupSummary>& groups) {
+        Report("Writing the top page", done_);
+        files_.Write("style.css", StyleSheet());
+        files_.Write("search.html", SearchPage());
+        files_.Write("search.js", SearchScript());
+        std::string manifest = "TS.groups([\n";
+        for (std::size_t i = 0; i < groups.size(); ++i) {
+            const TGroupSummary& g = groups[i];
+            manifest += "{name:" + JsString(g.name) + ",dir:" + JsString(UrlPath(g.name)) +
+                        ",messages:" + JsString("../" + UrlPath(g.messagesRel)) + ",blocks:[";
+            for (std::size_t k = 0; k < g.blocks.size(); ++k)
+                manifest += (k > 0 ? "," : "") + std::to_string(g.blocks[k]);
+            manifest += "]}";
+            manifest += i + 1 < groups.size() ? ",\n" : "\n";
+        }
+        manifest += "]);\n";
+        files_.Write("search/groups.js", manifest);
+        files_.Write("index.html", TopPage(groups));
+    }
+
+    // The site's folders of groups that have no saved section any more.
+    void RemoveGoneGroups() {
+        std::set<std::string> names;
+        for (const TGroupPlan& p : plans_) names.insert(p.group.name);
+        for (const char* folder : {"groups", "search", "thumbs"}) {
+            for (const auto& e : fs::directory_iterator(site_ + folder, ec_)) {
+                const std::string name = e.path().filename().string();
+                if (e.is_directory(ec_) && names.count(name) == 0)
+                    files_.Remove(std::string(folder) + "/" + name);
+            }
+        }
+        for (const auto& e : fs::directory_iterator(site_ + ".cache", ec_)) {
+            const std::string name = e.path().filename().string();
+            if (name.ends_with(".catalog") && names.count(name.substr(0, name.size() - 8)) == 0)
+                files_.Remove(".cache/" + name);
+        }
+    }
+
+    std::string out_, site_;
+    TSiteFiles files_;
+    const TSiteOptions& options_;
+    std::vector<TGroupPlan> plans_;
+    std::int64_t total_ = 0, done_ = 0;
+    std::string lastStep_;
+    std::error_code ec_;
+};
+
+}  // namespace
+
+TSiteResult BuildArchiveSite(const std::string& outputFolder, const TSiteOptions& options) {
+    std::error_code ec;
+    std::string out = fs::absolute(outputFolder, ec).lexically_normal().string();
+    if (ec) out = outputFolder;
+    TBuild build(IncludeTrailingDelimiter(out), options);
+    return build.Run();
+}
+
+}  // namespace tessaly::archive
