@@ -315,7 +315,7 @@ private:
             manifest += "{name:" + JsString(g.name) + ",dir:" + JsString(UrlPath(g.name)) +
                         ",messages:" + JsString("../" + UrlPath(g.messagesRel)) + ",blocks:[";
             for (std::size_t k = 0; k < g.blocks.size(); ++k)
-                manifest += (k > 0 ? "," : "") + std::to_string(g.blocks[k]);
+                manifest += (k > 0 ? "," : "") + std::to_string(g.blocks[k].block);
             manifest += "]}";
             manifest += i + 1 < groups.size() ? ",\n" : "\n";
         }

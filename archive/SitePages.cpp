@@ -49,7 +49,9 @@ TGroupSummary Summarize(const std::string& name, const std::string& messagesRel,
         }
         if (!e.purged) ++s.months[e.MonthKey()];
         const std::int64_t b = BlockOf(e.number);
-        if (s.blocks.empty() || s.blocks.back() != b) s.blocks.push_back(b);
+        if (s.blocks.empty() || s.blocks.back().block != b)
+            s.blocks.push_back({b, e.number, e.number});
+        s.blocks.back().last = e.number;
     }
     return s;
 }
@@ -152,11 +154,9 @@ std::string GroupPage(const TGroupSummary& g) {
     }
     if (!g.blocks.empty()) {
         p += "<h2>By number</h2>\n<ul class=\"pages\" id=\"numbers\">\n";
-        for (const std::int64_t b : g.blocks) {
-            const std::int64_t from = std::max(b * kBlockSize, g.firstNumber);
-            const std::int64_t to = std::min(b * kBlockSize + kBlockSize - 1, g.lastNumber);
-            p += "<li><a href=\"" + NumberPageName(b) + "\">" + std::to_string(from) + "&ndash;" +
-                 std::to_string(to) + "</a></li>\n";
+        for (const auto& b : g.blocks) {
+            p += "<li><a href=\"" + NumberPageName(b.block) + "\">" + std::to_string(b.first) +
+                 "&ndash;" + std::to_string(b.last) + "</a></li>\n";
         }
         p += "</ul>\n";
     }

@@ -21,7 +21,10 @@ struct TGroupSummary {
     std::int64_t firstNumber = 0, lastNumber = 0;
     std::optional<TMessageDate> firstDate, lastDate;
     std::map<std::string, std::int64_t> months;  // "2004-12" (or "unknown") -> messages
-    std::vector<std::int64_t> blocks;            // number blocks that hold messages
+    struct TBlockRange {
+        std::int64_t block = 0, first = 0, last = 0;  // the numbers of its first and last message
+    };
+    std::vector<TBlockRange> blocks;  // the number blocks that hold messages
     std::int64_t files = 0, photos = 0;
     std::uint64_t fileBytes = 0, photoBytes = 0;
 };

@@ -7,32 +7,17 @@
 #include <optional>
 #include <string>
 
+#include "support/MessagePages.h"
 #include "text/MessageReader.h"
 
 namespace tessaly {
 namespace {
 
-// A page laid out as the service's message pages are, with the parts given (a part that is
-// nullopt is left out, row and all).
 std::string Page(std::optional<std::string> from, std::optional<std::string> date,
                  std::optional<std::string> subject, const std::string& body,
                  const std::string& charset = "ISO-8859-1") {
-    std::string p =
-        "<html>\r\n<head>\r\n<title>DemoGroup : Message: 12 of 40</title>\r\n"
-        "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=" +
-        charset +
-        "\">\r\n</head>\r\n<body>\r\n<table><tr><td><a href=\"/group/DemoGroup/"
-        "messages\">Messages</a></td></tr></table>\r\n"
-        "<table class=\"msg\" cellpadding=2>\r\n<tr><td><b>Message 12 of 40</b>"
-        "</td></tr>\r\n";
-    if (from) p += "<tr><td><b>From: </b>" + *from + "</td></tr>\r\n";
-    if (date) p += "<tr><td><b>Date:</b>" + *date + "<br></td></tr>\r\n";
-    if (subject) p += "<tr><td><b>Subject: </b>" + *subject + "</td></tr>";
-    p += "</table>\r\n<hr size=1>\r\n<pre>" + body +
-         "\r\n</pre>\r\n<hr size=1>\r\n"
-         "<p>Post message: <a href=\"mailto:DemoGroup@yahoogroups.com\">DemoGroup@yahoogroups"
-         ".com</a></p>\r\n</body>\r\n</html>\r\n";
-    return p;
+    return test::MessagePage(12, std::move(from), std::move(date), std::move(subject), body,
+                             charset);
 }
 
 struct Expected {
@@ -97,8 +82,7 @@ TEST(MessageReader, ReadsEveryPartOrSaysItIsUnknown) {
               "<font color=red>Re:</font>  budget", "See <a href=\"http://x/\">the sheet</a>."),
          {12, "Bob (the treasurer)", "Re: budget", date, "2004-12-14 21:05", "See the sheet.\n"}},
         {"purged",
-         "<html><title>DemoGroup : Message: 15 of 40</title><body><table><tr><td>nav</td></tr>"
-         "</table><p><b>Message 15 does not exist in DemoGroup</b></p></body></html>",
+         test::PurgedPage(15),
          {15, std::nullopt, std::nullopt, std::nullopt, std::nullopt, std::nullopt, true}},
         {"not a message page at all",
          "<html><body><p>Groups - Sign In</p></body></html>",
