@@ -11,7 +11,7 @@ namespace tessaly::archive {
 namespace {
 
 // Bump when the entries or the pages made from them change, so old caches are not trusted.
-constexpr const char* kHeader = "tessaly-catalog 3";
+constexpr const char* kHeader = "tessaly-catalog 4";
 
 void Escaped(std::string& out, std::string_view text) {
     for (char c : text) {
@@ -75,6 +75,40 @@ bool ToInt(std::string_view text, std::int64_t& value) {
     return true;
 }
 
+// A date read from its page as "@Y M D h m s zone hasZone", a date that could not be read as
+// "=text", none as nothing.
+void WriteDate(std::string& out, const TCatalogEntry& e) {
+    out.push_back('\t');
+    if (e.date) {
+        const TMessageDate& d = *e.date;
+        char buf[96];
+        std::snprintf(buf, sizeof buf, "@%d %d %d %d %d %d %d %d", d.year, d.month, d.day, d.hour,
+                      d.minute, d.second, d.zoneMinutes, d.hasZone ? 1 : 0);
+        out += buf;
+    } else if (e.dateText) {
+        out.push_back('=');
+        Escaped(out, *e.dateText);
+    }
+}
+
+bool ReadDate(const std::string& field, TCatalogEntry& e) {
+    if (field.empty()) return true;
+    if (field[0] == '=') {
+        e.dateText = Unescaped(std::string_view(field).substr(1));
+        return true;
+    }
+    TMessageDate d;
+    int hasZone = 0;
+    if (field[0] != '@' ||
+        std::sscanf(field.c_str() + 1, "%d %d %d %d %d %d %d %d", &d.year, &d.month, &d.day,
+                    &d.hour, &d.minute, &d.second, &d.zoneMinutes, &hasZone) != 8)
+        return false;
+    if (d.month < 1 || d.month > 12 || d.day < 1 || d.day > 31) return false;
+    d.hasZone = hasZone != 0;
+    e.date = d;
+    return true;
+}
+
 }  // namespace
 
 std::string TCatalogEntry::MonthKey() const {
@@ -90,8 +124,8 @@ TCatalogEntry EntryOf(const TSavedMessage& message) {
     e.purged = message.purged;
     e.subject = message.subject;
     e.author = message.author;
-    e.dateText = message.dateText;
     e.date = message.date;
+    if (!e.date) e.dateText = message.dateText;
     return e;
 }
 
@@ -111,8 +145,7 @@ std::vector<TCatalogEntry> LoadCatalog(const std::string& path) {
         e.file = Unescaped(f[1]);
         e.size = static_cast<std::uint64_t>(size);
         e.purged = (flags & 1) != 0;
-        e.dateText = OptionalField(f[5]);
-        if (e.dateText) e.date = ParseMessageDate(*e.dateText);
+        if (!ReadDate(f[5], e)) return {};
         e.subject = OptionalField(f[6]);
         e.author = OptionalField(f[7]);
         entries.push_back(std::move(e));
@@ -121,20 +154,25 @@ std::vector<TCatalogEntry> LoadCatalog(const std::string& path) {
 }
 
 void SaveCatalog(const std::string& path, const std::vector<TCatalogEntry>& entries) {
+    TCompleteFileWriter writer(path);
     std::string out = std::string(kHeader) + "\n";
-    out.reserve(entries.size() * 96);
     for (const TCatalogEntry& e : entries) {
         out += std::to_string(e.number);
         out.push_back('\t');
         Escaped(out, e.file);
         out += "\t" + std::to_string(e.size) + "\t" + std::to_string(e.mtimeNs) + "\t" +
                (e.purged ? "1" : "0");
-        Optional(out, e.dateText);
+        WriteDate(out, e);
         Optional(out, e.subject);
         Optional(out, e.author);
         out.push_back('\n');
+        if (out.size() >= 65536) {
+            writer.Write(out);
+            out.clear();
+        }
     }
-    WriteCompleteFile(path, out);
+    writer.Write(out);
+    writer.Commit();
 }
 
 }  // namespace tessaly::archive

@@ -18,8 +18,9 @@ struct TCatalogEntry {
     std::uint64_t size = 0;
     std::int64_t mtimeNs = 0;
     bool purged = false;
-    std::optional<std::string> subject, author, dateText;
+    std::optional<std::string> subject, author;
     std::optional<TMessageDate> date;
+    std::optional<std::string> dateText;  // only for a date that could not be read
 
     // "2004-12", or "unknown" when the page shows no date.
     [[nodiscard]] std::string MonthKey() const;
@@ -34,7 +35,7 @@ struct TCatalogEntry {
 // The cached entries of a group, sorted by number; none when the file is missing, unreadable
 // or of another version (the site is then built anew).
 [[nodiscard]] std::vector<TCatalogEntry> LoadCatalog(const std::string& path);
-// Writes the entries (throws EFileError).
+// Writes the entries, piece by piece (throws EFileError).
 void SaveCatalog(const std::string& path, const std::vector<TCatalogEntry>& entries);
 
 }  // namespace tessaly::archive

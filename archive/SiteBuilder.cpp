@@ -1,8 +1,10 @@
 #include "archive/SiteBuilder.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <filesystem>
+#include <iterator>
 #include <map>
 #include <set>
 
@@ -111,21 +113,28 @@ private:
             if (files_.Exists(dir + "index.html"))
                 plan.cached = LoadCatalog(site_ + CacheName(plan.group.name));
             if (!plan.group.messages.empty()) plan.pages = ListSavedPages(plan.group.messages);
-            std::map<std::int64_t, const TCatalogEntry*> cached;
-            for (const TCatalogEntry& e : plan.cached) cached[e.number] = &e;
+            // Both lists are sorted by number; a cached entry no page matches any more marks its
+            // block too.
+            std::vector<bool> matched(plan.cached.size(), false);
             std::set<std::int64_t> blocks;
             for (const TSavedPageFile& p : plan.pages) {
                 blocks.insert(BlockOf(p.number));
-                const auto it = cached.find(p.number);
+                const auto it = std::lower_bound(
+                    plan.cached.begin(), plan.cached.end(), p.number,
+                    [](const TCatalogEntry& e, std::int64_t n) { return e.number < n; });
                 TCatalogEntry now;
                 now.file = p.file;
                 now.size = p.size;
                 now.mtimeNs = p.mtimeNs;
-                if (it == cached.end() || !it->second->SameFile(now))
+                if (it == plan.cached.end() || it->number != p.number || !it->SameFile(now)) {
                     plan.dirtyBlocks.insert(BlockOf(p.number));
-                if (it != cached.end()) cached.erase(it);
+                }
+                if (it != plan.cached.end() && it->number == p.number)
+                    matched[static_cast<std::size_t>(it - plan.cached.begin())] = true;
             }
-            for (const auto& [number, e] : cached) plan.dirtyBlocks.insert(BlockOf(number));
+            for (std::size_t k = 0; k < plan.cached.size(); ++k) {
+                if (!matched[k]) plan.dirtyBlocks.insert(BlockOf(plan.cached[k].number));
+            }
             // A page of the site that went missing is made again.
             for (const std::int64_t b : blocks) {
                 if (!files_.Exists(dir + NumberPageName(b)) ||
@@ -152,15 +161,13 @@ private:
         }
     }
 
-    // Reads the pages of one block and writes its search script; the entries read replace
-    // those of the cache.
+    // Reads the pages of one block, writes its search script and appends the entries read to
+    // `fresh`.
     void ReadBlock(TGroupPlan& plan, std::int64_t block, std::vector<TSavedPageFile>::iterator from,
-                   std::vector<TSavedPageFile>::iterator to,
-                   std::map<std::int64_t, TCatalogEntry>& entries, TSiteResult& result) {
+                   std::vector<TSavedPageFile>::iterator to, std::vector<TCatalogEntry>& fresh,
+                   TSiteResult& result) {
         const std::string step = "Reading the messages of " + plan.group.name;
-        std::vector<TBlockMessage> messages;
-        std::vector<TCatalogEntry> read;
-        read.reserve(static_cast<std::size_t>(to - from));
+        const std::size_t start = fresh.size();
         std::vector<std::vector<std::string>> words;
         for (auto it = from; it != to; ++it) {
             Report(step, done_ + 1);
@@ -180,13 +187,12 @@ private:
             if (e.subject) AppendWords(*e.subject, w);
             if (e.author) AppendWords(*e.author, w);
             if (m.body) AppendWords(*m.body, w);
-            read.push_back(std::move(e));
+            fresh.push_back(std::move(e));
             words.push_back(std::move(w));
         }
-        for (std::size_t i = 0; i < read.size(); ++i) {
-            entries[read[i].number] = read[i];
-            messages.push_back(TBlockMessage{&entries[read[i].number], std::move(words[i])});
-        }
+        std::vector<TBlockMessage> messages;
+        for (std::size_t i = start; i < fresh.size(); ++i)
+            messages.push_back(TBlockMessage{&fresh[i], std::move(words[i - start])});
         const std::string script =
             "search/" + plan.group.name + "/" + std::to_string(block) + ".js";
         if (messages.empty())
@@ -198,15 +204,16 @@ private:
     TGroupSummary BuildGroup(TGroupPlan& plan, TSiteResult& result) {
         const std::string& name = plan.group.name;
         const std::string dir = "groups/" + name + "/";
-        std::map<std::int64_t, TCatalogEntry> entries;
+        // What the cache knows of the blocks that did not change is kept as it is.
         std::set<std::string> dirtyMonths;
-        for (TCatalogEntry& e : plan.cached) {
-            if (plan.dirtyBlocks.count(BlockOf(e.number)) != 0)
-                dirtyMonths.insert(e.MonthKey());
-            else
-                entries[e.number] = std::move(e);
-        }
-        plan.cached.clear();
+        std::vector<TCatalogEntry> list = std::move(plan.cached);
+        std::erase_if(list, [&](const TCatalogEntry& e) {
+            if (plan.dirtyBlocks.count(BlockOf(e.number)) == 0) return false;
+            dirtyMonths.insert(e.MonthKey());
+            return true;
+        });
+        std::vector<TCatalogEntry> fresh;
+        fresh.reserve(static_cast<std::size_t>(plan.pagesToRead));
         // The pages of the dirty blocks, block by block, so only one block's words are held.
         std::set<std::int64_t> readBlocks;
         auto it = plan.pages.begin();
@@ -215,25 +222,34 @@ private:
             auto end = it;
             while (end != plan.pages.end() && BlockOf(end->number) == block) ++end;
             if (plan.dirtyBlocks.count(block) != 0) {
-                ReadBlock(plan, block, it, end, entries, result);
+                const std::size_t before = fresh.size();
+                ReadBlock(plan, block, it, end, fresh, result);
+                for (std::size_t k = before; k < fresh.size(); ++k)
+                    dirtyMonths.insert(fresh[k].MonthKey());
                 readBlocks.insert(block);
-                for (auto k = it; k != end; ++k) {
-                    const auto e = entries.find(k->number);
-                    if (e != entries.end()) dirtyMonths.insert(e->second.MonthKey());
-                }
                 plan.dirtyBlocks.erase(block);
             }
             it = end;
             if (Stopped()) return {};
         }
+        plan.pages = {};
+        const bool changed =
+            !readBlocks.empty() || !plan.dirtyBlocks.empty() || !files_.Exists(CacheName(name));
         // Blocks whose every page went away.
         for (const std::int64_t b : plan.dirtyBlocks)
             files_.Remove("search/" + name + "/" + std::to_string(b) + ".js");
 
-        std::vector<TCatalogEntry> list;
-        list.reserve(entries.size());
-        for (auto& [number, e] : entries) list.push_back(std::move(e));
-        entries.clear();
+        // The blocks read and those kept hold no number twice.
+        if (list.empty()) {
+            list = std::move(fresh);
+        } else {
+            list.insert(list.end(), std::make_move_iterator(fresh.begin()),
+                        std::make_move_iterator(fresh.end()));
+            fresh = {};
+        }
+        std::sort(list.begin(), list.end(), [](const TCatalogEntry& a, const TCatalogEntry& b) {
+            return a.number < b.number;
+        });
         TGroupSummary summary = Summarize(name, plan.group.messagesRel, list);
         result.messages += summary.messages;
 
@@ -270,7 +286,7 @@ private:
         files_.Write(dir + "index.html", GroupPage(summary));
         if (!fs::exists(site_ + ".cache", ec_) && !ForceDirectories(site_ + ".cache"))
             throw EFileError("cannot create the folder", site_ + ".cache", errno);
-        SaveCatalog(site_ + CacheName(name), list);
+        if (changed) SaveCatalog(site_ + CacheName(name), list);
         return summary;
     }
 
