@@ -1,7 +1,7 @@
 #include "archive/SearchBlock.h"
 
 #include <algorithm>
-#include <map>
+#include <unordered_map>
 
 #include "archive/SiteText.h"
 
@@ -31,23 +31,33 @@ std::string SearchBlockScript(const std::string& group, std::int64_t block,
         return a.entry->number < b.entry->number;
     });
     std::string out = "TS.block(" + JsString(group) + "," + std::to_string(block) + ",[\n";
-    std::map<std::string, std::vector<std::uint32_t>> postings;
+    // Each message adds its position to a word's list once (a repeat finds itself last there).
+    std::unordered_map<std::string, std::vector<std::uint32_t>> postings;
+    postings.reserve(messages.size() * 8);
     for (std::size_t i = 0; i < messages.size(); ++i) {
         const TCatalogEntry& e = *messages[i].entry;
         out += "[" + std::to_string(e.number) + "," + JsString(e.file) + "," + OrNull(e.subject) +
                "," + OrNull(e.author) + "," +
                (e.date ? JsString(e.date->ShortText()) : OrNull(e.dateText)) + "]";
         out += i + 1 < messages.size() ? ",\n" : "\n";
-        auto& words = messages[i].words;
-        std::sort(words.begin(), words.end());
-        words.erase(std::unique(words.begin(), words.end()), words.end());
-        for (const std::string& w : words) postings[w].push_back(static_cast<std::uint32_t>(i));
-        words.clear();
-        words.shrink_to_fit();
+        const auto position = static_cast<std::uint32_t>(i);
+        for (std::string& w : messages[i].words) {
+            auto& list = postings[std::move(w)];
+            if (list.empty() || list.back() != position) list.push_back(position);
+        }
+        messages[i].words = {};
     }
+    // Words in order, so the same messages always give the same script.
+    std::vector<const std::pair<const std::string, std::vector<std::uint32_t>>*> sorted;
+    sorted.reserve(postings.size());
+    for (const auto& p : postings) sorted.push_back(&p);
+    std::sort(sorted.begin(), sorted.end(),
+              [](const auto* a, const auto* b) { return a->first < b->first; });
     out += "],{\n";
     bool first = true;
-    for (const auto& [word, list] : postings) {
+    for (const auto* p : sorted) {
+        const std::string& word = p->first;
+        const std::vector<std::uint32_t>& list = p->second;
         if (!first) out += ",\n";
         first = false;
         out += JsString(word) + ":\"";

@@ -5,7 +5,40 @@
 
 namespace tessaly::archive {
 
+namespace {
+
+bool IsAscii(std::string_view text) {
+    for (char c : text) {
+        if (static_cast<unsigned char>(c) >= 0x80) return false;
+    }
+    return true;
+}
+
+bool IsAsciiAlnum(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+}
+
+}  // namespace
+
 void AppendWords(std::string_view text, std::vector<std::string>& words) {
+    if (IsAscii(text)) {
+        // Most texts: the same cut as below, without the trip through UTF-16.
+        std::size_t i = 0;
+        while (i < text.size()) {
+            while (i < text.size() && !IsAsciiAlnum(text[i])) ++i;
+            const std::size_t start = i;
+            while (i < text.size() && IsAsciiAlnum(text[i])) ++i;
+            const std::size_t length = i - start;
+            if (length >= kShortestWord && length <= kLongestWord) {
+                std::string w(text.substr(start, length));
+                for (char& c : w) {
+                    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+                }
+                words.push_back(std::move(w));
+            }
+        }
+        return;
+    }
     const QString lower =
         QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())).toLower();
     const qsizetype n = lower.size();

@@ -8,6 +8,8 @@
 namespace tessaly {
 namespace {
 
+using namespace std::string_view_literals;
+
 // A field longer than this is no header value: the rest of a page whose row never ends.
 constexpr std::size_t kLongestField = 2000;
 
@@ -51,7 +53,7 @@ public:
                 while (i < close && !IsBlank(page_[i]) && page_[i] != '/' && page_[i] != '>')
                     token.name.push_back(LowCase(page_[i++]));
                 pos_ = close + 1;
-                if (token.name == "script" || token.name == "style") SkipRawText(token.name);
+                if (token.name == "script"sv || token.name == "style"sv) SkipRawText(token.name);
                 return true;
             }
             // The text runs to the next "<" that starts a tag; other "<" are text.
@@ -108,17 +110,17 @@ std::string Collapse(std::string_view text) {
 
 // Lines ended by "\n" only, trailing blanks of each line and blank lines at both ends removed.
 std::string CleanLines(std::string_view text) {
+    // Carriage returns go: before a line feed they are dropped, alone they become one.
     std::string out;
     out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        if (c == '\r') {
-            if (i + 1 < text.size() && text[i + 1] == '\n') continue;
-            out.push_back('\n');
-        } else {
-            out.push_back(c);
-        }
+    std::size_t from = 0;
+    for (std::size_t cr = text.find('\r'); cr != std::string_view::npos;
+         cr = text.find('\r', from)) {
+        out.append(text.substr(from, cr - from));
+        if (cr + 1 >= text.size() || text[cr + 1] != '\n') out.push_back('\n');
+        from = cr + 1;
     }
+    out.append(text.substr(from));
     std::string lines;
     lines.reserve(out.size());
     std::size_t start = 0;
@@ -139,19 +141,20 @@ std::string CleanLines(std::string_view text) {
 }
 
 bool EndsField(const std::string& tag) {
-    static const char* kEnds[] = {"/td", "/tr",  "td",    "tr",     "th", "/th", "br", "p",  "/p",
-                                  "div", "/div", "table", "/table", "hr", "pre", "li", "/li"};
-    for (const char* e : kEnds) {
+    static constexpr std::string_view kEnds[] = {"/td",    "/tr", "td",  "tr",  "th",   "/th",
+                                                 "br",     "p",   "/p",  "div", "/div", "table",
+                                                 "/table", "hr",  "pre", "li",  "/li"};
+    for (const std::string_view e : kEnds) {
         if (tag == e) return true;
     }
     return false;
 }
 
 bool BreaksLine(const std::string& tag) {
-    static const char* kBreaks[] = {"br",  "p",  "/p",     "div",        "/div",        "tr",
-                                    "/tr", "li", "/table", "blockquote", "/blockquote", "h1",
-                                    "h2",  "h3", "/h1",    "/h2",        "/h3"};
-    for (const char* e : kBreaks) {
+    static constexpr std::string_view kBreaks[] = {
+        "br",         "p",           "/p", "div", "/div", "tr",  "/tr", "li", "/table",
+        "blockquote", "/blockquote", "h1", "h2",  "h3",   "/h1", "/h2", "/h3"};
+    for (const std::string_view e : kBreaks) {
         if (tag == e) return true;
     }
     return false;
@@ -200,30 +203,30 @@ public:
     void Tag(const std::string& name) {
         if (field_ != TField::None && EndsField(name)) EndField();
         if (inPre_) {
-            if (name == "/pre") {
+            if (name == "/pre"sv) {
                 inPre_ = false;
                 havePre_ = true;
-            } else if (name == "br") {
+            } else if (name == "br"sv) {
                 pre_.push_back('\n');
             }
             return;
         }
-        if (name == "title") inTitle_ = true;
-        if (name == "/title") inTitle_ = false;
-        if (name == "pre" && !havePre_) {
+        if (name == "title"sv) inTitle_ = true;
+        if (name == "/title"sv) inTitle_ = false;
+        if (name == "pre"sv && !havePre_) {
             inPre_ = true;
             fallbackOpen_ = false;
             fallbackDone_ = true;
             return;
         }
         if (fallbackOpen_) {
-            if ((name == "hr" && !Collapse(fallback_).empty()) || name == "/body") {
+            if ((name == "hr"sv && !Collapse(fallback_).empty()) || name == "/body"sv) {
                 fallbackOpen_ = false;
                 fallbackDone_ = true;
             } else if (BreaksLine(name)) {
                 fallback_.push_back('\n');
             }
-        } else if (name == "/table" && sawField_ && !fallbackDone_ && field_ == TField::None) {
+        } else if (name == "/table"sv && sawField_ && !fallbackDone_ && field_ == TField::None) {
             fallbackOpen_ = true;  // the header rows are over: the text may follow
         }
     }
