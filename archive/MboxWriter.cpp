@@ -32,18 +32,18 @@ std::string Base64(std::string_view bytes) {
     std::string out;
     std::size_t i = 0;
     for (; i + 2 < bytes.size(); i += 3) {
-        const std::uint32_t v = static_cast<unsigned char>(bytes[i]) << 16 |
-                                static_cast<unsigned char>(bytes[i + 1]) << 8 |
-                                static_cast<unsigned char>(bytes[i + 2]);
+        const std::uint32_t v = std::uint32_t{static_cast<unsigned char>(bytes[i])} << 16 |
+                                std::uint32_t{static_cast<unsigned char>(bytes[i + 1])} << 8 |
+                                std::uint32_t{static_cast<unsigned char>(bytes[i + 2])};
         out += {kAlphabet[v >> 18], kAlphabet[(v >> 12) & 63], kAlphabet[(v >> 6) & 63],
                 kAlphabet[v & 63]};
     }
     if (i + 1 == bytes.size()) {
-        const std::uint32_t v = static_cast<unsigned char>(bytes[i]) << 16;
+        const std::uint32_t v = std::uint32_t{static_cast<unsigned char>(bytes[i])} << 16;
         out += {kAlphabet[v >> 18], kAlphabet[(v >> 12) & 63], '=', '='};
     } else if (i + 2 == bytes.size()) {
-        const std::uint32_t v = static_cast<unsigned char>(bytes[i]) << 16 |
-                                static_cast<unsigned char>(bytes[i + 1]) << 8;
+        const std::uint32_t v = std::uint32_t{static_cast<unsigned char>(bytes[i])} << 16 |
+                                std::uint32_t{static_cast<unsigned char>(bytes[i + 1])} << 8;
         out += {kAlphabet[v >> 18], kAlphabet[(v >> 12) & 63], kAlphabet[(v >> 6) & 63], '='};
     }
     return out;

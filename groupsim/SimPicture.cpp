@@ -15,7 +15,8 @@ public:
     explicit TBitWriter(std::string& out) : out_(out) {}
     void Put(std::uint32_t bits, int count) {
         for (int i = count - 1; i >= 0; --i) {
-            byte_ = static_cast<std::uint8_t>((byte_ << 1) | ((bits >> i) & 1u));
+            byte_ = static_cast<std::uint8_t>((static_cast<std::uint32_t>(byte_) << 1) |
+                                              ((bits >> i) & 1u));
             if (++filled_ == 8) Flush();
         }
     }
