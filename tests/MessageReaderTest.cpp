@@ -141,7 +141,12 @@ TEST(MessageReader, ReferencesAndNonAsciiTextInEitherCharacterSet) {
 }
 
 TEST(MessageReader, SixtyMegabytePagesAreReadInLinearTime) {
+#ifdef TESSALY_SANITIZED
+    // Sanitized builds read ten times slower: a fifth of the size still shows a second pass.
+    constexpr std::size_t kSize = 12u << 20;
+#else
     constexpr std::size_t kSize = 60u << 20;
+#endif
     std::string bigBody;
     bigBody.reserve(kSize);
     while (bigBody.size() < kSize) bigBody += "line of the long text &amp; more <b>bold</b>\r\n";
