@@ -96,8 +96,9 @@ private:
         done_ = done;
         if (!options_.progress) return;
         const std::int64_t every = std::max<std::int64_t>(1, total_ / 1000);
-        if (step == lastStep_ && done % every != 0 && done != total_) return;
+        if (step == lastStep_ && done < reported_ + every && done != total_) return;
         lastStep_ = step;
+        reported_ = done;
         options_.progress(TSiteProgress{step, done, total_});
     }
 
@@ -395,6 +396,7 @@ private:
     std::vector<TGroupPlan> plans_;
     std::int64_t total_ = 0, done_ = 0;
     std::string lastStep_;
+    std::int64_t reported_ = 0;  // the last `done` told
     std::error_code ec_;
 };
 

@@ -37,7 +37,7 @@ public:
         step_ = p.step;
         constexpr int kWidth = 30;
         const double part =
-            p.total > 0 ? static_cast<double>(p.done) / static_cast<double>(p.total) : 1.0;
+            p.total > 0 ? static_cast<double>(p.done) / static_cast<double>(p.total) : 0.0;
         const int filled = static_cast<int>(part * kWidth);
         std::string line = "\r[" + std::string(static_cast<std::size_t>(filled), '#') +
                            std::string(static_cast<std::size_t>(kWidth - filled), ' ') + "] " +

@@ -7,6 +7,7 @@
 #include <atomic>
 #include <filesystem>
 #include <map>
+#include <set>
 
 #include "archive/SiteBuilder.h"
 #include "groupsim/SimPicture.h"
@@ -183,6 +184,30 @@ TEST_F(SiteBuilderTest, AFolderThatIsNotOursIsLeftAlone) {
     EXPECT_FALSE(missing.ok);
     EXPECT_TRUE(missing.usage);
     EXPECT_FALSE(fs::exists(Dir() + "nowhere"));
+}
+
+// The progress is told all through a build, whatever the size of the blocks (the first block,
+// numbers 1 to 999, holds an odd count), never going back, and ends at its total.
+TEST_F(SiteBuilderTest, ProgressIsToldThroughoutTheBuild) {
+    for (int n = 1; n <= 2100; ++n) SaveMessage("Walkers", n, "Walk", "Dec 1, 2004");
+    std::vector<archive::TSiteProgress> progress;
+    archive::TSiteOptions options;
+    options.progress = [&](const archive::TSiteProgress& p) { progress.push_back(p); };
+    ASSERT_TRUE(archive::BuildArchiveSite(Out(), options).ok);
+    ASSERT_FALSE(progress.empty());
+    std::set<std::int64_t> reading;
+    for (std::size_t i = 0; i < progress.size(); ++i) {
+        // The total is known once the saved pages were looked at.
+        if (!progress[i].step.starts_with("Looking")) {
+            EXPECT_EQ(progress[i].total, 2100);
+        }
+        if (i > 0) {
+            EXPECT_LE(progress[i - 1].done, progress[i].done);
+        }
+        if (progress[i].step.starts_with("Reading")) reading.insert(progress[i].done / 100);
+    }
+    EXPECT_EQ(reading.size(), 22u);  // every hundred pages, 0 to 2100
+    EXPECT_EQ(progress.back().done, 2100);
 }
 
 TEST_F(SiteBuilderTest, AStoppedBuildIsFinishedByTheNext) {
