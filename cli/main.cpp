@@ -13,6 +13,7 @@
 #include <optional>
 
 #include "browser/PageBrowser.h"
+#include "cli/ArchiveCommands.h"
 #include "cli/ConfigCommands.h"
 #include "cli/ExitCodes.h"
 #include "cli/TerminalUi.h"
@@ -386,6 +387,18 @@ int main(int argc, char** argv) {
     checkUpdate->add_option(
         "--server", updateServer,
         "the update server's host[:port] (default: the option strUpdateServer)");
+    CLI::App* archiveCmd =
+        cli.add_subcommand("archive", "read what was saved: a browsable site, mbox files");
+    archiveCmd->require_subcommand(1);
+    std::string archiveDir, archiveGroup, mboxFile;
+    CLI::App* archiveBuild = archiveCmd->add_subcommand(
+        "build", "write or update the browsable site in DIR/Archive/ (saved files stay untouched)");
+    archiveBuild->add_option("DIR", archiveDir, "the output folder of the downloads")->required();
+    CLI::App* archiveMbox =
+        archiveCmd->add_subcommand("mbox", "write the saved messages of a group as an mbox file");
+    archiveMbox->add_option("DIR", archiveDir, "the output folder of the downloads")->required();
+    archiveMbox->add_option("GROUP", archiveGroup, "the group")->required();
+    archiveMbox->add_option("--out", mboxFile, "the mbox file to write")->required();
     try {
         cli.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
@@ -394,6 +407,10 @@ int main(int argc, char** argv) {
         const int libraryCode = cli.exit(e);
         return libraryCode == 0 ? kExitOk : kExitUsage;
     }
+
+    // Reading an archive needs neither the settings nor a sign-in.
+    if (*archiveBuild) return RunArchiveBuild(archiveDir);
+    if (*archiveMbox) return RunArchiveMbox(archiveDir, archiveGroup, mboxFile);
 
     // Temporaries of a run that was killed while it saved a settings file.
     RemoveStaleTemporaries(SettingsFolder(), {ExtractFileName(TYahooDownloadOptions::FileName())});

@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <optional>
 
+#include "groupsim/SimPicture.h"
+
 namespace groupsim {
 namespace {
 
@@ -183,8 +185,12 @@ std::string FileContent(std::uint64_t seed, std::string_view key) {
 
 std::string PictureContent(std::uint64_t seed, std::string_view key, bool hires, std::size_t size) {
     const std::uint64_t h = Hash(seed, std::string(key) + (hires ? "#hires" : ""));
-    std::string data = "\xFF\xD8\xFF\xE0";
-    data += Bytes(h, size >= 6 ? size - 6 : (hires ? 40000 : 6000) + h % 4000);
+    const std::size_t total = size >= 6 ? size : (hires ? 40000 : 6000) + h % 4000 + 6;
+    // A real picture, padded after its end to the size the picture is to have; a size too
+    // small for one gives bytes that only begin and end as a JPEG does.
+    std::string data = MosaicJpeg(h, hires ? 40 : 20, hires ? 30 : 15);
+    if (data.size() + 2 > total) data = "\xFF\xD8\xFF\xE0";
+    data += Bytes(h ^ 0x5A5Aull, total - data.size() - 2);
     data += "\xFF\xD9";
     return data;
 }
@@ -270,6 +276,10 @@ SimData DemoData(std::uint64_t seed, int bigMessages, const BenchData& bench) {
         if (n == 7 || n == 8 || n == 20) continue;  // never posted, or deleted: gaps
         Message m = MakeMessage(demo.name, n, seed);
         if (n == 15) m.purged = true;
+        // A rare word in exactly two messages (the archive's search finds both), and a line
+        // that begins as an mbox separator does.
+        if (n == 13 || n == 27) m.body += "\nP.S. A quetzal was seen near the north loop.";
+        if (n == 9) m.body = "From the top of the ridge we saw three valleys.\n\n" + m.body;
         if (n % 6 == 0)
             m.attachments.push_back({"photo" + std::to_string(n) + ".jpg", false, false, false});
         if (n % 9 == 0)

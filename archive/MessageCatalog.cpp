@@ -1,0 +1,178 @@
+#include "archive/MessageCatalog.h"
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+
+#include "platform/CompleteFile.h"
+#include "text/TextUtils.h"
+
+namespace tessaly::archive {
+namespace {
+
+// Bump when the entries or the pages made from them change, so old caches are not trusted.
+constexpr const char* kHeader = "tessaly-catalog 4";
+
+void Escaped(std::string& out, std::string_view text) {
+    for (char c : text) {
+        switch (c) {
+            case '\\':
+                out += "\\\\";
+                break;
+            case '\t':
+                out += "\\t";
+                break;
+            case '\n':
+                out += "\\n";
+                break;
+            case '\r':
+                out += "\\r";
+                break;
+            default:
+                out.push_back(c);
+        }
+    }
+}
+
+std::string Unescaped(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '\\' || i + 1 == text.size()) {
+            out.push_back(text[i]);
+            continue;
+        }
+        const char c = text[++i];
+        out.push_back(c == 't' ? '\t' : c == 'n' ? '\n' : c == 'r' ? '\r' : c);
+    }
+    return out;
+}
+
+void Optional(std::string& out, const std::optional<std::string>& value) {
+    out.push_back('\t');
+    if (value) {
+        out.push_back('=');
+        Escaped(out, *value);
+    }
+}
+
+std::optional<std::string> OptionalField(std::string_view field) {
+    if (field.empty() || field[0] != '=') return std::nullopt;
+    return Unescaped(field.substr(1));
+}
+
+bool ToInt(std::string_view text, std::int64_t& value) {
+    if (text.empty() || text.size() > 20) return false;
+    bool negative = text[0] == '-';
+    std::size_t i = negative ? 1 : 0;
+    if (i == text.size()) return false;
+    std::int64_t v = 0;
+    for (; i < text.size(); ++i) {
+        if (text[i] < '0' || text[i] > '9') return false;
+        v = v * 10 + (text[i] - '0');
+    }
+    value = negative ? -v : v;
+    return true;
+}
+
+// A date read from its page as "@Y M D h m s zone hasZone", a date that could not be read as
+// "=text", none as nothing.
+void WriteDate(std::string& out, const TCatalogEntry& e) {
+    out.push_back('\t');
+    if (e.date) {
+        const TMessageDate& d = *e.date;
+        char buf[96];
+        std::snprintf(buf, sizeof buf, "@%d %d %d %d %d %d %d %d", d.year, d.month, d.day, d.hour,
+                      d.minute, d.second, d.zoneMinutes, d.hasZone ? 1 : 0);
+        out += buf;
+    } else if (e.dateText) {
+        out.push_back('=');
+        Escaped(out, *e.dateText);
+    }
+}
+
+bool ReadDate(const std::string& field, TCatalogEntry& e) {
+    if (field.empty()) return true;
+    if (field[0] == '=') {
+        e.dateText = Unescaped(std::string_view(field).substr(1));
+        return true;
+    }
+    TMessageDate d;
+    int hasZone = 0;
+    if (field[0] != '@' ||
+        std::sscanf(field.c_str() + 1, "%d %d %d %d %d %d %d %d", &d.year, &d.month, &d.day,
+                    &d.hour, &d.minute, &d.second, &d.zoneMinutes, &hasZone) != 8)
+        return false;
+    if (d.month < 1 || d.month > 12 || d.day < 1 || d.day > 31) return false;
+    d.hasZone = hasZone != 0;
+    e.date = d;
+    return true;
+}
+
+}  // namespace
+
+std::string TCatalogEntry::MonthKey() const {
+    if (!date) return "unknown";
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "%04d-%02d", date->year, date->month);
+    return buf;
+}
+
+TCatalogEntry EntryOf(const TSavedMessage& message) {
+    TCatalogEntry e;
+    e.number = message.number;
+    e.purged = message.purged;
+    e.subject = message.subject;
+    e.author = message.author;
+    e.date = message.date;
+    if (!e.date) e.dateText = message.dateText;
+    return e;
+}
+
+std::vector<TCatalogEntry> LoadCatalog(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::vector<TCatalogEntry> entries;
+    std::string line;
+    if (!in || !std::getline(in, line) || line != kHeader) return entries;
+    while (std::getline(in, line)) {
+        const std::vector<std::string> f = SplitAll(line, '\t');
+        if (f.size() != 8) return {};
+        TCatalogEntry e;
+        std::int64_t size = 0, flags = 0;
+        if (!ToInt(f[0], e.number) || !ToInt(f[2], size) || !ToInt(f[3], e.mtimeNs) ||
+            !ToInt(f[4], flags) || size < 0)
+            return {};
+        e.file = Unescaped(f[1]);
+        e.size = static_cast<std::uint64_t>(size);
+        e.purged = (flags & 1) != 0;
+        if (!ReadDate(f[5], e)) return {};
+        e.subject = OptionalField(f[6]);
+        e.author = OptionalField(f[7]);
+        entries.push_back(std::move(e));
+    }
+    return entries;
+}
+
+void SaveCatalog(const std::string& path, const std::vector<TCatalogEntry>& entries) {
+    TCompleteFileWriter writer(path);
+    std::string out = std::string(kHeader) + "\n";
+    for (const TCatalogEntry& e : entries) {
+        out += std::to_string(e.number);
+        out.push_back('\t');
+        Escaped(out, e.file);
+        out += "\t" + std::to_string(e.size) + "\t" + std::to_string(e.mtimeNs) + "\t" +
+               (e.purged ? "1" : "0");
+        WriteDate(out, e);
+        Optional(out, e.subject);
+        Optional(out, e.author);
+        out.push_back('\n');
+        if (out.size() >= 65536) {
+            writer.Write(out);
+            out.clear();
+        }
+    }
+    writer.Write(out);
+    writer.Commit();
+}
+
+}  // namespace tessaly::archive
