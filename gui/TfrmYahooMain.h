@@ -5,11 +5,13 @@
 
 #include <QMainWindow>
 #include <QUrl>
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "archive/SiteBuilder.h"
 #include "config/ConfigExportImport.h"
 #include "gui/CommandStates.h"
 #include "gui/TGuiLoginUi.h"
@@ -56,6 +58,7 @@ public:
     void OpenGroupInaBrowser1Click();
     void mnuItemViewDebugFilesFolderClick();
     void mnuItemViewProfilesFolderClick();
+    void mnuItemViewArchiveClick();
     // Utils
     void mnuItemUtilsFindaGroupClick();
     void mnuItemUtilsFindNextClick();
@@ -121,6 +124,8 @@ private:
     void OpenFolder(const std::string& folder, const std::string& missingText);
     // Runs one export or import with the progress dialog up, then shows what went wrong.
     void RunConfigTransfer(TConfigDirection direction, const std::string& folder);
+    // Builds the archive site of the output folder while the progress dialog shows the steps.
+    archive::TSiteResult BuildArchive(const std::string& outputFolder);
     // After an import: the options, the section, the stored login and the group marks again.
     void ReloadSettings();
 
@@ -137,6 +142,7 @@ private:
     QTimer* tmrCheckUpdates_ = nullptr;
     std::string updateSite_;
     bool transferRunning_ = false;
+    std::atomic<bool> archiveStop_{false};  // ends a build of the archive (closing the window)
 
     bool loggedIn_ = false;
     std::size_t groupCount_ = 0;

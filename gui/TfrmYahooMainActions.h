@@ -27,6 +27,7 @@ struct TfrmYahooMain::Actions {
     QAction* debugFolder = nullptr;
     QAction* profilesFolder = nullptr;
     QAction* console = nullptr;
+    QAction* viewArchive = nullptr;
     QAction* find = nullptr;
     QAction* findNext = nullptr;
     QAction* add = nullptr;

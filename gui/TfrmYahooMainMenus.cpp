@@ -70,6 +70,8 @@ void TfrmYahooMain::CreateActions() {
                        &TfrmYahooMain::mnuItemViewDebugFilesFolderClick);
     a.profilesFolder = on(Make(this, tr("Profiles Information"), "mnuItemViewProfilesFolder"),
                           &TfrmYahooMain::mnuItemViewProfilesFolderClick);
+    a.viewArchive = on(Make(this, tr("View Archive"), "mnuItemViewArchive"),
+                       &TfrmYahooMain::mnuItemViewArchiveClick);
     a.console = Make(this, tr("Console"), "mnuItemViewConsole");
     connect(a.console, &QAction::triggered, this, [this] {
         console_->show();
@@ -129,6 +131,8 @@ void TfrmYahooMain::CreateMenus() {
     view->addAction(a.debugFolder);
     view->addAction(a.profilesFolder);
     view->addAction(a.console);
+    view->addSeparator();
+    view->addAction(a.viewArchive);
 
     // The group commands, in the Utils menu and again in the tree's popup.
     QMenu* utils = menuBar()->addMenu(tr("Utils"));
