@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTest>
 
 namespace tessaly::test {
 
@@ -26,10 +27,17 @@ BoxAnswers& BoxAnswers::Then(Answer answer) {
     return *this;
 }
 
+void BoxAnswers::Type(QLineEdit* field, const std::string& text) {
+    ASSERT_NE(field, nullptr);
+    field->selectAll();
+    QTest::keyClick(field, Qt::Key_Delete);
+    QTest::keyClicks(field, QString::fromStdString(text));  // key by key, as the user types
+}
+
 void BoxAnswers::Click(QDialog& box, const char* buttonName) {
     auto* button = box.findChild<QPushButton*>(QString::fromLatin1(buttonName));
     ASSERT_NE(button, nullptr) << buttonName;
-    button->click();
+    QTest::mouseClick(button, Qt::LeftButton);  // as the user clicks it
 }
 
 void BoxAnswers::Look() {
@@ -68,8 +76,7 @@ BoxAnswers::Answer BoxAnswers::Cancel() {
 
 BoxAnswers::Answer BoxAnswers::Input(const std::string& text) {
     return [text](QDialog& box) {
-        box.findChild<QLineEdit*>(QStringLiteral("txtInput"))
-            ->setText(QString::fromStdString(text));
+        Type(box.findChild<QLineEdit*>(QStringLiteral("txtInput")), text);
         Click(box, "btOk");
     };
 }
@@ -79,12 +86,10 @@ BoxAnswers::Answer BoxAnswers::Login(const std::string& user, const std::string&
     return [=](QDialog& box) {
         auto* plain = box.findChild<QLineEdit*>(QStringLiteral("txtUserName"));
         if (plain->isVisible())
-            plain->setText(QString::fromStdString(user));
+            Type(plain, user);
         else
-            box.findChild<QComboBox*>(QStringLiteral("cbUserName"))
-                ->setEditText(QString::fromStdString(user));
-        box.findChild<QLineEdit*>(QStringLiteral("txtPassword"))
-            ->setText(QString::fromStdString(password));
+            Type(box.findChild<QComboBox*>(QStringLiteral("cbUserName"))->lineEdit(), user);
+        Type(box.findChild<QLineEdit*>(QStringLiteral("txtPassword")), password);
         box.findChild<QCheckBox*>(QStringLiteral("cbUseCache"))->setChecked(useCache);
         Click(box, "btOk");
     };

@@ -3,6 +3,7 @@
 // said. A box nobody told it about is recorded as unexpected and cancelled, so no test hangs.
 
 #include <QDialog>
+#include <QLineEdit>
 #include <QTimer>
 #include <deque>
 #include <functional>
@@ -30,6 +31,7 @@ public:
     [[nodiscard]] std::string Last() const { return seen.empty() ? "" : seen.back(); }
 
     static void Click(QDialog& box, const char* buttonName);
+    static void Type(QLineEdit* field, const std::string& text);
 
 private:
     void Look();
