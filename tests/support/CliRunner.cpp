@@ -2,10 +2,37 @@
 
 #include <gtest/gtest.h>
 #include <poll.h>
+#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+
 namespace tessaly::test {
+namespace {
+
+// No run of the suite takes this long; a program still running then has hung. It stays under
+// the 120 s a test may take, so the test fails with the program's threads in its output rather
+// than being cut off with nothing to go on.
+constexpr auto kRunDeadline = std::chrono::seconds(95);
+
+// The stacks of every thread of `pid`, when a debugger is at hand.
+std::string StacksOf(pid_t pid) {
+    if (::access("/usr/bin/gdb", X_OK) != 0) return "(no debugger to show the stacks)\n";
+    const std::string command = "/usr/bin/gdb -p " + std::to_string(pid) +
+                                " -batch -ex 'thread apply all bt 30' 2>/dev/null";
+    std::string stacks;
+    if (FILE* pipe = ::popen(command.c_str(), "r")) {
+        char buf[4096];
+        for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, pipe)) > 0;) stacks.append(buf, n);
+        ::pclose(pipe);
+    }
+    return stacks;
+}
+
+}  // namespace
 
 CliRun RunCli(const std::string& program, const std::vector<std::string>& args,
               const std::string& input, const std::function<void(pid_t)>& onStart,
@@ -38,7 +65,24 @@ CliRun RunCli(const std::string& program, const std::vector<std::string>& args,
     std::string pending[2];
     pollfd fds[2] = {{out[0], POLLIN, 0}, {err[0], POLLIN, 0}};
     int open = 2;
-    while (open > 0 && ::poll(fds, 2, 60000) > 0) {
+    int status = 0;
+    bool exited = false;
+    const auto deadline = std::chrono::steady_clock::now() + kRunDeadline;
+    while (open > 0) {
+        const int ready = ::poll(fds, 2, 500);
+        if (ready < 0 && errno != EINTR) break;
+        if (ready <= 0) {
+            // Quiet: a program that has ended is done even when something it started still
+            // holds its output open.
+            if (!exited && ::waitpid(pid, &status, WNOHANG) == pid) exited = true;
+            if (exited) break;
+            if (std::chrono::steady_clock::now() < deadline) continue;
+            run.err += "\n[test runner] " + program + " still running after " +
+                       std::to_string(kRunDeadline.count()) + " s; its threads:\n" + StacksOf(pid);
+            ADD_FAILURE() << program << " hung:\n" << run.err;
+            ::kill(pid, SIGKILL);
+            break;
+        }
         for (std::size_t s = 0; s < 2; ++s) {
             pollfd& p = fds[s];
             if (p.fd < 0 || (p.revents & (POLLIN | POLLHUP)) == 0) continue;
@@ -59,8 +103,9 @@ CliRun RunCli(const std::string& program, const std::vector<std::string>& args,
             }
         }
     }
-    int status = 0;
-    ::waitpid(pid, &status, 0);
+    for (auto& p : fds)
+        if (p.fd >= 0) ::close(p.fd);
+    if (!exited) ::waitpid(pid, &status, 0);
     run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return run;
 }
