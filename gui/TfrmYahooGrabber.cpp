@@ -62,8 +62,8 @@ TfrmYahooGrabber::TfrmYahooGrabber(QWidget* parent, std::function<TfrmProgress&(
     connect(MakeAction(pmnuUtils_, tr("Export Group List"), "ExportGroupList1"),
             &QAction::triggered, this, [this] { ExportGroupList1Click(); });
     pmnuUtils_->addSeparator();
-    // Offered, but it has nothing to do: the stores cannot hold two entries that differ only
-    // by case, and Add, Edit and the imports refuse such entries.
+    // Shown but greyed: Add, Edit and the imports never let in an entry that differs from a
+    // listed one only by case or blanks, so it would have nothing to remove.
     MakeAction(pmnuUtils_, tr("Remove Duplicates"), "RemoveDuplicates1")->setEnabled(false);
 
     auto* lists = new QHBoxLayout;
