@@ -174,8 +174,10 @@ bool TfrmYahooGrabber::CheckNewName(const std::string& text, int except, const c
         return false;
     }
     if (!NameFitsSource(*Source(), text)) {
-        CommonMessageBox(this, "A name in this list cannot hold \"=\".", TMessageKind::Error,
-                         false);
+        CommonMessageBox(this,
+                         "This list cannot keep the name: it may not hold \"=\" or be longer "
+                         "than 253 characters.",
+                         TMessageKind::Error, false);
         return false;
     }
     return true;

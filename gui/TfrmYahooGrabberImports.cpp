@@ -80,6 +80,8 @@ int TfrmYahooGrabber::ImportNames(const std::vector<std::string>& names, bool nu
                                                : std::string()));
             pump.Run();
         }
+        // A name its file cannot keep is no group name the service gives out.
+        if (!NameFitsSource(sources_.front(), name)) continue;
         if (listed.insert(UpperCase(Trim(name))).second) added.push_back(name);
     }
     // Into the store before the list: what the list shows is what the next opening shows.

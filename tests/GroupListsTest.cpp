@@ -200,6 +200,8 @@ TEST_F(NameSourcesTest, FileSourcesKeepOneKeyPerEntry) {
               "[DATA]\r\ngamma=y\r\n\r\n");
     EXPECT_EQ(ReadNameSource(urls).names, (Names{"http://x.example/"}));
     EXPECT_FALSE(NameFitsSource(groups, "a=b"));
+    EXPECT_TRUE(NameFitsSource(groups, std::string(253, 'n')));
+    EXPECT_FALSE(NameFitsSource(groups, std::string(254, 'n')));
 
     // A store that cannot be written is an error, and a change is not half made.
     const std::string file = NameSourceFileName(TNameSourceKind::GrabbedURLs);
@@ -229,6 +231,9 @@ TEST_F(NameSourcesTest, MembersCachesAreSourcesOfTheirOwn) {
     EXPECT_FALSE(CachedGroupMarks("member", "deux").checked);
     EXPECT_EQ(GetLastPosition("member", "deux"), -1);
     EXPECT_TRUE(NameFitsSource(cache, "a=b"));
+    // A name the list no longer holds is written all the same.
+    ASSERT_TRUE(RenameInNameSource(cache, "gone", "back").Ok());
+    EXPECT_EQ(ReadNameSource(cache).names, (Names{"deux", "three", "four", "back"}));
 }
 
 }  // namespace

@@ -117,12 +117,15 @@ TListResult RenameInNameSource(const TNameSource& source, const std::string& old
         TRegistryStore& store = ThreadRegistry();
         const std::string key = GroupCacheKey(CacheUser(source));
         auto values = store.Values(RegRoot::CurrentUser, key);
+        bool found = false;
         for (auto& [name, value] : values) {
             if (SameText(name, oldName)) {
                 name = newName;
                 value = RegValue::String("");
+                found = true;
             }
         }
+        if (!found) values.emplace_back(newName, RegValue::String(""));
         store.ReplaceValues(RegRoot::CurrentUser, key, values);
     });
 }
@@ -136,7 +139,8 @@ TListResult RemoveFromNameSource(const TNameSource& source, const std::string& n
 }
 
 bool NameFitsSource(const TNameSource& source, const std::string& name) {
-    return !source.IsFile() || name.find('=') == std::string::npos;
+    return !source.IsFile() ||
+           (name.find('=') == std::string::npos && name.size() + 2 <= TSettingsFile::kMaxLine);
 }
 
 }  // namespace tessaly

@@ -49,8 +49,9 @@ struct TNameSource {
                                              const std::string& newName);
 [[nodiscard]] TListResult RemoveFromNameSource(const TNameSource& source, const std::string& name);
 
-// Whether a name can be an entry of the source: a file keeps the entry as the key of a line, so
-// it cannot hold "=" (the line would read back as another key).
+// Whether a name can be an entry of the source: a file keeps the entry as the key of a line
+// "name=y" of at most 255 characters, so it can neither hold "=" (the line would read back as
+// another key) nor be longer than 253 characters (the line would lose its end).
 [[nodiscard]] bool NameFitsSource(const TNameSource& source, const std::string& name);
 
 }  // namespace tessaly

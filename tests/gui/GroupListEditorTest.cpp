@@ -113,7 +113,9 @@ TEST_F(GroupListEditorTest, AddEditAndDeleteTellWhatIsWrong) {
                      "Add new Group: Group name", "Add new Group: Group name",
                      "Error: You already have this Group name. Please enter a new name.",
                      "Add new Group: Group name", "Error: You should enter a valid name.",
-                     "Add new Group: Group name", "Error: A name in this list cannot hold \"=\".",
+                     "Add new Group: Group name",
+                     "Error: This list cannot keep the name: it may not hold \"=\" or be longer "
+                     "than 253 characters.",
                      "Add new Group: Group name",
                      "Error: Please select a group name before trying to edit.",
                      "Error: Please select a group name before trying to delete.",
@@ -128,7 +130,9 @@ TEST_F(GroupListEditorTest, EmailImportStoresEachGroupOnce) {
     const std::string d = hosts::kGroupsMailDomain;
     const std::string mails = Dir() + "mails.txt";
     WriteFile(mails, "To: mygroup-unsubscribe@" + d + "\r\nPost: mygroup@" + d +
-                         "\r\nOwner: Other-Owner@" + d + "\r\nnot@example.com\r\n");
+                         "\r\nOwner: Other-Owner@" + d + "\r\nnot@example.com\r\n" +
+                         // too long for its file to keep: no group name
+                         std::string(300, 'l') + "@" + d + "\r\n");
     ASSERT_TRUE(AddToNameSource(kGroups, {"other"}).Ok());  // listed already, in another case
     auto& e = Editor(mails);
     e.SelectSource(1);  // the import shows the grabbed group names whatever was shown
