@@ -166,14 +166,6 @@ void TfrmYahooMain::OpenUrl(const std::string& url) {
     if (openUrl) openUrl(QUrl(QString::fromStdString(url)));
 }
 
-void TfrmYahooMain::NotInThisVersion(const std::string& what) {
-    CommonMessageBox(this,
-                     what +
-                         " comes with the next version of Tessaly.\r\n\r\nUntil then, the "
-                         "command-line program tessaly-cli downloads every section.",
-                     TMessageKind::Information, false);
-}
-
 void TfrmYahooMain::SetCommandStates() {
     for (const auto& [command, actions] : act_->byCommand) {
         for (QAction* a : actions) a->setEnabled(CommandEnabled(command, loggedIn_));

@@ -59,6 +59,8 @@ public:
     void mnuItemViewDebugFilesFolderClick();
     void mnuItemViewProfilesFolderClick();
     void mnuItemViewArchiveClick();
+    // The grabbed groups editor, modal; the tree follows what it changed in the member's cache.
+    void mnuItemViewCachedGroupsClick();
     // Utils
     void mnuItemUtilsFindaGroupClick();
     void mnuItemUtilsFindNextClick();
@@ -108,6 +110,9 @@ public:
     // Asks for a folder under the caption; "" when the user cancels. A folder dialog unless
     // tests replace it.
     std::function<std::string(const std::string& caption)> chooseFolder;
+    // Asks for a file to open or (`save`) to save; "" when the user cancels. The windows' own
+    // file dialogs unless tests replace it.
+    std::function<std::string(const std::string& caption, bool save)> chooseFile;
     // What "Update Site" opens: the maker's site until an update file offers another address.
     [[nodiscard]] const std::string& UpdateSiteAddress() const { return updateSite_; }
     void OpenUrl(const std::string& url);
@@ -120,7 +125,6 @@ private:
     void CreateMenus();
     void CreateToolBars();
     void SetCommandStates();
-    void NotInThisVersion(const std::string& what);
     void OpenFolder(const std::string& folder, const std::string& missingText);
     // Runs one export or import with the progress dialog up, then shows what went wrong.
     void RunConfigTransfer(TConfigDirection direction, const std::string& folder);

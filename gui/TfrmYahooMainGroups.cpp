@@ -2,12 +2,14 @@
 // and favourite commands, Add Group and Delete.
 #include <QApplication>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "gui/DesktopLinks.h"
 #include "gui/GroupTreeRules.h"
 #include "gui/TGroupTree.h"
 #include "gui/TfrmCommonDlg.h"
 #include "gui/TfrmProgress.h"
+#include "gui/TfrmYahooGrabber.h"
 #include "gui/TfrmYahooMain.h"
 #include "platform/RegistryStore.h"
 #include "registry/GroupCache.h"
@@ -166,6 +168,51 @@ void TfrmYahooMain::ToolButton2Click() {
     }
     if (SameText(currentGroup_, name)) currentGroup_.clear();
     delete item;
+}
+
+void TfrmYahooMain::mnuItemViewCachedGroupsClick() {
+    const std::string user = session_->UserName();
+    // The cache is to hold the marks the tree shows before the editor reads or changes it.
+    SaveGroupTree();
+    std::vector<std::pair<std::string, std::string>> before;
+    try {
+        before = LoadGroupStates(user);
+    } catch (const ERegistryException&) {
+        before.clear();  // told by the editor, which reads the same store
+    }
+    {
+        TfrmYahooGrabber editor(
+            this, [this]() -> TfrmProgress& { return *progress_; },
+            [this] { ResetProgressDialog(); });
+        if (chooseFile) editor.chooseFile = chooseFile;
+        editor.Open();
+        editor.exec();
+    }
+    if (tree_->Root() == nullptr || user.empty()) return;
+    std::vector<std::pair<std::string, std::string>> after;
+    try {
+        after = LoadGroupStates(user);
+    } catch (const ERegistryException& e) {
+        CommonMessageBox(this,
+                         std::string("The group cache could not be read again.\r\n\r\n") + e.what(),
+                         TMessageKind::Error, false);
+        return;
+    }
+    if (after == before) return;
+    // The tree keeps its groups that are still cached and gains the ones the editor added or
+    // renamed; their marks come from the cache (an edited group reads as unchecked).
+    std::unordered_set<std::string> was, is;
+    for (const auto& entry : before) was.insert(UpperCase(entry.first));
+    for (const auto& entry : after) is.insert(UpperCase(entry.first));
+    std::vector<std::string> names;
+    for (QTreeWidgetItem* item : tree_->GroupItems()) {
+        const std::string name = TGroupTree::TextOf(item);
+        if (is.count(UpperCase(name)) != 0 || was.count(UpperCase(name)) == 0)
+            names.push_back(name);
+    }
+    for (const auto& entry : after)
+        if (was.count(UpperCase(entry.first)) == 0) names.push_back(entry.first);
+    FillGroupTree(names);
 }
 
 }  // namespace tessaly::gui

@@ -61,9 +61,8 @@ void TfrmYahooMain::CreateActions() {
     a.options = on(Make(this, tr("Downloader Options"), "mnuItemViewOptions"),
                    &TfrmYahooMain::mnuItemViewOptionsClick);
     a.options->setIcon(s->standardIcon(QStyle::SP_FileDialogDetailedView));
-    a.cachedGroups = Make(this, tr("Cached Group Names && URLs"), "mnuItemViewCachedGroups");
-    connect(a.cachedGroups, &QAction::triggered, this,
-            [this] { NotInThisVersion("The editor of cached group names and addresses"); });
+    a.cachedGroups = on(Make(this, tr("Cached Group Names && URLs"), "mnuItemViewCachedGroups"),
+                        &TfrmYahooMain::mnuItemViewCachedGroupsClick);
     a.groupPage = on(Make(this, tr("Group Page In a Browser"), "OpenGroupInaBrowser1"),
                      &TfrmYahooMain::OpenGroupInaBrowser1Click);
     a.debugFolder = on(Make(this, tr("Debug Files Folder"), "mnuItemViewDebugFilesFolder"),
