@@ -18,7 +18,6 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QTimer>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -77,11 +76,8 @@ int WindowRun(int argc, char** argv, const std::string& out) {
     t.start();
     window.StartWorker();
     window.show();
-    QTimer watch;
-    QObject::connect(&watch, &QTimer::timeout, [&] {
-        if (!window.Running()) app.quit();
-    });
-    watch.start(5);
+    QObject::connect(&window, &tessaly::gui::TfrmYahooProgressXX::finished, &app,
+                     &QApplication::quit);
     app.exec();
     const double seconds = static_cast<double>(t.nsecsElapsed()) / 1e9;
     std::printf("%zu %.6f\n", PagesIn(fs::path(out) / "Messages" / kGroup), seconds);

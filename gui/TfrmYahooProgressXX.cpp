@@ -112,6 +112,9 @@ TfrmYahooProgressXX::TfrmYahooProgressXX(QWidget* mainWindow, TMemberSession& se
         p.list->setModel(p.model);
         p.list->setSelectionBehavior(QAbstractItemView::SelectRows);
         p.list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+        // Narrow number columns, so that the status fits beside them in the window's width.
+        p.list->header()->setDefaultSectionSize(fileForm ? 66 : 56);
+        p.list->header()->resizeSection(0, 110);
         connect(p.list, &QTreeView::doubleClicked, this,
                 [this](const QModelIndex& index) { ListDblClick(index.row()); });
         nbList_->addWidget(p.list);
@@ -315,6 +318,7 @@ void TfrmYahooProgressXX::ShowFinishedState() {
     stops_.running = false;
     if (inTray_) LeaveTray();
     ResetProgressDialog();
+    Q_EMIT finished();
 }
 
 void TfrmYahooProgressXX::ResetProgressDialog() {

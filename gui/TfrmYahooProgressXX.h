@@ -118,6 +118,8 @@ protected:
 
 Q_SIGNALS:
     void closed();
+    // The run is over and the window shows it ("Ok").
+    void finished();
 
 private:
     struct TPage {
