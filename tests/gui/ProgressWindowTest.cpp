@@ -252,11 +252,13 @@ public:
                 ssize_t n;
                 while ((n = ::recv(c, buf, sizeof buf, 0)) > 0)
                     bytes.append(buf, static_cast<std::size_t>(n));
+                // Identifier and size (8 bytes), then 0x01 0x03, the text and two zero bytes;
+                // kept before the connection closes, which is what the sender waits for.
+                if (bytes.size() >= 12) {  // shorter: a look whether the viewer is there
+                    std::lock_guard<std::mutex> lock(mutex_);
+                    texts_.push_back(bytes.substr(10, bytes.size() - 12));
+                }
                 ::close(c);
-                // Identifier and size (8 bytes), then 0x01 0x03, the text and two zero bytes.
-                if (bytes.size() < 12) continue;  // a look whether the viewer is there
-                std::lock_guard<std::mutex> lock(mutex_);
-                texts_.push_back(bytes.substr(10, bytes.size() - 12));
             }
         });
     }
