@@ -72,9 +72,10 @@ inline Sample TimeHere(const std::function<void()>& work) {
 }
 
 // Runs `argv` (searched in PATH) as a whole process, its standard output into `outPath`, its
-// errors into /dev/null; the sample covers the process from start to exit. wall < 0 when it
-// cannot start or does not exit with 0.
-inline Sample TimeProcess(const std::vector<std::string>& argv, const std::string& outPath) {
+// errors into /dev/null, its standard input from `inPath` when one is given; the sample covers
+// the process from start to exit. wall < 0 when it cannot start or does not exit with 0.
+inline Sample TimeProcess(const std::vector<std::string>& argv, const std::string& outPath,
+                          const std::string& inPath = {}) {
     std::vector<char*> args;
     for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
     args.push_back(nullptr);
@@ -83,6 +84,7 @@ inline Sample TimeProcess(const std::vector<std::string>& argv, const std::strin
     ::posix_spawn_file_actions_addopen(&files, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
                                        0644);
     ::posix_spawn_file_actions_addopen(&files, 2, "/dev/null", O_WRONLY, 0);
+    if (!inPath.empty()) ::posix_spawn_file_actions_addopen(&files, 0, inPath.c_str(), O_RDONLY, 0);
     const double cpu0 = CpuChildren();
     const auto t0 = std::chrono::steady_clock::now();
     pid_t pid = 0;

@@ -1,23 +1,38 @@
 #include "gui/Screenshots.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QLineEdit>
 #include <QPixmap>
+#include <QProgressBar>
+#include <QPushButton>
 #include <QScreen>
 #include <QThread>
 #include <QTimer>
+#include <cstdio>
+#include <functional>
+#include <iostream>
+#include <string>
 
 #include "browser/BrowserEngine.h"
+#include "gui/DownloadLaunch.h"
+#include "gui/ProgressRowsModel.h"
 #include "gui/TGroupTree.h"
 #include "gui/TfrmCommonDlg.h"
 #include "gui/TfrmYahooBrowser.h"
+#include "gui/TfrmYahooChooseOptions.h"
 #include "gui/TfrmYahooMain.h"
 #include "gui/TfrmYahooOptions.h"
+#include "gui/TfrmYahooProgressXX.h"
+#include "gui/TfrmYahooReorder.h"
 #include "registry/GroupCache.h"
 #include "registry/ProgramRegistry.h"
 #include "service/ServiceHosts.h"
 #include "session/MemberSession.h"
+#include "text/DateTime.h"
+#include "text/TextUtils.h"
 
 namespace tessaly::gui {
 namespace {
@@ -32,12 +47,63 @@ void Settle(int ms) {
     }
 }
 
-bool Grab(QWidget& window, const QString& file) {
+bool Grab(QWidget& window, const QString& file, int settleMs = 400) {
     window.show();
     window.raise();
-    Settle(400);
+    Settle(settleMs);
     const QPixmap picture = window.screen()->grabWindow(window.winId());
     return !picture.isNull() && picture.save(file);
+}
+
+// Serves events until `done` holds; false when `ms` passed first.
+bool Until(const std::function<bool()>& done, int ms) {
+    QElapsedTimer t;
+    t.start();
+    while (!done()) {
+        if (t.elapsed() > ms) return false;
+        QApplication::processEvents(QEventLoop::AllEvents, 5);
+        QThread::msleep(2);
+    }
+    return true;
+}
+
+// The progress window in the middle of a Files run of three groups: the first done, the second
+// on its way. The service answers slowly enough (scripts/screenshots) that the picture is taken
+// before the second group ends; a picture of another moment is refused.
+bool GrabFilesRun(TfrmYahooMain& main, const QString& file) {
+    // The stored member signs in as the login command would, with the password given.
+    std::string password;
+    std::getline(std::cin, password);
+    main.Session().SetPassword(Trim(password));
+    if (!main.Session().FormLogin()) {
+        std::fprintf(stderr, "screenshots: the stored member could not sign in\n");
+        return false;
+    }
+    TfrmYahooProgressXX progress(&main, main.Session());
+    progress.SetRunInputs({"DemoGroup", "Filler16", "MixedCaseGroup"}, main.Options(), {}, {},
+                          false);
+    if (!progress.StartFilesRun()) return false;
+    progress.move(60, 60);
+    progress.StartWorker();
+    progress.show();
+    const TProgressRowsModel& rows = progress.Rows();
+    auto midRun = [&] {
+        return rows.Picture(0) == 1 && rows.Picture(1) == 3 && progress.ItemBar()->value() > 0;
+    };
+    const auto over = [&] { return !progress.Running(); };
+    bool ok = Until([&] { return midRun() || over(); }, 60000) && midRun() &&
+              Grab(progress, file, 150) && midRun();
+    ok = Until(over, 120000) && ok;
+    if (!ok) {
+        std::fprintf(stderr, "screenshots: the Files run was not caught in its middle:\n");
+        for (int r = 0; r < rows.rowCount(); ++r)
+            std::fprintf(
+                stderr, "  %s %s (%s)\n", rows.Cell(r, 0).toUtf8().constData(),
+                rows.Cell(r, 4).toUtf8().constData(),
+                rows.data(rows.index(r, 0), Qt::ToolTipRole).toString().toUtf8().constData());
+    }
+    progress.btCancel->click();
+    return ok;
 }
 
 }  // namespace
@@ -47,6 +113,8 @@ int TakeScreenshots(const QString& folder) {
     const QDir dir(folder);
     bool ok = true;
     MarkStartValue();  // no welcome box in the pictures
+    // Nor the start-up update check's window, which would wait for an answer.
+    WriteUpdatedCheckedOn(Now());
     TfrmYahooMain main;
     main.move(40, 40);
     main.resize(460, 600);
@@ -68,6 +136,26 @@ int TakeScreenshots(const QString& folder) {
     options.ShowPage(0);
     ok = Grab(options, dir.filePath(QStringLiteral("options.png"))) && ok;
     options.hide();
+
+    // Start Download: the chooser over the tree, then the order dialog of a messages run.
+    std::vector<TTreeEntry> entries;
+    for (QTreeWidgetItem* item : main.Tree().AllItems())
+        entries.push_back(
+            {TGroupTree::TextOf(item), TGroupTree::IsChecked(item), TGroupTree::IsFavourite(item)});
+    TfrmYahooChooseOptions chooser(&main, std::move(entries), 1);
+    chooser.txtDir->setText(QString::fromStdString(main.Options().strSaveDir));
+    chooser.SetSection(TYahooDownloadOptions::kSectionMessages);
+    chooser.cbReOrder->setChecked(true);
+    ok = Grab(chooser, dir.filePath(QStringLiteral("chooser.png"))) && ok;
+    chooser.hide();
+
+    TfrmYahooReorder order(&main, {"DemoGroup", "BritishWalkers", "SportsFans", "OneMessage"}, true,
+                           main.Session().UserName());
+    order.Shown()->setCurrentItem(order.Shown()->topLevelItem(0));
+    ok = Grab(order, dir.filePath(QStringLiteral("order.png"))) && ok;
+    order.hide();
+
+    ok = GrabFilesRun(main, dir.filePath(QStringLiteral("progress-files.png"))) && ok;
 
     TfrmYahooBrowser& console = main.Console();
     console.move(80, 60);

@@ -47,6 +47,9 @@ public:
     // One run of the section over the download list: the progress window, modal, with the main
     // window hidden; the tree is rebuilt afterwards.
     void RunDownload(std::uint8_t section);
+    // The groups of the next run in download order: Start Download fills it from the chooser
+    // (and the order dialog), RunDownload hands it to the progress window and empties it.
+    [[nodiscard]] std::vector<std::string>& DownloadList() { return downloadList_; }
     void OpenOutputFolder();
     void mnuItemLoginProfilesClick();
     // Section

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
+#include <QEvent>
 #include <QEventLoop>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -47,6 +48,19 @@ std::vector<std::int64_t> Numbers(const TIntList& list) {
     std::vector<std::int64_t> out;
     for (int i = 0; i < list.Count(); ++i) out.push_back(list.Get(i));
     return out;
+}
+
+// Every shown window of the program goes to the taskbar, or comes back from it.
+void MinimizeApplication() {
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (w->isVisible() && !w->isMinimized()) w->showMinimized();
+    }
+}
+
+void RestoreApplication() {
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (w->isVisible() && w->isMinimized()) w->showNormal();
+    }
 }
 
 int Interval(int designedMs) {
@@ -98,6 +112,9 @@ TfrmYahooProgressXX::TfrmYahooProgressXX(QWidget* mainWindow, TMemberSession& se
         p.list->setModel(p.model);
         p.list->setSelectionBehavior(QAbstractItemView::SelectRows);
         p.list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+        // Narrow number columns, so that the status fits beside them in the window's width.
+        p.list->header()->setDefaultSectionSize(fileForm ? 66 : 56);
+        p.list->header()->resizeSection(0, 110);
         connect(p.list, &QTreeView::doubleClicked, this,
                 [this](const QModelIndex& index) { ListDblClick(index.row()); });
         nbList_->addWidget(p.list);
@@ -153,6 +170,7 @@ TfrmYahooProgressXX::TfrmYahooProgressXX(QWidget* mainWindow, TMemberSession& se
             ResetProgressDialog();
     });
 
+    trayAvailable = [] { return QSystemTrayIcon::isSystemTrayAvailable(); };
     ctrayApps_ = new QSystemTrayIcon(this);
     ctrayApps_->setToolTip(QApplication::applicationDisplayName());
     ctrayApps_->setIcon(st->standardIcon(QStyle::SP_ArrowDown));
@@ -298,14 +316,9 @@ void TfrmYahooProgressXX::ShowFinishedState() {
     btCancellAll->setEnabled(false);
     btToTray->setEnabled(false);
     stops_.running = false;
-    if (ctrayApps_->isVisible()) {
-        ctrayApps_->hide();
-        tmrTray_->stop();
-        show();
-        raise();
-        activateWindow();
-    }
+    if (inTray_) LeaveTray();
     ResetProgressDialog();
+    Q_EMIT finished();
 }
 
 void TfrmYahooProgressXX::ResetProgressDialog() {
@@ -424,19 +437,41 @@ void TfrmYahooProgressXX::btDetailsClick() {
 }
 
 void TfrmYahooProgressXX::btToTrayClick() {
+    if (!stops_.running || inTray_) return;
+    // Without a notification area the hidden window could not be brought back before the run
+    // ends: it goes to the taskbar instead.
+    if (!trayAvailable || !trayAvailable()) {
+        MinimizeApplication();
+        return;
+    }
     if (hideConsole) hideConsole();
     hide();
+    inTray_ = true;
+    trayFrame_ = 0;
     ctrayApps_->show();
     tmrTray_->start();
     if (main_) main_->hide();
 }
 
 void TfrmYahooProgressXX::ctrayAppsClick() {
-    ctrayApps_->hide();
+    if (inTray_) LeaveTray();
+}
+
+void TfrmYahooProgressXX::LeaveTray() {
+    inTray_ = false;
     tmrTray_->stop();
-    show();
+    ctrayApps_->hide();
+    RestoreApplication();
+    showNormal();
     raise();
     activateWindow();
+}
+
+void TfrmYahooProgressXX::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    // Minimising the window of a run minimises the whole program: the main window and the
+    // console have nothing to show until the run is over.
+    if (event->type() == QEvent::WindowStateChange && isMinimized()) MinimizeApplication();
 }
 
 void TfrmYahooProgressXX::btPreviewClick() {

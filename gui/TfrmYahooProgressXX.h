@@ -87,11 +87,16 @@ public:
     [[nodiscard]] TSection Section() const { return section_; }
     [[nodiscard]] TfrmProgress& StoppingDialog() { return *stopping_; }
     [[nodiscard]] QSystemTrayIcon* TrayIcon() const { return ctrayApps_; }
+    // Whether the window waits in the notification area, and the tray picture shown now.
+    [[nodiscard]] bool InTray() const { return inTray_; }
+    [[nodiscard]] int TrayFrame() const { return trayFrame_; }
 
     // Hands folders and web pages to the desktop; tests replace it.
     std::function<void(const QUrl&)> openUrl;
     // Hides the browser console (To Tray).
     std::function<void()> hideConsole;
+    // Whether the desktop has a notification area; tests replace it.
+    std::function<bool()> trayAvailable;
 
     // The controls of the shown section.
     QLabel* GroupLine() const;
@@ -109,9 +114,12 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 Q_SIGNALS:
     void closed();
+    // The run is over and the window shows it ("Ok").
+    void finished();
 
 private:
     struct TPage {
@@ -125,6 +133,7 @@ private:
     };
     bool StartRun(TSection section);
     void ResetProgressDialog();
+    void LeaveTray();
     [[nodiscard]] const TPage& Page() const;
 
     TMemberSession& session_;
@@ -159,6 +168,7 @@ private:
     QTimer* tmrTray_;
     QSystemTrayIcon* ctrayApps_;
     int trayFrame_ = 0;
+    bool inTray_ = false;
 };
 
 }  // namespace tessaly::gui

@@ -13,7 +13,8 @@ int main(int argc, char** argv) {
     QApplication::setDesktopFileName(QStringLiteral("tessaly"));
     QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("tessaly")));
     try {
-        // tessaly --screenshots FOLDER: the documentation's pictures (scripts/screenshots).
+        // tessaly --screenshots FOLDER: the documentation's pictures (scripts/screenshots), the
+        // member's password on standard input.
         const QStringList args = QApplication::arguments();
         if (args.size() == 3 && args[1] == QStringLiteral("--screenshots"))
             return tessaly::gui::TakeScreenshots(args[2]);

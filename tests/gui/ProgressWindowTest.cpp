@@ -1,42 +1,33 @@
 // The progress window: its rows and pictures by status, the stop buttons, the refusal to close
-// while running, Details, the list's double click; and whole runs against the simulated service
-// running as its own program, started from the main window.
+// while running, Details, the list's double click, To Tray, minimising, Preview; and Stop All
+// in a run against the simulated service running as its own program.
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/wait.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <unistd.h>
 
-#include <QCheckBox>
-#include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
-#include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QRadioButton>
-#include <QTimer>
 #include <QTreeView>
+#include <cstring>
 #include <filesystem>
+#include <mutex>
+#include <thread>
 
 #include "gui/MainWindowFixture.h"
 #include "gui/ProgressRowsModel.h"
-#include "gui/TGroupTree.h"
+#include "gui/SimServiceFixture.h"
 #include "gui/TfrmProgress.h"
+#include "gui/TfrmYahooBrowser.h"
 #include "gui/TfrmYahooProgressXX.h"
-#include "gui/TfrmYahooReorder.h"
-#include "registry/GroupCache.h"
+#include "platform/ImageViewer.h"
 
 namespace tessaly::test {
 namespace {
 
 using gui::TfrmYahooProgressXX;
-
-std::string Row(const gui::TProgressRowsModel& model, int row) {
-    std::string out;
-    for (int c = 0; c < model.columnCount(); ++c)
-        out += (c == 0 ? "" : "|") + model.Cell(row, c).toStdString();
-    return out + " #" + std::to_string(model.Picture(row));
-}
 
 class ProgressWindowTest : public MainWindowTest {
 protected:
@@ -183,54 +174,118 @@ TEST_F(ProgressWindowTest, DetailsHeightsAndTheListDoubleClick) {
     p->ShowFinishedState();
 }
 
-// The simulated service as its own program.
-class SimProcessTest : public MainWindowTest {
-protected:
-    void StartService(const std::vector<std::string>& extra = {}) {
-        int out[2];
-        ASSERT_EQ(::pipe(out), 0);
-        service_ = ::fork();
-        ASSERT_GE(service_, 0);
-        if (service_ == 0) {
-            ::dup2(out[1], 1);
-            ::close(out[0]);
-            ::close(out[1]);
-            std::vector<const char*> argv{GROUPSIM_BINARY, "--port", "0"};
-            for (const auto& e : extra) argv.push_back(e.c_str());
-            argv.push_back(nullptr);
-            ::execv(GROUPSIM_BINARY, const_cast<char* const*>(argv.data()));
-            ::_exit(127);
-        }
-        ::close(out[1]);
-        std::string line;
-        char c;
-        while (::read(out[0], &c, 1) == 1 && c != '\n') line.push_back(c);
-        ::close(out[0]);
-        ASSERT_GT(std::atoi(line.c_str()), 0) << "the service did not start";
-        ::setenv("http_proxy", ("http://127.0.0.1:" + line).c_str(), 1);
-        ::unsetenv("no_proxy");
-        ::unsetenv("NO_PROXY");
+// To Tray: the window, the console and the main window go away and the icon's picture keeps
+// changing while it waits there; a click on the icon brings the window back. Sent there again
+// and the run ends: the icon goes and the window is back by itself with "Ok". Without a
+// notification area the button sends the program to the taskbar instead: a hidden window could
+// not be brought back before the run's end.
+TEST_F(ProgressWindowTest, ToTrayAnimatesAndComesBack) {
+    auto p = Prepared(TSection::Files, {"a"});
+    auto& m = Main();
+    m.show();
+    bool consoleHidden = false;
+    p->hideConsole = [&] { consoleHidden = true; };
+    p->trayAvailable = [] { return true; };
+    p->show();
+    p->btToTray->click();
+    EXPECT_TRUE(p->InTray());
+    EXPECT_FALSE(p->isVisible());
+    EXPECT_FALSE(m.isVisible());
+    EXPECT_TRUE(consoleHidden);
+    for (int frames = 0; frames < 2; ++frames) {
+        const int shown = p->TrayFrame();
+        ASSERT_TRUE(WaitFor([&] { return p->TrayFrame() != shown; }, 5000)) << frames;
     }
-    void TearDown() override {
-        main_.reset();
-        if (service_ > 0) {
-            ::kill(service_, SIGTERM);
-            ::waitpid(service_, nullptr, 0);
-        }
-        ::unsetenv("http_proxy");
-        MainWindowTest::TearDown();
+    p->ctrayAppsClick();
+    EXPECT_FALSE(p->InTray());
+    EXPECT_TRUE(p->isVisible());
+    EXPECT_EQ(p->btCancel->text(), "Stop");
+
+    p->btToTray->click();
+    ASSERT_TRUE(p->InTray());
+    p->ShowFinishedState();
+    EXPECT_FALSE(p->InTray());
+    EXPECT_TRUE(p->isVisible());
+    EXPECT_EQ(p->btCancel->text(), "Ok");
+    EXPECT_FALSE(p->btToTray->isEnabled());
+
+    auto q = Prepared(TSection::Files, {"a"});
+    q->trayAvailable = [] { return false; };
+    q->show();
+    q->btToTray->click();
+    EXPECT_FALSE(q->InTray());
+    EXPECT_TRUE(q->isVisible());
+    EXPECT_TRUE(q->isMinimized());
+    q->ShowFinishedState();
+}
+
+// Minimising the progress window minimises every shown window of the program with it.
+TEST_F(ProgressWindowTest, MinimisingTakesTheWholeProgram) {
+    auto p = Prepared(TSection::Messages, {"a"});
+    auto& m = Main();
+    m.show();
+    m.Console().show();
+    p->show();
+    p->showMinimized();
+    EXPECT_TRUE(m.isMinimized());
+    EXPECT_TRUE(m.Console().isMinimized());
+    p->ShowFinishedState();
+}
+
+// Plays the picture viewer on its socket: keeps the text of every announcement it is sent.
+class FakeViewer {
+public:
+    FakeViewer() {
+        fd_ = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_un addr{};
+        addr.sun_family = AF_UNIX;
+        const std::string path = ImageViewerSocketPath();
+        std::memcpy(addr.sun_path, path.c_str(), path.size() + 1);
+        if (::bind(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
+            ::listen(fd_, 8) != 0)
+            throw std::runtime_error("cannot listen on " + path);
+        thread_ = std::thread([this] {
+            int c;
+            while ((c = ::accept(fd_, nullptr, nullptr)) >= 0) {
+                std::string bytes;
+                char buf[256];
+                ssize_t n;
+                while ((n = ::recv(c, buf, sizeof buf, 0)) > 0)
+                    bytes.append(buf, static_cast<std::size_t>(n));
+                // Identifier and size (8 bytes), then 0x01 0x03, the text and two zero bytes;
+                // kept before the connection closes, which is what the sender waits for.
+                if (bytes.size() >= 12) {  // shorter: a look whether the viewer is there
+                    std::lock_guard<std::mutex> lock(mutex_);
+                    texts_.push_back(bytes.substr(10, bytes.size() - 12));
+                }
+                ::close(c);
+            }
+        });
     }
-    gui::TfrmYahooMain& SignedIn() {
-        auto& m = Main();
-        m.show();
-        BoxAnswers boxes;
-        boxes.Then(BoxAnswers::Login("demo_member", "tessaly-demo", true));
-        m.mnuItemLoginClick();
-        EXPECT_TRUE(m.LoggedIn()) << boxes.Last();
-        return m;
+    ~FakeViewer() {
+        ::shutdown(fd_, SHUT_RDWR);
+        thread_.join();
+        ::close(fd_);
     }
-    pid_t service_ = -1;
+    std::vector<std::string> Texts() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return texts_;
+    }
+
+private:
+    int fd_ = -1;
+    std::thread thread_;
+    std::mutex mutex_;
+    std::vector<std::string> texts_;
 };
+
+TEST_F(ProgressWindowTest, PreviewWakesTheViewerThreeTimes) {
+    auto p = Prepared(TSection::Photos, {"a"});
+    FakeViewer viewer;
+    p->btPreview->click();
+    EXPECT_EQ(viewer.Texts(), (std::vector<std::string>{"wakeup", "wakeup", "wakeup"}));
+    p->ShowFinishedState();
+}
 
 TEST_F(SimProcessTest, StopAllDuringGroupTwoOfFive) {
     StartService({"--latency", "20"});  // slow enough that group 2 is still running
@@ -253,95 +308,6 @@ TEST_F(SimProcessTest, StopAllDuringGroupTwoOfFive) {
     EXPECT_FALSE(p.Stops().stopAll);  // the run clears it at its end
     EXPECT_FALSE(p.StoppingDialog().isVisible());
     EXPECT_EQ(p.btCancel->text(), "Ok");
-}
-
-// Clicks "Ok" on the progress window once its run is over, noting its rows first.
-struct FinishWatcher {
-    explicit FinishWatcher(QWidget& main) {
-        timer.setInterval(5);
-        QObject::connect(&timer, &QTimer::timeout, [this, &main] {
-            auto* p = main.findChild<TfrmYahooProgressXX*>();
-            if (p == nullptr || p->Running() || p->btCancel->text() != "Ok") return;
-            rows.clear();
-            for (int r = 0; r < p->Rows().rowCount(); ++r) rows.push_back(Row(p->Rows(), r));
-            groupLine = p->GroupLine()->text().toStdString();
-            p->btCancel->click();
-        });
-        timer.start();
-    }
-    QTimer timer;
-    std::vector<std::string> rows;
-    std::string groupLine;
-};
-
-TEST_F(SimProcessTest, MessagesOfTwoCheckedGroupsReordered) {
-    StartService();
-    auto& m = SignedIn();
-    m.CheckAll(false);
-    for (auto* item : m.Tree().GroupItems()) {
-        const std::string name = gui::TGroupTree::TextOf(item);
-        if (name == "DemoGroup" || name == "OneMessage") m.Tree().SetChecked(item, true);
-    }
-    const std::string out = Dir() + "out";
-    BoxAnswers boxes;
-    boxes.Then([out](QDialog& box) {
-        box.findChild<QComboBox*>(QStringLiteral("cbDownload"))->setCurrentIndex(2);
-        box.findChild<QLineEdit*>(QStringLiteral("txtDir"))->setText(QString::fromStdString(out));
-        box.findChild<QRadioButton*>(QStringLiteral("cbDLAllCheckedGroups"))->setChecked(true);
-        box.findChild<QCheckBox*>(QStringLiteral("cbReOrder"))->setChecked(true);
-        BoxAnswers::Click(box, "btStart");
-    });
-    boxes.Then([](QDialog& box) {
-        auto* tree = box.findChild<QTreeWidget*>(QStringLiteral("elTreeAttach"));
-        ASSERT_NE(tree, nullptr);
-        ASSERT_EQ(tree->topLevelItemCount(), 2);
-        tree->insertTopLevelItem(0, tree->takeTopLevelItem(1));  // OneMessage first
-        tree->topLevelItem(1)->setText(2, QStringLiteral("5"));  // DemoGroup up to message 5
-        BoxAnswers::Click(box, "btOk");
-    });
-    FinishWatcher watcher(m);
-    m.mnuItemStartDownloadClick();
-    EXPECT_TRUE(boxes.AllUsed());
-    ASSERT_EQ(watcher.rows.size(), 2u);
-    EXPECT_EQ(watcher.rows[0].rfind("OneMessage|", 0), 0u) << watcher.rows[0];
-    EXPECT_EQ(watcher.rows[0].find("|Waiting|"), std::string::npos) << watcher.rows[0];
-    // The group's own range, and the walk stopped at the chosen last message.
-    EXPECT_EQ(watcher.rows[1].rfind("DemoGroup|1|40|5|0|Completed|", 0), 0u) << watcher.rows[1];
-    EXPECT_EQ(watcher.groupLine, "Completed Downloading 2 Groups");
-    EXPECT_TRUE(std::filesystem::is_directory(out + "/Messages/DemoGroup"));
-    EXPECT_TRUE(std::filesystem::is_directory(out + "/Messages/OneMessage"));
-    // The tree is back with its marks, the window shown, the output folder opened.
-    EXPECT_TRUE(m.isVisible());
-    EXPECT_EQ(m.Tree().AllItems().size(), LoadCachedGroupNames("demo_member").size() + 1);
-    int checked = 0;
-    for (auto* item : m.Tree().GroupItems()) checked += gui::TGroupTree::IsChecked(item) ? 1 : 0;
-    EXPECT_EQ(checked, 2);
-    ASSERT_FALSE(opened.empty());
-    EXPECT_EQ(opened.back(), "file://" + out + "/");
-    EXPECT_EQ(m.Options().CurrentSection(), TYahooDownloadOptions::kSectionMessages);
-}
-
-TEST_F(SimProcessTest, FilesOfTheDemoGroup) {
-    StartService();
-    auto& m = SignedIn();
-    m.CheckAll(false);
-    for (auto* item : m.Tree().GroupItems()) {
-        if (gui::TGroupTree::TextOf(item) == "DemoGroup") m.Tree().SetChecked(item, true);
-    }
-    const std::string out = Dir() + "out";
-    BoxAnswers boxes;
-    boxes.Then([out](QDialog& box) {
-        box.findChild<QComboBox*>(QStringLiteral("cbDownload"))->setCurrentIndex(0);
-        box.findChild<QLineEdit*>(QStringLiteral("txtDir"))->setText(QString::fromStdString(out));
-        box.findChild<QRadioButton*>(QStringLiteral("cbDLAllCheckedGroups"))->setChecked(true);
-        box.findChild<QCheckBox*>(QStringLiteral("cbReOrder"))->setChecked(true);  // one group
-        BoxAnswers::Click(box, "btStart");
-    });
-    FinishWatcher watcher(m);
-    m.mnuItemStartDownloadClick();  // no order dialog for Files with one group
-    ASSERT_EQ(watcher.rows.size(), 1u);
-    EXPECT_NE(watcher.rows[0].find("|Completed #1"), std::string::npos) << watcher.rows[0];
-    EXPECT_TRUE(std::filesystem::is_directory(out + "/Files/DemoGroup"));
 }
 
 }  // namespace

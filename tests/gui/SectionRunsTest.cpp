@@ -1,0 +1,243 @@
+// Whole runs of each section from the desktop program against the simulated service running as
+// its own program: the demo member signs in, two groups are checked, Start Download (or, for the
+// embedded attachments, which the chooser does not offer, the run of that section), the progress
+// window to its end, the files on disk with the service's bytes, the tree back with its marks.
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <filesystem>
+#include <map>
+
+#include "groupsim/SimData.h"
+#include "gui/DownloadLaunch.h"
+#include "gui/SimServiceFixture.h"
+#include "gui/TGroupTree.h"
+#include "gui/TfrmYahooReorder.h"
+#include "registry/GroupCache.h"
+
+namespace tessaly::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+class SectionRunTest : public SimProcessTest {
+protected:
+    // Signed in with exactly these groups checked.
+    gui::TfrmYahooMain& SignedInWith(const std::vector<std::string>& checked) {
+        auto& m = SignedIn();
+        CheckOnly(m, checked);
+        return m;
+    }
+    static void CheckOnly(gui::TfrmYahooMain& m, const std::vector<std::string>& checked) {
+        m.CheckAll(false);
+        for (auto* item : m.Tree().GroupItems()) {
+            const std::string name = gui::TGroupTree::TextOf(item);
+            for (const auto& c : checked) {
+                if (name == c) m.Tree().SetChecked(item, true);
+            }
+        }
+    }
+    // The chooser's answer: the entry of the "Download" list, the output folder, the checked
+    // groups, "Reorder Downloads" as given, then Start.
+    static BoxAnswers::Answer Choose(int entry, const std::string& out, bool reorder) {
+        return [=](QDialog& box) {
+            box.findChild<QComboBox*>(QStringLiteral("cbDownload"))->setCurrentIndex(entry);
+            box.findChild<QLineEdit*>(QStringLiteral("txtDir"))
+                ->setText(QString::fromStdString(out));
+            box.findChild<QRadioButton*>(QStringLiteral("cbDLAllCheckedGroups"))->setChecked(true);
+            box.findChild<QCheckBox*>(QStringLiteral("cbReOrder"))->setChecked(reorder);
+            BoxAnswers::Click(box, "btStart");
+        };
+    }
+    // After the run: the main window was hidden while it lasted and is back, its tree rebuilt
+    // from the cache with the checked marks kept, and the output folder was opened.
+    void ExpectBackAfterRun(gui::TfrmYahooMain& m, const FinishWatcher& watcher,
+                            const std::string& out) {
+        EXPECT_TRUE(watcher.mainHidden);
+        EXPECT_TRUE(m.isVisible());
+        EXPECT_EQ(m.Tree().AllItems().size(), LoadCachedGroupNames("demo_member").size() + 1);
+        int checked = 0;
+        for (auto* item : m.Tree().GroupItems()) checked += gui::TGroupTree::IsChecked(item);
+        EXPECT_EQ(checked, 2);
+        ASSERT_FALSE(opened.empty());
+        EXPECT_EQ(opened.back(), "file://" + out + "/");
+    }
+    static std::string Content(const std::string& key) { return groupsim::FileContent(kSeed, key); }
+    static bool Starts(const std::string& text, const std::string& start) {
+        return text.rfind(start, 0) == 0;
+    }
+};
+
+TEST_F(SectionRunTest, MessagesOfTwoCheckedGroupsReordered) {
+    StartService();
+    auto& m = SignedInWith({"DemoGroup", "OneMessage"});
+    const std::string out = Dir() + "out";
+    BoxAnswers boxes;
+    boxes.Then(Choose(2, out, true));
+    boxes.Then([](QDialog& box) {
+        auto* tree = box.findChild<QTreeWidget*>(QStringLiteral("elTreeAttach"));
+        ASSERT_NE(tree, nullptr);
+        ASSERT_EQ(tree->topLevelItemCount(), 2);
+        tree->insertTopLevelItem(0, tree->takeTopLevelItem(1));  // OneMessage first
+        tree->topLevelItem(1)->setText(2, QStringLiteral("5"));  // DemoGroup up to message 5
+        BoxAnswers::Click(box, "btOk");
+    });
+    FinishWatcher watcher(m);
+    m.mnuItemStartDownloadClick();
+    EXPECT_TRUE(boxes.AllUsed());
+    ASSERT_EQ(watcher.rows.size(), 2u);
+    // A group whose first message is also its last ends "Stopped", as the command line shows it.
+    EXPECT_TRUE(Starts(watcher.rows[0], "OneMessage|500|500|500|0|Stopped|")) << watcher.rows[0];
+    // The group's own range, and the walk stopped at the chosen last message.
+    EXPECT_TRUE(Starts(watcher.rows[1], "DemoGroup|1|40|5|0|Completed|")) << watcher.rows[1];
+    EXPECT_EQ(watcher.groupLine, "Completed Downloading 2 Groups");
+    EXPECT_NE(ReadFile(out + "/Messages/OneMessage/0000500.html").find("Message 500 of 500"),
+              std::string::npos);
+    for (int n = 1; n <= 5; ++n) {
+        EXPECT_NE(ReadFile(out + "/Messages/DemoGroup/000000" + std::to_string(n) + ".html")
+                      .find("Message " + std::to_string(n) + " of 40"),
+                  std::string::npos)
+            << n;
+    }
+    EXPECT_FALSE(fs::exists(out + "/Messages/DemoGroup/0000006.html"));
+    ExpectBackAfterRun(m, watcher, out);
+    EXPECT_EQ(m.Options().CurrentSection(), TYahooDownloadOptions::kSectionMessages);
+}
+
+// Files and Photos of two groups, the second dragged above the first in the order dialog: the
+// run takes them in the dragged order and saves every file with the service's bytes.
+TEST_F(SectionRunTest, FilesAndPhotosOfTwoGroupsInTheDraggedOrder) {
+    struct Case {
+        int entry;
+        std::uint8_t section;
+        std::vector<std::string> groups;  // in the tree's order
+        // Below the output folder: the bytes, "" for a file that must not be there.
+        std::map<std::string, std::string> files;
+        const char* groupLine;  // at the end of the run
+    };
+    const Case cases[] = {
+        {0,
+         TYahooDownloadOptions::kSectionFiles,
+         {"DemoGroup", "Filler16"},
+         {{"Files/DemoGroup/rules.pdf", Content("DemoGroup/files/rules.pdf")},
+          {"Files/DemoGroup/Minutes/2004/annual report.pdf",
+           Content("DemoGroup/files/Minutes/2004/annual report.pdf")},
+          {"Files/DemoGroup/welcome.txt", ""},  // text files are left out by default
+          {"Files/Filler16/first.jpg", Content("Filler16/files/first.jpg")},
+          {"Files/Filler16/Batch/file30.jpg", Content("Filler16/files/Batch/file30.jpg")}},
+         "Finished with all groups"},
+        {1,
+         TYahooDownloadOptions::kSectionPhotos,
+         {"BritishWalkers", "SportsFans"},
+         {{"Photos/BritishWalkers/Lake District/lake2.jpg",
+           groupsim::PictureContent(kSeed, "BritishWalkers/photos/Lake District/lake2.jpg", false)},
+          {"Photos/SportsFans/Match Day/goal.jpg",
+           groupsim::PictureContent(kSeed, "SportsFans/photos/Match Day/goal.jpg", true)}},
+         "Finished with all groups"},
+    };
+    StartService();
+    auto& m = SignedIn();
+    for (const Case& c : cases) {
+        SCOPED_TRACE("entry " + std::to_string(c.entry));
+        CheckOnly(m, c.groups);
+        const std::string out = Dir() + "out" + std::to_string(c.entry);
+        BoxAnswers boxes;
+        boxes.Then(Choose(c.entry, out, true));
+        boxes.Then([&](QDialog& box) {
+            auto* tree = box.findChild<gui::TReorderTree*>(QStringLiteral("elTreeNormal"));
+            ASSERT_NE(tree, nullptr);
+            ASSERT_EQ(tree->topLevelItemCount(), 2);
+            const QRect first = tree->visualItemRect(tree->topLevelItem(0));
+            tree->BeginDrag(1);
+            EXPECT_TRUE(tree->DropAt(QPoint(first.center().x(), first.top() + 1)));
+            BoxAnswers::Click(box, "btOk");
+        });
+        FinishWatcher watcher(m);
+        m.mnuItemStartDownloadClick();
+        EXPECT_TRUE(boxes.AllUsed());
+        ASSERT_EQ(watcher.rows.size(), 2u);
+        for (std::size_t r = 0; r < 2; ++r) {
+            EXPECT_TRUE(Starts(watcher.rows[r], c.groups[1 - r] + "|")) << watcher.rows[r];
+            EXPECT_NE(watcher.rows[r].find("|Completed #1"), std::string::npos) << watcher.rows[r];
+        }
+        EXPECT_EQ(watcher.groupLine, c.groupLine);
+        for (const auto& [path, bytes] : c.files) {
+            EXPECT_EQ(fs::exists(out + "/" + path), !bytes.empty()) << path;
+            EXPECT_TRUE(ReadFile(out + "/" + path) == bytes) << path;
+        }
+        ExpectBackAfterRun(m, watcher, out);
+        EXPECT_EQ(m.Options().CurrentSection(), c.section);
+    }
+}
+
+// "Reorder Downloads" with one group of the Files section: no order dialog opens.
+TEST_F(SectionRunTest, FilesOfOneGroupOpenNoOrderDialog) {
+    StartService();
+    auto& m = SignedInWith({"DemoGroup"});
+    const std::string out = Dir() + "out";
+    BoxAnswers boxes;
+    boxes.Then(Choose(0, out, true));
+    FinishWatcher watcher(m);
+    m.mnuItemStartDownloadClick();
+    EXPECT_EQ(boxes.seen.size(), 1u) << boxes.Last();
+    ASSERT_EQ(watcher.rows.size(), 1u);
+    EXPECT_NE(watcher.rows[0].find("|Completed #1"), std::string::npos) << watcher.rows[0];
+    EXPECT_TRUE(fs::is_directory(out + "/Files/DemoGroup"));
+}
+
+// The chooser offers no entry for the embedded attachments; their run is the main window's run
+// of that section over the checked groups. SportsFans ends complete with all of its files;
+// DemoGroup ends "Blocked" at the first file the service refuses, with what came before saved.
+TEST_F(SectionRunTest, AttachmentsOfTwoCheckedGroups) {
+    StartService();
+    auto& m = SignedInWith({"DemoGroup", "SportsFans"});
+    const std::string out = Dir() + "out";
+    m.Options().strSaveDir = out + "/";
+    std::vector<gui::TTreeEntry> items;
+    for (auto* item : m.Tree().AllItems())
+        items.push_back({gui::TGroupTree::TextOf(item), gui::TGroupTree::IsChecked(item), false});
+    m.DownloadList() = gui::CollectGroups(items, -1, TGroupChoice::Checked);
+    FinishWatcher watcher(m);
+    m.RunDownload(TYahooDownloadOptions::kSectionAttachments);
+    m.OpenOutputFolder();
+    ASSERT_EQ(watcher.rows.size(), 2u);
+    EXPECT_TRUE(Starts(watcher.rows[0], "DemoGroup|")) << watcher.rows[0];
+    EXPECT_NE(watcher.rows[0].find("|Blocked|"), std::string::npos) << watcher.rows[0];
+    EXPECT_EQ(watcher.rows[0].substr(watcher.rows[0].size() - 2), "#2") << watcher.rows[0];
+    EXPECT_TRUE(Starts(watcher.rows[1], "SportsFans|")) << watcher.rows[1];
+    EXPECT_NE(watcher.rows[1].find("|Completed|"), std::string::npos) << watcher.rows[1];
+    EXPECT_EQ(watcher.rows[1].substr(watcher.rows[1].size() - 2), "#1") << watcher.rows[1];
+    EXPECT_TRUE(m.DownloadList().empty());
+
+    // SportsFans's files under their numbered names, in page order: all but the program file and
+    // the text files, which the default options leave out.
+    const std::vector<std::string> names{
+        "0000001_notes.txt", "0000001_notes_1.txt", "0000001_a_b%3F.gif", "0000002_notes.txt",
+        "0000002___up.txt",  "0000003_readme",      "0000003_inline.png", "0000004_photo.jpg"};
+    const groupsim::SimData data = groupsim::DemoData(kSeed);
+    std::vector<std::string> keys;
+    for (const auto& msg : data.FindGroup("SportsFans")->messages) {
+        for (const auto& a : msg.attachments) {
+            if (a.name != "setup.exe")
+                keys.push_back(groupsim::AttachmentKey("SportsFans", msg.number, a));
+        }
+    }
+    ASSERT_EQ(keys.size(), names.size());
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        const std::string path = out + "/Attachments/SportsFans/" + names[i];
+        if (names[i].ends_with(".txt"))
+            EXPECT_FALSE(fs::exists(path)) << names[i];
+        else
+            EXPECT_TRUE(ReadFile(path) == Content(keys[i])) << names[i];
+    }
+    EXPECT_FALSE(fs::exists(out + "/Attachments/SportsFans/0000003_setup.exe"));
+    EXPECT_TRUE(ReadFile(out + "/Attachments/DemoGroup/0000006_photo6.jpg") ==
+                Content("DemoGroup/attach/6/photo6.jpg"));
+    ExpectBackAfterRun(m, watcher, out);
+}
+
+}  // namespace
+}  // namespace tessaly::test
