@@ -198,13 +198,14 @@ TMboxResult WriteGroupMbox(const std::string& outputFolder, const std::string& g
         if (target.has_parent_path() && !ForceDirectories(target.parent_path().string()))
             throw EFileError("cannot create the folder", target.parent_path().string(), errno);
         TCompleteFileWriter writer(target.string());
+        const TPageFolder folder(found->messages);
         std::int64_t done = 0;
         const auto total = static_cast<std::int64_t>(pages.size());
         for (const TSavedPageFile& p : pages) {
             ++done;
             if (progress && (done % 100 == 0 || done == total))
                 progress(TSiteProgress{"Writing the messages of " + found->name, done, total});
-            const auto page = ReadWholeFile(found->messages + p.file);
+            const auto page = folder.Read(p);
             if (!page) {
                 ++result.unreadable;
                 continue;

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 
 #include "text/MessageReader.h"
 
@@ -40,24 +41,59 @@ std::vector<TSavedPageFile> ListSavedPages(const std::string& folder) {
     return pages;
 }
 
-std::optional<std::string> ReadWholeFile(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return std::nullopt;
-    struct stat st {};
-    std::string data;
-    if (::fstat(fd, &st) == 0 && st.st_size > 0) data.reserve(static_cast<std::size_t>(st.st_size));
-    char buffer[65536];
+namespace {
+
+// Reads the open file `fd` to its end into a buffer first sized `expected` + 1: a file of the
+// expected size comes in one call, its end shown by that call falling short of the buffer (a
+// regular file reads short only at its end). Closes `fd`.
+std::optional<std::string> ReadOpenFile(int fd, std::uint64_t expected) {
+    std::string data(static_cast<std::size_t>(expected) + 1, '\0');
+    std::size_t have = 0;
     for (;;) {
-        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        const ssize_t n = ::read(fd, data.data() + have, data.size() - have);
         if (n < 0) {
+            if (errno == EINTR) continue;
             ::close(fd);
             return std::nullopt;
         }
         if (n == 0) break;
-        data.append(buffer, static_cast<std::size_t>(n));
+        have += static_cast<std::size_t>(n);
+        if (have == data.size()) {
+            data.resize(data.size() * 2);  // it grew: read on to its end
+        } else if (have == expected) {
+            break;
+        }
     }
     ::close(fd);
+    data.resize(have);
     return data;
+}
+
+}  // namespace
+
+std::optional<std::string> ReadWholeFile(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return std::nullopt;
+    struct stat st {};
+    const std::uint64_t size =
+        ::fstat(fd, &st) == 0 && st.st_size > 0 ? static_cast<std::uint64_t>(st.st_size) : 0;
+    return ReadOpenFile(fd, size);
+}
+
+TPageFolder::TPageFolder(std::string folder) : folder_(std::move(folder)) {
+    if (folder_.empty() || folder_.back() != '/') folder_.push_back('/');
+    fd_ = ::open(folder_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+}
+
+TPageFolder::~TPageFolder() {
+    if (fd_ >= 0) ::close(fd_);
+}
+
+std::optional<std::string> TPageFolder::Read(const TSavedPageFile& file) const {
+    const int fd = fd_ >= 0 ? ::openat(fd_, file.file.c_str(), O_RDONLY | O_CLOEXEC)
+                            : ::open((folder_ + file.file).c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return std::nullopt;
+    return ReadOpenFile(fd, file.size);
 }
 
 }  // namespace tessaly::archive

@@ -23,4 +23,24 @@ struct TSavedPageFile {
 // The whole content of a file, or nothing when it cannot be read.
 [[nodiscard]] std::optional<std::string> ReadWholeFile(const std::string& path);
 
+// A folder of saved pages held open while its pages are read (from any number of threads):
+// each name is looked up in the open folder instead of along its whole path, and a page whose
+// size the listing gave is read in one call. Reading a hundred thousand small pages is mostly
+// these calls.
+class TPageFolder {
+public:
+    explicit TPageFolder(std::string folder);  // with or without its trailing "/"
+    ~TPageFolder();
+    TPageFolder(const TPageFolder&) = delete;
+    TPageFolder& operator=(const TPageFolder&) = delete;
+
+    // The content of the page `file` of the folder, or nothing when it cannot be read. The
+    // listed size is a hint: a page that grew or shrank since is read whole all the same.
+    [[nodiscard]] std::optional<std::string> Read(const TSavedPageFile& file) const;
+
+private:
+    std::string folder_;  // with its trailing "/"
+    int fd_ = -1;         // the open folder, -1 when it could not be opened
+};
+
 }  // namespace tessaly::archive

@@ -1,27 +1,116 @@
 #include "archive/SearchBlock.h"
 
 #include <algorithm>
-#include <unordered_map>
+#include <span>
+#include <string_view>
 
 #include "archive/SiteText.h"
 
 namespace tessaly::archive {
 namespace {
 
-std::string Base36(std::uint64_t value) {
-    static const char* kDigits = "0123456789abcdefghijklmnopqrstuvwxyz";
-    std::string out;
+void AppendBase36(std::string& out, std::uint32_t value) {
+    static constexpr char kDigits[] = "0123456789abcdefghijklmnopqrstuvwxyz";
+    char digits[8];
+    int n = 0;
     do {
-        out.push_back(kDigits[value % 36]);
+        digits[n++] = kDigits[value % 36];
         value /= 36;
     } while (value != 0);
-    std::reverse(out.begin(), out.end());
-    return out;
+    while (n > 0) out.push_back(digits[--n]);
 }
 
 std::string OrNull(const std::optional<std::string>& text) {
     return text ? JsString(*text) : "null";
 }
+
+// The distinct words of a block, each with the positions of the messages that hold it. A block
+// adds some hundred thousand words of which a few thousand differ, so this is an open-addressing
+// table of views into the messages' word lists (which outlive it) with the positions gathered in
+// one flat list: no string is copied and nothing is allocated per word.
+class TPostings {
+public:
+    TPostings() : slots_(1024) {}
+
+    void Add(std::string_view word, std::uint32_t position) {
+        const std::uint64_t hash = Hash(word);
+        std::size_t mask = slots_.size() - 1;
+        for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
+            TSlot& slot = slots_[i];
+            if (slot.id == kFree) {
+                slot = TSlot{hash, static_cast<std::uint32_t>(words_.size())};
+                words_.push_back(word);
+                last_.push_back(position);
+                pairs_.push_back({slot.id, position});
+                if (words_.size() * 2 > slots_.size()) Grow();
+                return;
+            }
+            if (slot.hash == hash && words_[slot.id] == word) {
+                // A repeat within one message finds its own position last.
+                if (last_[slot.id] != position) {
+                    last_[slot.id] = position;
+                    pairs_.push_back({slot.id, position});
+                }
+                return;
+            }
+        }
+    }
+
+    // Calls `f(word, positions)` for each word in byte order, positions rising.
+    template <typename F>
+    void ForEachWord(F&& f) const {
+        const std::size_t count = words_.size();
+        std::vector<std::uint32_t> start(count + 1, 0);
+        for (const auto& [id, position] : pairs_) ++start[id + 1];
+        for (std::size_t k = 0; k < count; ++k) start[k + 1] += start[k];
+        std::vector<std::uint32_t> positions(pairs_.size());
+        std::vector<std::uint32_t> fill(start.begin(), start.end() - 1);
+        // The pairs come in message order, so each word's positions come out rising.
+        for (const auto& [id, position] : pairs_) positions[fill[id]++] = position;
+        std::vector<std::uint32_t> order(count);
+        for (std::size_t k = 0; k < count; ++k) order[k] = static_cast<std::uint32_t>(k);
+        std::sort(order.begin(), order.end(),
+                  [this](std::uint32_t a, std::uint32_t b) { return words_[a] < words_[b]; });
+        for (const std::uint32_t id : order) {
+            f(words_[id], std::span<const std::uint32_t>(positions.data() + start[id],
+                                                         start[id + 1] - start[id]));
+        }
+    }
+
+private:
+    static constexpr std::uint32_t kFree = 0xFFFFFFFF;
+    struct TSlot {
+        std::uint64_t hash = 0;
+        std::uint32_t id = kFree;
+    };
+
+    // FNV-1a, its high bits folded into the low ones the table indexes by.
+    static std::uint64_t Hash(std::string_view word) {
+        std::uint64_t h = 14695981039346656037ull;
+        for (const char c : word) {
+            h ^= static_cast<unsigned char>(c);
+            h *= 1099511628211ull;
+        }
+        return h ^ (h >> 29);
+    }
+
+    void Grow() {
+        std::vector<TSlot> bigger(slots_.size() * 2);
+        const std::size_t mask = bigger.size() - 1;
+        for (const TSlot& slot : slots_) {
+            if (slot.id == kFree) continue;
+            std::size_t i = slot.hash & mask;
+            while (bigger[i].id != kFree) i = (i + 1) & mask;
+            bigger[i] = slot;
+        }
+        slots_ = std::move(bigger);
+    }
+
+    std::vector<TSlot> slots_;
+    std::vector<std::string_view> words_;                         // by id
+    std::vector<std::uint32_t> last_;                             // by id: the last position added
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> pairs_;  // (id, position)
+};
 
 }  // namespace
 
@@ -31,9 +120,7 @@ std::string SearchBlockScript(const std::string& group, std::int64_t block,
         return a.entry->number < b.entry->number;
     });
     std::string out = "TS.block(" + JsString(group) + "," + std::to_string(block) + ",[\n";
-    // Each message adds its position to a word's list once (a repeat finds itself last there).
-    std::unordered_map<std::string, std::vector<std::uint32_t>> postings;
-    postings.reserve(messages.size() * 8);
+    TPostings postings;
     for (std::size_t i = 0; i < messages.size(); ++i) {
         const TCatalogEntry& e = *messages[i].entry;
         out += "[" + std::to_string(e.number) + "," + JsString(e.file) + "," + OrNull(e.subject) +
@@ -41,35 +128,33 @@ std::string SearchBlockScript(const std::string& group, std::int64_t block,
                (e.date ? JsString(e.date->ShortText()) : OrNull(e.dateText)) + "]";
         out += i + 1 < messages.size() ? ",\n" : "\n";
         const auto position = static_cast<std::uint32_t>(i);
-        for (std::string& w : messages[i].words) {
-            auto& list = postings[std::move(w)];
-            if (list.empty() || list.back() != position) list.push_back(position);
+        const std::string_view words = messages[i].words;
+        std::size_t from = 0;
+        while (from < words.size()) {
+            std::size_t blank = words.find(' ', from);
+            if (blank == std::string_view::npos) blank = words.size();
+            if (blank > from) postings.Add(words.substr(from, blank - from), position);
+            from = blank + 1;
         }
-        messages[i].words = {};
     }
     // Words in order, so the same messages always give the same script.
-    std::vector<const std::pair<const std::string, std::vector<std::uint32_t>>*> sorted;
-    sorted.reserve(postings.size());
-    for (const auto& p : postings) sorted.push_back(&p);
-    std::sort(sorted.begin(), sorted.end(),
-              [](const auto* a, const auto* b) { return a->first < b->first; });
     out += "],{\n";
     bool first = true;
-    for (const auto* p : sorted) {
-        const std::string& word = p->first;
-        const std::vector<std::uint32_t>& list = p->second;
+    postings.ForEachWord([&](std::string_view word, std::span<const std::uint32_t> list) {
         if (!first) out += ",\n";
         first = false;
-        out += JsString(word) + ":\"";
+        out += JsString(word);
+        out += ":\"";
         std::uint32_t previous = 0;
         for (std::size_t k = 0; k < list.size(); ++k) {
             if (k > 0) out.push_back(',');
-            out += Base36(list[k] - previous);
+            AppendBase36(out, list[k] - previous);
             previous = list[k];
         }
         out.push_back('"');
-    }
+    });
     out += "});\n";
+    for (TBlockMessage& m : messages) m.words = {};
     return out;
 }
 

@@ -20,7 +20,9 @@ inline constexpr std::int64_t kBlockSize = 1000;
 
 struct TBlockMessage {
     const TCatalogEntry* entry = nullptr;
-    std::vector<std::string> words;  // of its subject, author and text, repeats allowed
+    // The words of its subject, author and text, each followed by a blank (AppendWords),
+    // repeats allowed.
+    std::string words;
 };
 
 // The script of block `block` of `group`: TS.block(group, block, messages, words), where

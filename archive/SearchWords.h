@@ -5,14 +5,15 @@
 
 #include <string>
 #include <string_view>
-#include <vector>
 
 namespace tessaly::archive {
 
 inline constexpr int kShortestWord = 2;
 inline constexpr int kLongestWord = 40;
 
-// Appends the words of `text` (UTF-8) to `words` (repeats included).
-void AppendWords(std::string_view text, std::vector<std::string>& words);
+// Appends the words of `text` (UTF-8) to `words`, each followed by one blank (repeats
+// included). Words hold no blank, so the list is cut at blanks; one string for all the words
+// of a message costs one allocation where a string per word cost one each.
+void AppendWords(std::string_view text, std::string& words);
 
 }  // namespace tessaly::archive

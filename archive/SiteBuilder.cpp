@@ -163,18 +163,16 @@ private:
         }
     }
 
-    // Reads the pages of one block, writes its search script and appends the entries read to
-    // `fresh`.
     // What one saved page gives: its entry and its words; nothing when it cannot be read.
     struct TPageRead {
         bool read = false;
         TCatalogEntry entry;
-        std::vector<std::string> words;
+        std::string words;
     };
 
-    static TPageRead ReadPage(const std::string& folder, const TSavedPageFile& file) {
+    static TPageRead ReadPage(const TPageFolder& folder, const TSavedPageFile& file) {
         TPageRead r;
-        const auto page = ReadWholeFile(folder + file.file);
+        const auto page = folder.Read(file);
         if (!page) return r;
         r.read = true;
         const TSavedMessage m = ReadSavedMessage(*page);
@@ -183,6 +181,7 @@ private:
         r.entry.file = file.file;
         r.entry.size = file.size;
         r.entry.mtimeNs = file.mtimeNs;
+        if (m.body) r.words.reserve(m.body->size() + 64);
         if (r.entry.subject) AppendWords(*r.entry.subject, r.words);
         if (r.entry.author) AppendWords(*r.entry.author, r.words);
         if (m.body) AppendWords(*m.body, r.words);
@@ -198,7 +197,7 @@ private:
         const std::string step = "Reading the messages of " + plan.group.name;
         const auto count = static_cast<std::size_t>(to - from);
         std::vector<TPageRead> pages(count);
-        const std::string& folder = plan.group.messages;
+        const TPageFolder folder(plan.group.messages);
         std::thread helper([&pages, &folder, from, count] {
             for (std::size_t k = 1; k < count; k += 2)
                 pages[k] = ReadPage(folder, *(from + static_cast<std::ptrdiff_t>(k)));
@@ -210,7 +209,7 @@ private:
         }
         helper.join();
         const std::size_t start = fresh.size();
-        std::vector<std::vector<std::string>> words;
+        std::vector<std::string> words;
         for (TPageRead& p : pages) {
             if (!p.read) {
                 ++result.unreadable;

@@ -98,6 +98,11 @@ TEST(MessageReader, ReadsEveryPartOrSaysItIsUnknown) {
          "<hr><p>Footer</p></body></html>",
          {0, "Erin", "Plain", std::nullopt, std::nullopt,
           "First line same line\n\nSecond paragraph\nnext line\n"}},
+        {"tag names longer than any known, and tags closed by \"/>\"",
+         "<html><body><table><tr><td><b>Subject: </b><averyveryverylongname x>Long"
+         "</averyveryverylongname> names<br/>and more</td></tr></table>"
+         "<pre>one<br/>two<prefixedcustomtag>three</pre></body></html>",
+         {0, std::nullopt, "Long names", std::nullopt, std::nullopt, "one\ntwothree\n"}},
         {"scripts, styles and comments hold no parts",
          "<html><head><script>var s = '<b>From: </b>nobody';</script><style>b{}</style></head>"
          "<body><!-- <b>Subject: </b>hidden --><table><tr><td><b>Subject: </b>Shown</td></tr>"

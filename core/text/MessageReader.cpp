@@ -22,11 +22,12 @@ bool IsBlank(char c) {
 }
 
 // One piece of a page: a run of text, or a tag with its lower-case name ("/td" for an end
-// tag). Comments, and the contents of scripts and styles, are skipped.
+// tag; a name too long for any tag the reader knows is "#long"). Comments, and the contents of
+// scripts and styles, are skipped.
 struct TToken {
     bool tag = false;
     std::string_view text;
-    std::string name;
+    std::string_view name;
 };
 
 // Cuts a page into tokens in one pass: every search moves forward from where the last one
@@ -38,7 +39,8 @@ public:
     bool Next(TToken& token) {
         while (pos_ < page_.size()) {
             if (page_[pos_] == '<' && pos_ + 1 < page_.size() && IsTagStart(page_[pos_ + 1])) {
-                if (page_.compare(pos_, 4, "<!--") == 0) {
+                if (page_[pos_ + 1] == '!' && pos_ + 3 < page_.size() && page_[pos_ + 2] == '-' &&
+                    page_[pos_ + 3] == '-') {
                     const std::size_t end = page_.find("-->", pos_ + 4);
                     pos_ = end == std::string_view::npos ? page_.size() : end + 3;
                     continue;
@@ -47,11 +49,16 @@ public:
                 if (close == std::string_view::npos) break;  // the rest is text
                 token.tag = true;
                 token.text = page_.substr(pos_, close + 1 - pos_);
-                token.name.clear();
+                std::size_t length = 0;
                 std::size_t i = pos_ + 1;
-                if (page_[i] == '/') token.name.push_back(page_[i++]);
-                while (i < close && !IsBlank(page_[i]) && page_[i] != '/' && page_[i] != '>')
-                    token.name.push_back(LowCase(page_[i++]));
+                if (page_[i] == '/') name_[length++] = page_[i++];
+                for (; i < close && !IsBlank(page_[i]) && page_[i] != '/' && page_[i] != '>'; ++i) {
+                    if (length == sizeof name_) break;
+                    name_[length++] = LowCase(page_[i]);
+                }
+                const bool tooLong =
+                    length == sizeof name_ && i < close && !IsBlank(page_[i]) && page_[i] != '/';
+                token.name = tooLong ? "#long"sv : std::string_view(name_, length);
                 pos_ = close + 1;
                 if (token.name == "script"sv || token.name == "style"sv) SkipRawText(token.name);
                 return true;
@@ -83,13 +90,14 @@ public:
     }
 
 private:
-    void SkipRawText(const std::string& name) {
-        const std::size_t end = PosFrom("</" + name, page_, pos_ + 1, true);
+    void SkipRawText(std::string_view name) {
+        const std::size_t end = PosFrom("</" + std::string(name), page_, pos_ + 1, true);
         pos_ = end == 0 ? page_.size() : end - 1;
     }
 
     std::string_view page_;
     std::size_t pos_ = 0;
+    char name_[16] = {};  // the lower-case name of the last tag
 };
 
 // Blanks (non-breaking ones too, already plain) collapsed to one, none at the ends.
@@ -140,7 +148,7 @@ std::string CleanLines(std::string_view text) {
     return lines;
 }
 
-bool EndsField(const std::string& tag) {
+bool EndsField(std::string_view tag) {
     static constexpr std::string_view kEnds[] = {"/td",    "/tr", "td",  "tr",  "th",   "/th",
                                                  "br",     "p",   "/p",  "div", "/div", "table",
                                                  "/table", "hr",  "pre", "li",  "/li"};
@@ -150,7 +158,7 @@ bool EndsField(const std::string& tag) {
     return false;
 }
 
-bool BreaksLine(const std::string& tag) {
+bool BreaksLine(std::string_view tag) {
     static constexpr std::string_view kBreaks[] = {
         "br",         "p",           "/p", "div", "/div", "tr",  "/tr", "li", "/table",
         "blockquote", "/blockquote", "h1", "h2",  "h3",   "/h1", "/h2", "/h3"};
@@ -186,7 +194,7 @@ std::int64_t MessageNumberIn(std::string_view text, bool& purged) {
 enum class TField { None, Author, Date, Subject };
 
 struct TLabel {
-    const char* text;
+    std::string_view text;
     TField field;
 };
 constexpr TLabel kLabels[] = {{"From:", TField::Author},
@@ -200,7 +208,7 @@ class TReading {
 public:
     explicit TReading(TPageCharset charset) : charset_(charset) {}
 
-    void Tag(const std::string& name) {
+    void Tag(std::string_view name) {
         if (field_ != TField::None && EndsField(name)) EndField();
         if (inPre_) {
             if (name == "/pre"sv) {
@@ -269,7 +277,7 @@ public:
             if (Taken(label.field)) return;  // the first row of a kind counts
             field_ = label.field;
             value_.clear();
-            const std::string_view rest = raw.substr(start + std::strlen(label.text));
+            const std::string_view rest = raw.substr(start + label.text.size());
             AppendHtmlText(value_, rest.substr(0, kLongestField), charset_, true);
             return;
         }
