@@ -113,6 +113,8 @@ bool ReadDate(const std::string& field, TCatalogEntry& e) {
 
 std::string TCatalogEntry::MonthKey() const {
     if (!date) return "unknown";
+    if (date->year >= 0 && date->year <= 9999 && date->month >= 1 && date->month <= 12)
+        return date->ShortText().substr(0, 7);
     char buf[16];
     std::snprintf(buf, sizeof buf, "%04d-%02d", date->year, date->month);
     return buf;

@@ -1,9 +1,11 @@
 #include "archive/SearchBlock.h"
 
 #include <algorithm>
+#include <cstring>
 #include <span>
 #include <string_view>
 
+#include "archive/SearchWords.h"
 #include "archive/SiteText.h"
 
 namespace tessaly::archive {
@@ -26,26 +28,26 @@ std::string OrNull(const std::optional<std::string>& text) {
 
 // The distinct words of a block, each with the positions of the messages that hold it. A block
 // adds some hundred thousand words of which a few thousand differ, so this is an open-addressing
-// table of views into the messages' word lists (which outlive it) with the positions gathered in
-// one flat list: no string is copied and nothing is allocated per word.
+// table over the distinct words with the positions gathered in one flat list: a word seen before
+// costs a hash and a compare, and nothing is allocated for it.
 class TPostings {
 public:
-    TPostings() : slots_(1024) {}
+    TPostings() : slots_(4096) {}
 
     void Add(std::string_view word, std::uint32_t position) {
         const std::uint64_t hash = Hash(word);
-        std::size_t mask = slots_.size() - 1;
+        const std::size_t mask = slots_.size() - 1;
         for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
             TSlot& slot = slots_[i];
             if (slot.id == kFree) {
                 slot = TSlot{hash, static_cast<std::uint32_t>(words_.size())};
-                words_.push_back(word);
+                words_.emplace_back(word);
                 last_.push_back(position);
                 pairs_.push_back({slot.id, position});
                 if (words_.size() * 2 > slots_.size()) Grow();
                 return;
             }
-            if (slot.hash == hash && words_[slot.id] == word) {
+            if (slot.hash == hash && Same(words_[slot.id], word)) {
                 // A repeat within one message finds its own position last.
                 if (last_[slot.id] != position) {
                     last_[slot.id] = position;
@@ -84,14 +86,32 @@ private:
         std::uint32_t id = kFree;
     };
 
-    // FNV-1a, its high bits folded into the low ones the table indexes by.
+    // Eight bytes at a time (words are short), each step mixed so that every bit of the word
+    // reaches the low bits the table indexes by.
     static std::uint64_t Hash(std::string_view word) {
-        std::uint64_t h = 14695981039346656037ull;
-        for (const char c : word) {
-            h ^= static_cast<unsigned char>(c);
-            h *= 1099511628211ull;
+        std::uint64_t h = 0x9E3779B97F4A7C15ull * (word.size() + 1);
+        std::size_t i = 0;
+        for (; i + 8 <= word.size(); i += 8) {
+            std::uint64_t eight;
+            std::memcpy(&eight, word.data() + i, 8);
+            h = Mix(h ^ eight);
         }
-        return h ^ (h >> 29);
+        std::uint64_t rest = 0;
+        for (std::size_t k = word.size(); k > i; --k)
+            rest = (rest << 8) | static_cast<unsigned char>(word[k - 1]);
+        return Mix(h ^ rest);
+    }
+    static std::uint64_t Mix(std::uint64_t z) {
+        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+        return z ^ (z >> 31);
+    }
+    static bool Same(const std::string& a, std::string_view b) {
+        if (a.size() != b.size()) return false;
+        for (std::size_t k = 0; k < b.size(); ++k) {
+            if (a[k] != b[k]) return false;
+        }
+        return true;
     }
 
     void Grow() {
@@ -107,7 +127,7 @@ private:
     }
 
     std::vector<TSlot> slots_;
-    std::vector<std::string_view> words_;                         // by id
+    std::vector<std::string> words_;                              // by id
     std::vector<std::uint32_t> last_;                             // by id: the last position added
     std::vector<std::pair<std::uint32_t, std::uint32_t>> pairs_;  // (id, position)
 };
@@ -128,14 +148,7 @@ std::string SearchBlockScript(const std::string& group, std::int64_t block,
                (e.date ? JsString(e.date->ShortText()) : OrNull(e.dateText)) + "]";
         out += i + 1 < messages.size() ? ",\n" : "\n";
         const auto position = static_cast<std::uint32_t>(i);
-        const std::string_view words = messages[i].words;
-        std::size_t from = 0;
-        while (from < words.size()) {
-            std::size_t blank = words.find(' ', from);
-            if (blank == std::string_view::npos) blank = words.size();
-            if (blank > from) postings.Add(words.substr(from, blank - from), position);
-            from = blank + 1;
-        }
+        ForEachWord(messages[i].text, [&](std::string_view word) { postings.Add(word, position); });
     }
     // Words in order, so the same messages always give the same script.
     out += "],{\n";
@@ -154,7 +167,7 @@ std::string SearchBlockScript(const std::string& group, std::int64_t block,
         out.push_back('"');
     });
     out += "});\n";
-    for (TBlockMessage& m : messages) m.words = {};
+    for (TBlockMessage& m : messages) m.text = {};
     return out;
 }
 

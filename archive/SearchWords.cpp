@@ -2,38 +2,19 @@
 
 #include <QString>
 #include <QStringView>
-#include <array>
 
 namespace tessaly::archive {
 
 namespace {
 
-bool IsAscii(std::string_view text) {
-    for (char c : text) {
-        if (static_cast<unsigned char>(c) >= 0x80) return false;
-    }
-    return true;
-}
-
-// For each byte: 0 when it is no ASCII letter or digit, else the byte in lower case.
-constexpr std::array<char, 256> kAsciiWordByte = [] {
-    std::array<char, 256> table{};
-    for (int c = '0'; c <= '9'; ++c) table[static_cast<std::size_t>(c)] = static_cast<char>(c);
-    for (int c = 'a'; c <= 'z'; ++c) {
-        table[static_cast<std::size_t>(c)] = static_cast<char>(c);
-        table[static_cast<std::size_t>(c - 32)] = static_cast<char>(c);
-    }
-    return table;
-}();
-
 char WordByte(char c) {
-    return kAsciiWordByte[static_cast<unsigned char>(c)];
+    return detail::kAsciiWordByte[static_cast<unsigned char>(c)];
 }
 
 }  // namespace
 
 void AppendWords(std::string_view text, std::string& words) {
-    if (IsAscii(text)) {
+    if (detail::IsAsciiText(text)) {
         // Most texts: the same cut as below, without the trip through UTF-16.
         const std::size_t n = text.size();
         std::size_t i = 0;

@@ -14,7 +14,6 @@
 #include "archive/MessageCatalog.h"
 #include "archive/SavedPages.h"
 #include "archive/SearchBlock.h"
-#include "archive/SearchWords.h"
 #include "archive/SiteAssets.h"
 #include "archive/SiteFiles.h"
 #include "archive/SitePages.h"
@@ -163,11 +162,12 @@ private:
         }
     }
 
-    // What one saved page gives: its entry and its words; nothing when it cannot be read.
+    // What one saved page gives: its entry and the texts its words are cut from; nothing when
+    // it cannot be read.
     struct TPageRead {
         bool read = false;
         TCatalogEntry entry;
-        std::string words;
+        std::string text;
     };
 
     static TPageRead ReadPage(const TPageFolder& folder, const TSavedPageFile& file) {
@@ -175,16 +175,18 @@ private:
         const auto page = folder.Read(file);
         if (!page) return r;
         r.read = true;
-        const TSavedMessage m = ReadSavedMessage(*page);
+        TSavedMessage m = ReadSavedMessage(*page);
         r.entry = EntryOf(m);
         r.entry.number = file.number;  // the file's name is what the walk saved it as
         r.entry.file = file.file;
         r.entry.size = file.size;
         r.entry.mtimeNs = file.mtimeNs;
-        if (m.body) r.words.reserve(m.body->size() + 64);
-        if (r.entry.subject) AppendWords(*r.entry.subject, r.words);
-        if (r.entry.author) AppendWords(*r.entry.author, r.words);
-        if (m.body) AppendWords(*m.body, r.words);
+        if (m.body) r.text = std::move(*m.body);
+        for (const auto* part : {&r.entry.subject, &r.entry.author}) {
+            if (!*part) continue;
+            r.text.push_back('\n');
+            r.text += **part;
+        }
         return r;
     }
 
@@ -209,7 +211,7 @@ private:
         }
         helper.join();
         const std::size_t start = fresh.size();
-        std::vector<std::string> words;
+        std::vector<std::string> texts;
         for (TPageRead& p : pages) {
             if (!p.read) {
                 ++result.unreadable;
@@ -217,13 +219,13 @@ private:
             }
             ++result.pagesRead;
             fresh.push_back(std::move(p.entry));
-            words.push_back(std::move(p.words));
+            texts.push_back(std::move(p.text));
         }
         pages = {};
         Report(step, base + static_cast<std::int64_t>(count));
         std::vector<TBlockMessage> messages;
         for (std::size_t i = start; i < fresh.size(); ++i)
-            messages.push_back(TBlockMessage{&fresh[i], std::move(words[i - start])});
+            messages.push_back(TBlockMessage{&fresh[i], std::move(texts[i - start])});
         const std::string script =
             "search/" + plan.group.name + "/" + std::to_string(block) + ".js";
         if (messages.empty())

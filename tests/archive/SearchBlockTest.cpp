@@ -1,5 +1,5 @@
-// The search index of a block: how texts are cut into words, and the block script read back
-// against the messages it was made from (a thousand messages in shuffled order, thousands of
+// The search index of a block: how texts are cut into words (both ways), and the block script read
+// back against the messages it was made from (a thousand messages in shuffled order, thousands of
 // distinct words with repeats, non-ASCII words), so every word lists exactly its messages.
 #include <gtest/gtest.h>
 
@@ -37,6 +37,12 @@ TEST(SearchWords, TextsAreCutIntoLowerCaseWords) {
         std::string words = "kept ";
         archive::AppendWords(c.text, words);
         EXPECT_EQ(words, "kept " + c.words) << c.text;
+        // The cut line by line gives the same words, also when lines mix both kinds of text.
+        for (const std::string& text : {c.text, c.text + "\n" + c.text}) {
+            std::string taken;
+            archive::ForEachWord(text, [&](std::string_view w) { (taken += w) += ' '; });
+            EXPECT_EQ(taken, text == c.text ? c.words : c.words + c.words) << text;
+        }
     }
 }
 
@@ -91,7 +97,7 @@ TEST(SearchBlock, EveryWordListsExactlyItsMessages) {
         for (int k = 0; k < length; ++k) {
             // Skewed towards the first words, so many repeat within a message.
             const std::size_t pick = random() % (random() % 2 == 0 ? 20 : vocabulary.size());
-            m.words += vocabulary[pick] + " ";
+            m.text += vocabulary[pick] + (k % 7 == 6 ? "\n" : " ");
             wordsByNumber[numbers[i]].insert(vocabulary[pick]);
         }
         messages.push_back(std::move(m));
