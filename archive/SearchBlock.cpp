@@ -40,17 +40,16 @@ public:
         for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
             TSlot& slot = slots_[i];
             if (slot.id == kFree) {
-                slot = TSlot{hash, static_cast<std::uint32_t>(words_.size())};
+                slot = TSlot{hash, static_cast<std::uint32_t>(words_.size()), position};
                 words_.emplace_back(word);
-                last_.push_back(position);
                 pairs_.push_back({slot.id, position});
                 if (words_.size() * 2 > slots_.size()) Grow();
                 return;
             }
             if (slot.hash == hash && Same(words_[slot.id], word)) {
                 // A repeat within one message finds its own position last.
-                if (last_[slot.id] != position) {
-                    last_[slot.id] = position;
+                if (slot.last != position) {
+                    slot.last = position;
                     pairs_.push_back({slot.id, position});
                 }
                 return;
@@ -84,6 +83,7 @@ private:
     struct TSlot {
         std::uint64_t hash = 0;
         std::uint32_t id = kFree;
+        std::uint32_t last = 0;  // the last position added to the word
     };
 
     // Eight bytes at a time (words are short), each step mixed so that every bit of the word
@@ -128,7 +128,6 @@ private:
 
     std::vector<TSlot> slots_;
     std::vector<std::string> words_;                              // by id
-    std::vector<std::uint32_t> last_;                             // by id: the last position added
     std::vector<std::pair<std::uint32_t, std::uint32_t>> pairs_;  // (id, position)
 };
 

@@ -113,7 +113,10 @@ private:
             const std::string dir = "groups/" + plan.group.name + "/";
             if (files_.Exists(dir + "index.html"))
                 plan.cached = LoadCatalog(site_ + CacheName(plan.group.name));
-            if (!plan.group.messages.empty()) plan.pages = ListSavedPages(plan.group.messages);
+            // With nothing cached to compare them with, the pages' sizes and times are learnt as
+            // they are read.
+            if (!plan.group.messages.empty())
+                plan.pages = ListSavedPages(plan.group.messages, !plan.cached.empty());
             // Both lists are sorted by number; a cached entry no page matches any more marks its
             // block too.
             std::vector<bool> matched(plan.cached.size(), false);
@@ -170,7 +173,7 @@ private:
         std::string text;
     };
 
-    static TPageRead ReadPage(const TPageFolder& folder, const TSavedPageFile& file) {
+    static TPageRead ReadPage(const TPageFolder& folder, TSavedPageFile& file) {
         TPageRead r;
         const auto page = folder.Read(file);
         if (!page) return r;
