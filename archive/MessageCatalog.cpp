@@ -120,14 +120,14 @@ std::string TCatalogEntry::MonthKey() const {
     return buf;
 }
 
-TCatalogEntry EntryOf(const TSavedMessage& message) {
+TCatalogEntry EntryOf(TSavedMessage&& message) {
     TCatalogEntry e;
     e.number = message.number;
     e.purged = message.purged;
-    e.subject = message.subject;
-    e.author = message.author;
+    e.subject = std::move(message.subject);
+    e.author = std::move(message.author);
     e.date = message.date;
-    if (!e.date) e.dateText = message.dateText;
+    if (!e.date) e.dateText = std::move(message.dateText);
     return e;
 }
 

@@ -47,17 +47,22 @@ inline bool IsAsciiText(std::string_view text) {
 }  // namespace detail
 
 // Calls `take(word)` for each word of `text` (UTF-8), repeats included, as AppendWords cuts
-// them; a view lasts for its call only. Line by line: the lines of plain ASCII, most of any
-// archive, are cut here without a copy of the text, the others by AppendWords through UTF-16.
+// them; a view lasts for its call only. Plain ASCII, most of any archive, is cut here without a
+// copy; a text with other characters goes line by line, its lines of plain ASCII cut here and
+// the others by AppendWords through UTF-16.
 template <typename Take>
 void ForEachWord(std::string_view text, Take&& take) {
-    std::size_t from = 0;
-    while (from < text.size()) {
-        std::size_t end = text.find('\n', from);
-        if (end == std::string_view::npos) end = text.size();
-        const std::string_view line = text.substr(from, end - from);
-        from = end + 1;
-        if (!detail::IsAsciiText(line)) {
+    if (!detail::IsAsciiText(text)) {
+        std::size_t from = 0;
+        while (from < text.size()) {
+            std::size_t end = text.find('\n', from);
+            if (end == std::string_view::npos) end = text.size();
+            const std::string_view line = text.substr(from, end - from);
+            from = end + 1;
+            if (detail::IsAsciiText(line)) {
+                ForEachWord(line, take);
+                continue;
+            }
             std::string words;
             AppendWords(line, words);
             std::size_t at = 0;
@@ -66,22 +71,21 @@ void ForEachWord(std::string_view text, Take&& take) {
                 take(std::string_view(words).substr(at, blank - at));
                 at = blank + 1;
             }
-            continue;
         }
-        char word[kLongestWord];
-        const std::size_t n = line.size();
-        std::size_t i = 0;
-        while (i < n) {
-            while (i < n && detail::kAsciiWordByte[static_cast<unsigned char>(line[i])] == 0) ++i;
-            std::size_t length = 0;
-            for (; i < n; ++i, ++length) {
-                const char c = detail::kAsciiWordByte[static_cast<unsigned char>(line[i])];
-                if (c == 0) break;
-                if (length < sizeof word) word[length] = c;
-            }
-            if (length >= kShortestWord && length <= kLongestWord)
-                take(std::string_view(word, length));
+        return;
+    }
+    char word[kLongestWord];
+    const std::size_t n = text.size();
+    std::size_t i = 0;
+    while (i < n) {
+        while (i < n && detail::kAsciiWordByte[static_cast<unsigned char>(text[i])] == 0) ++i;
+        std::size_t length = 0;
+        for (; i < n; ++i, ++length) {
+            const char c = detail::kAsciiWordByte[static_cast<unsigned char>(text[i])];
+            if (c == 0) break;
+            if (length < sizeof word) word[length] = c;
         }
+        if (length >= kShortestWord && length <= kLongestWord) take(std::string_view(word, length));
     }
 }
 

@@ -179,7 +179,7 @@ private:
         if (!page) return r;
         r.read = true;
         TSavedMessage m = ReadSavedMessage(*page);
-        r.entry = EntryOf(m);
+        r.entry = EntryOf(std::move(m));
         r.entry.number = file.number;  // the file's name is what the walk saved it as
         r.entry.file = file.file;
         r.entry.size = file.size;

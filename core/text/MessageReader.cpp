@@ -117,30 +117,22 @@ std::string Collapse(std::string_view text) {
 }
 
 // Lines ended by "\n" only, trailing blanks of each line and blank lines at both ends removed.
+// A carriage return before a line feed is dropped, one alone ends a line. One pass.
 std::string CleanLines(std::string_view text) {
-    // Carriage returns go: before a line feed they are dropped, alone they become one.
-    std::string out;
-    out.reserve(text.size());
-    std::size_t from = 0;
-    for (std::size_t cr = text.find('\r'); cr != std::string_view::npos;
-         cr = text.find('\r', from)) {
-        out.append(text.substr(from, cr - from));
-        if (cr + 1 >= text.size() || text[cr + 1] != '\n') out.push_back('\n');
-        from = cr + 1;
-    }
-    out.append(text.substr(from));
     std::string lines;
-    lines.reserve(out.size());
+    lines.reserve(text.size() + 1);
     std::size_t start = 0;
-    while (start <= out.size()) {
-        std::size_t end = out.find('\n', start);
-        if (end == std::string::npos) end = out.size();
+    const std::size_t n = text.size();
+    while (start <= n) {
+        std::size_t end = start;
+        while (end < n && text[end] != '\n' && text[end] != '\r') ++end;
         std::size_t last = end;
-        while (last > start && (out[last - 1] == ' ' || out[last - 1] == '\t')) --last;
+        while (last > start && (text[last - 1] == ' ' || text[last - 1] == '\t')) --last;
         if (!lines.empty() || last > start) {
-            lines.append(out, start, last - start);
+            lines.append(text.data() + start, last - start);
             lines.push_back('\n');
         }
+        if (end + 1 < n && text[end] == '\r' && text[end + 1] == '\n') ++end;
         start = end + 1;
     }
     while (lines.size() >= 2 && lines[lines.size() - 1] == '\n' && lines[lines.size() - 2] == '\n')
