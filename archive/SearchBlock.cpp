@@ -86,20 +86,31 @@ private:
         std::uint32_t last = 0;  // the last position added to the word
     };
 
-    // Eight bytes at a time (words are short), each step mixed so that every bit of the word
-    // reaches the low bits the table indexes by.
+    // Words are short: one to three loads of a word (overlapping where its length is no
+    // multiple of their width) mixed with its length; eight bytes at a time past the first eight.
     static std::uint64_t Hash(std::string_view word) {
-        std::uint64_t h = 0x9E3779B97F4A7C15ull * (word.size() + 1);
-        std::size_t i = 0;
-        for (; i + 8 <= word.size(); i += 8) {
-            std::uint64_t eight;
-            std::memcpy(&eight, word.data() + i, 8);
-            h = Mix(h ^ eight);
+        const char* p = word.data();
+        const std::size_t n = word.size();
+        const std::uint64_t seed = 0x9E3779B97F4A7C15ull * (n + 1);
+        if (n >= 8) {
+            std::uint64_t h = seed;
+            for (std::size_t i = 0; i + 8 < n; i += 8) h = Mix(h ^ Load<std::uint64_t>(p + i));
+            return Mix(h ^ Load<std::uint64_t>(p + n - 8));
         }
-        std::uint64_t rest = 0;
-        for (std::size_t k = word.size(); k > i; --k)
-            rest = (rest << 8) | static_cast<unsigned char>(word[k - 1]);
-        return Mix(h ^ rest);
+        std::uint64_t v = 0;
+        if (n >= 4) {
+            v = (std::uint64_t{Load<std::uint32_t>(p)} << 32) | Load<std::uint32_t>(p + n - 4);
+        } else if (n > 0) {
+            v = static_cast<unsigned char>(p[0]) | (static_cast<unsigned char>(p[n / 2]) << 8) |
+                (static_cast<unsigned char>(p[n - 1]) << 16);
+        }
+        return Mix(seed ^ v);
+    }
+    template <typename T>
+    static T Load(const char* at) {
+        T value;
+        std::memcpy(&value, at, sizeof value);
+        return value;
     }
     static std::uint64_t Mix(std::uint64_t z) {
         z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;

@@ -1,5 +1,6 @@
 #include "text/MessageReader.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "text/HtmlText.h"
@@ -186,7 +187,7 @@ std::int64_t MessageNumberIn(std::string_view text, bool& purged) {
 enum class TField { None, Author, Date, Subject };
 
 struct TLabel {
-    std::string_view text;
+    std::string_view text;  // begins with a capital, which a text is checked against first
     TField field;
 };
 constexpr TLabel kLabels[] = {{"From:", TField::Author},
@@ -198,7 +199,7 @@ constexpr TLabel kLabels[] = {{"From:", TField::Author},
 // The state of one reading: which header row is being read, where the text is.
 class TReading {
 public:
-    explicit TReading(TPageCharset charset) : charset_(charset) {}
+    TReading(TPageCharset charset, std::size_t pageSize) : charset_(charset), pageSize_(pageSize) {}
 
     void Tag(std::string_view name) {
         if (field_ != TField::None && EndsField(name)) EndField();
@@ -214,6 +215,8 @@ public:
         if (name == "title"sv) inTitle_ = true;
         if (name == "/title"sv) inTitle_ = false;
         if (name == "pre"sv && !havePre_) {
+            // The text is most of a page: room for it at once rather than by doubling.
+            pre_.reserve(std::min<std::size_t>(pageSize_, std::size_t{1} << 20));
             inPre_ = true;
             fallbackOpen_ = false;
             fallbackDone_ = true;
@@ -265,7 +268,7 @@ public:
             if (number_ == 0) number_ = n;
         }
         for (const TLabel& label : kLabels) {
-            if (!StartsText(label.text, trimmed)) continue;
+            if (UpCase(trimmed[0]) != label.text[0] || !StartsText(label.text, trimmed)) continue;
             if (Taken(label.field)) return;  // the first row of a kind counts
             field_ = label.field;
             value_.clear();
@@ -340,6 +343,7 @@ private:
     }
 
     TPageCharset charset_;
+    std::size_t pageSize_;
     TField field_ = TField::None;
     std::string value_;
     std::optional<std::string> author_, date_, subject_;
@@ -356,7 +360,7 @@ private:
 }  // namespace
 
 TSavedMessage ReadSavedMessage(std::string_view page) {
-    TReading reading(CharsetOfPage(page));
+    TReading reading(CharsetOfPage(page), page.size());
     TPageTokens tokens(page);
     TToken token;
     while (tokens.Next(token)) {
