@@ -193,18 +193,19 @@ TMboxResult WriteGroupMbox(const std::string& outputFolder, const std::string& g
         result.failure = "the mbox file would go among the saved pages; choose another place";
         return result;
     }
-    const std::vector<TSavedPageFile> pages = ListSavedPages(found->messages);
+    std::vector<TSavedPageFile> pages = ListSavedPages(found->messages, false);
     try {
         if (target.has_parent_path() && !ForceDirectories(target.parent_path().string()))
             throw EFileError("cannot create the folder", target.parent_path().string(), errno);
         TCompleteFileWriter writer(target.string());
+        const TPageFolder folder(found->messages);
         std::int64_t done = 0;
         const auto total = static_cast<std::int64_t>(pages.size());
-        for (const TSavedPageFile& p : pages) {
+        for (TSavedPageFile& p : pages) {
             ++done;
             if (progress && (done % 100 == 0 || done == total))
                 progress(TSiteProgress{"Writing the messages of " + found->name, done, total});
-            const auto page = ReadWholeFile(found->messages + p.file);
+            const auto page = folder.Read(p);
             if (!page) {
                 ++result.unreadable;
                 continue;

@@ -113,19 +113,21 @@ bool ReadDate(const std::string& field, TCatalogEntry& e) {
 
 std::string TCatalogEntry::MonthKey() const {
     if (!date) return "unknown";
+    if (date->year >= 0 && date->year <= 9999 && date->month >= 1 && date->month <= 12)
+        return date->ShortText().substr(0, 7);
     char buf[16];
     std::snprintf(buf, sizeof buf, "%04d-%02d", date->year, date->month);
     return buf;
 }
 
-TCatalogEntry EntryOf(const TSavedMessage& message) {
+TCatalogEntry EntryOf(TSavedMessage&& message) {
     TCatalogEntry e;
     e.number = message.number;
     e.purged = message.purged;
-    e.subject = message.subject;
-    e.author = message.author;
+    e.subject = std::move(message.subject);
+    e.author = std::move(message.author);
     e.date = message.date;
-    if (!e.date) e.dateText = message.dateText;
+    if (!e.date) e.dateText = std::move(message.dateText);
     return e;
 }
 

@@ -29,8 +29,9 @@ struct TCatalogEntry {
     }
 };
 
-// An entry from a page read by the reader (file facts filled in by the caller).
-[[nodiscard]] TCatalogEntry EntryOf(const TSavedMessage& message);
+// An entry from a page read by the reader (file facts filled in by the caller); the texts are
+// moved out of `message`, whose body is left as it was.
+[[nodiscard]] TCatalogEntry EntryOf(TSavedMessage&& message);
 
 // The cached entries of a group, sorted by number; none when the file is missing, unreadable
 // or of another version (the site is then built anew).

@@ -6,25 +6,50 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 
 #include "text/MessageReader.h"
 
 namespace tessaly::archive {
 
-std::vector<TSavedPageFile> ListSavedPages(const std::string& folder) {
+namespace {
+
+bool FactsOf(int dirFd, const char* name, TSavedPageFile& page) {
+    struct stat st {};
+    if (::fstatat(dirFd, name, &st, 0) != 0 || !S_ISREG(st.st_mode)) return false;
+    page.size = static_cast<std::uint64_t>(st.st_size);
+    page.mtimeNs = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    return true;
+}
+
+}  // namespace
+
+std::vector<TSavedPageFile> ListSavedPages(const std::string& folder, bool withFacts) {
     std::vector<TSavedPageFile> pages;
     DIR* dir = ::opendir(folder.c_str());
     if (dir == nullptr) return pages;
     const int dirFd = ::dirfd(dir);
     while (const dirent* e = ::readdir(dir)) {
-        const std::string name = e->d_name;
-        const auto number = MessageNumberOfFile(name);
+        const auto number = MessageNumberOfFile(e->d_name);
         if (!number) continue;
-        struct stat st {};
-        if (::fstatat(dirFd, e->d_name, &st, 0) != 0 || !S_ISREG(st.st_mode)) continue;
-        pages.push_back(TSavedPageFile{
-            *number, name, static_cast<std::uint64_t>(st.st_size),
-            static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec});
+        TSavedPageFile page{*number, e->d_name, 0, 0};
+        if (!withFacts && e->d_type == DT_REG) {
+            pages.push_back(std::move(page));
+        } else if (withFacts || e->d_type == DT_UNKNOWN || e->d_type == DT_LNK) {
+            if (FactsOf(dirFd, e->d_name, page)) pages.push_back(std::move(page));
+        }
+    }
+    std::sort(pages.begin(), pages.end(),
+              [](const TSavedPageFile& a, const TSavedPageFile& b) { return a.number < b.number; });
+    // Two files of one number: the one written last counts, so their times are needed.
+    if (!withFacts) {
+        for (std::size_t i = 0; i + 1 < pages.size(); ++i) {
+            if (pages[i].number != pages[i + 1].number) continue;
+            for (std::size_t k = i; k < pages.size() && pages[k].number == pages[i].number; ++k) {
+                if (pages[k].mtimeNs == 0 && !FactsOf(dirFd, pages[k].file.c_str(), pages[k]))
+                    pages[k].mtimeNs = -1;  // gone since: it loses, and reads as unreadable
+            }
+        }
     }
     ::closedir(dir);
     std::sort(pages.begin(), pages.end(), [](const TSavedPageFile& a, const TSavedPageFile& b) {
@@ -40,24 +65,69 @@ std::vector<TSavedPageFile> ListSavedPages(const std::string& folder) {
     return pages;
 }
 
-std::optional<std::string> ReadWholeFile(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return std::nullopt;
-    struct stat st {};
-    std::string data;
-    if (::fstat(fd, &st) == 0 && st.st_size > 0) data.reserve(static_cast<std::size_t>(st.st_size));
-    char buffer[65536];
+namespace {
+
+// Reads the open file `fd` to its end into a buffer first sized `expected` + 1: a file of the
+// expected size comes in one call, its end shown by that call falling short of the buffer (a
+// regular file reads short only at its end). Closes `fd`.
+std::optional<std::string> ReadOpenFile(int fd, std::uint64_t expected) {
+    std::string data(static_cast<std::size_t>(expected) + 1, '\0');
+    std::size_t have = 0;
     for (;;) {
-        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        const ssize_t n = ::read(fd, data.data() + have, data.size() - have);
         if (n < 0) {
+            if (errno == EINTR) continue;
             ::close(fd);
             return std::nullopt;
         }
         if (n == 0) break;
-        data.append(buffer, static_cast<std::size_t>(n));
+        have += static_cast<std::size_t>(n);
+        if (have == data.size()) {
+            data.resize(data.size() * 2);  // it grew: read on to its end
+        } else if (have == expected) {
+            break;
+        }
     }
     ::close(fd);
+    data.resize(have);
     return data;
+}
+
+}  // namespace
+
+std::optional<std::string> ReadWholeFile(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return std::nullopt;
+    struct stat st {};
+    const std::uint64_t size =
+        ::fstat(fd, &st) == 0 && st.st_size > 0 ? static_cast<std::uint64_t>(st.st_size) : 0;
+    return ReadOpenFile(fd, size);
+}
+
+TPageFolder::TPageFolder(std::string folder) : folder_(std::move(folder)) {
+    if (folder_.empty() || folder_.back() != '/') folder_.push_back('/');
+    fd_ = ::open(folder_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+}
+
+TPageFolder::~TPageFolder() {
+    if (fd_ >= 0) ::close(fd_);
+}
+
+std::optional<std::string> TPageFolder::Read(TSavedPageFile& file) const {
+    const int fd = fd_ >= 0 ? ::openat(fd_, file.file.c_str(), O_RDONLY | O_CLOEXEC)
+                            : ::open((folder_ + file.file).c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return std::nullopt;
+    if (file.mtimeNs == 0) {
+        struct stat st {};
+        if (::fstat(fd, &st) != 0) {
+            ::close(fd);
+            return std::nullopt;
+        }
+        file.size = static_cast<std::uint64_t>(st.st_size);
+        file.mtimeNs =
+            static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    }
+    return ReadOpenFile(fd, file.size);
 }
 
 }  // namespace tessaly::archive

@@ -20,7 +20,9 @@ inline constexpr std::int64_t kBlockSize = 1000;
 
 struct TBlockMessage {
     const TCatalogEntry* entry = nullptr;
-    std::vector<std::string> words;  // of its subject, author and text, repeats allowed
+    // Its subject, author and text, one after another on lines of their own: the words are cut
+    // from them (ForEachWord) as the block is made.
+    std::string text;
 };
 
 // The script of block `block` of `group`: TS.block(group, block, messages, words), where

@@ -7,34 +7,28 @@ namespace tessaly::archive {
 
 namespace {
 
-bool IsAscii(std::string_view text) {
-    for (char c : text) {
-        if (static_cast<unsigned char>(c) >= 0x80) return false;
-    }
-    return true;
-}
-
-bool IsAsciiAlnum(char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+char WordByte(char c) {
+    return detail::kAsciiWordByte[static_cast<unsigned char>(c)];
 }
 
 }  // namespace
 
-void AppendWords(std::string_view text, std::vector<std::string>& words) {
-    if (IsAscii(text)) {
+void AppendWords(std::string_view text, std::string& words) {
+    if (detail::IsAsciiText(text)) {
         // Most texts: the same cut as below, without the trip through UTF-16.
+        const std::size_t n = text.size();
         std::size_t i = 0;
-        while (i < text.size()) {
-            while (i < text.size() && !IsAsciiAlnum(text[i])) ++i;
+        while (i < n) {
+            while (i < n && WordByte(text[i]) == 0) ++i;
             const std::size_t start = i;
-            while (i < text.size() && IsAsciiAlnum(text[i])) ++i;
+            while (i < n && WordByte(text[i]) != 0) ++i;
             const std::size_t length = i - start;
             if (length >= kShortestWord && length <= kLongestWord) {
-                std::string w(text.substr(start, length));
-                for (char& c : w) {
-                    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
-                }
-                words.push_back(std::move(w));
+                const std::size_t at = words.size();
+                words.append(text.data() + start, length);
+                words.push_back(' ');
+                char* word = words.data() + at;
+                for (std::size_t k = 0; k < length; ++k) word[k] = WordByte(word[k]);
             }
         }
         return;
@@ -62,8 +56,11 @@ void AppendWords(std::string_view text, std::vector<std::string>& words) {
         const qsizetype start = i;
         while (i < n && isWordChar(i, width)) i += width;
         const qsizetype length = i - start;
-        if (length >= kShortestWord && length <= kLongestWord)
-            words.push_back(QStringView(lower).mid(start, length).toUtf8().toStdString());
+        if (length >= kShortestWord && length <= kLongestWord) {
+            const QByteArray word = QStringView(lower).mid(start, length).toUtf8();
+            words.append(word.constData(), static_cast<std::size_t>(word.size()));
+            words.push_back(' ');
+        }
     }
 }
 

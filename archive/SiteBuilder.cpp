@@ -14,7 +14,6 @@
 #include "archive/MessageCatalog.h"
 #include "archive/SavedPages.h"
 #include "archive/SearchBlock.h"
-#include "archive/SearchWords.h"
 #include "archive/SiteAssets.h"
 #include "archive/SiteFiles.h"
 #include "archive/SitePages.h"
@@ -114,7 +113,10 @@ private:
             const std::string dir = "groups/" + plan.group.name + "/";
             if (files_.Exists(dir + "index.html"))
                 plan.cached = LoadCatalog(site_ + CacheName(plan.group.name));
-            if (!plan.group.messages.empty()) plan.pages = ListSavedPages(plan.group.messages);
+            // With nothing cached to compare them with, the pages' sizes and times are learnt as
+            // they are read.
+            if (!plan.group.messages.empty())
+                plan.pages = ListSavedPages(plan.group.messages, !plan.cached.empty());
             // Both lists are sorted by number; a cached entry no page matches any more marks its
             // block too.
             std::vector<bool> matched(plan.cached.size(), false);
@@ -163,29 +165,31 @@ private:
         }
     }
 
-    // Reads the pages of one block, writes its search script and appends the entries read to
-    // `fresh`.
-    // What one saved page gives: its entry and its words; nothing when it cannot be read.
+    // What one saved page gives: its entry and the texts its words are cut from; nothing when
+    // it cannot be read.
     struct TPageRead {
         bool read = false;
         TCatalogEntry entry;
-        std::vector<std::string> words;
+        std::string text;
     };
 
-    static TPageRead ReadPage(const std::string& folder, const TSavedPageFile& file) {
+    static TPageRead ReadPage(const TPageFolder& folder, TSavedPageFile& file) {
         TPageRead r;
-        const auto page = ReadWholeFile(folder + file.file);
+        const auto page = folder.Read(file);
         if (!page) return r;
         r.read = true;
-        const TSavedMessage m = ReadSavedMessage(*page);
-        r.entry = EntryOf(m);
+        TSavedMessage m = ReadSavedMessage(*page);
+        r.entry = EntryOf(std::move(m));
         r.entry.number = file.number;  // the file's name is what the walk saved it as
         r.entry.file = file.file;
         r.entry.size = file.size;
         r.entry.mtimeNs = file.mtimeNs;
-        if (r.entry.subject) AppendWords(*r.entry.subject, r.words);
-        if (r.entry.author) AppendWords(*r.entry.author, r.words);
-        if (m.body) AppendWords(*m.body, r.words);
+        if (m.body) r.text = std::move(*m.body);
+        for (const auto* part : {&r.entry.subject, &r.entry.author}) {
+            if (!*part) continue;
+            r.text.push_back('\n');
+            r.text += **part;
+        }
         return r;
     }
 
@@ -198,7 +202,7 @@ private:
         const std::string step = "Reading the messages of " + plan.group.name;
         const auto count = static_cast<std::size_t>(to - from);
         std::vector<TPageRead> pages(count);
-        const std::string& folder = plan.group.messages;
+        const TPageFolder folder(plan.group.messages);
         std::thread helper([&pages, &folder, from, count] {
             for (std::size_t k = 1; k < count; k += 2)
                 pages[k] = ReadPage(folder, *(from + static_cast<std::ptrdiff_t>(k)));
@@ -210,7 +214,7 @@ private:
         }
         helper.join();
         const std::size_t start = fresh.size();
-        std::vector<std::vector<std::string>> words;
+        std::vector<std::string> texts;
         for (TPageRead& p : pages) {
             if (!p.read) {
                 ++result.unreadable;
@@ -218,13 +222,13 @@ private:
             }
             ++result.pagesRead;
             fresh.push_back(std::move(p.entry));
-            words.push_back(std::move(p.words));
+            texts.push_back(std::move(p.text));
         }
         pages = {};
         Report(step, base + static_cast<std::int64_t>(count));
         std::vector<TBlockMessage> messages;
         for (std::size_t i = start; i < fresh.size(); ++i)
-            messages.push_back(TBlockMessage{&fresh[i], std::move(words[i - start])});
+            messages.push_back(TBlockMessage{&fresh[i], std::move(texts[i - start])});
         const std::string script =
             "search/" + plan.group.name + "/" + std::to_string(block) + ".js";
         if (messages.empty())

@@ -171,23 +171,31 @@ std::string ListPage(const TGroupSummary& g, const std::string& title,
          "class=\"num\">#</th><th>Subject</th>"
          "<th>Author</th><th>Date</th></tr>\n";
     const std::string saved = "../../../" + UrlPath(g.messagesRel);
+    // Appended piece by piece: a group's lists hold every message twice over.
+    p.reserve(p.size() + entries.size() * 240);
     for (const TCatalogEntry* e : entries) {
         const std::string link = saved + UrlPath(e->file);
-        p += "<tr><td class=\"num\"><a href=\"" + link + "\">" + std::to_string(e->number) +
-             "</a></td>";
+        p += "<tr><td class=\"num\"><a href=\"";
+        p += link;
+        p += "\">";
+        p += std::to_string(e->number);
+        p += "</a></td>";
         if (e->purged) {
             p += "<td class=\"purged\" colspan=3>deleted from the group before it was "
                  "saved</td></tr>\n";
             continue;
         }
-        p += "<td><a href=\"" + link + "\">" +
-             (e->subject ? HtmlEscape(*e->subject) : Unknown("unknown subject")) + "</a></td><td>" +
-             (e->author ? HtmlEscape(*e->author) : Unknown("unknown")) +
-             "</td><td class=\"date\">" +
-             (e->date       ? e->date->ShortText()
-              : e->dateText ? HtmlEscape(*e->dateText)
-                            : Unknown("unknown")) +
-             "</td></tr>\n";
+        p += "<td><a href=\"";
+        p += link;
+        p += "\">";
+        p += e->subject ? HtmlEscape(*e->subject) : Unknown("unknown subject");
+        p += "</a></td><td>";
+        p += e->author ? HtmlEscape(*e->author) : Unknown("unknown");
+        p += "</td><td class=\"date\">";
+        p += e->date       ? e->date->ShortText()
+             : e->dateText ? HtmlEscape(*e->dateText)
+                           : Unknown("unknown");
+        p += "</td></tr>\n";
     }
     p += "</table>\n";
     return p + PageFoot();

@@ -98,6 +98,11 @@ TEST(MessageReader, ReadsEveryPartOrSaysItIsUnknown) {
          "<hr><p>Footer</p></body></html>",
          {0, "Erin", "Plain", std::nullopt, std::nullopt,
           "First line same line\n\nSecond paragraph\nnext line\n"}},
+        {"tag names longer than any known, and tags closed by \"/>\"",
+         "<html><body><table><tr><td><b>Subject: </b><averyveryverylongname x>Long"
+         "</averyveryverylongname> names<br/>and more</td></tr></table>"
+         "<pre>one<br/>two<prefixedcustomtag>three</pre></body></html>",
+         {0, std::nullopt, "Long names", std::nullopt, std::nullopt, "one\ntwothree\n"}},
         {"scripts, styles and comments hold no parts",
          "<html><head><script>var s = '<b>From: </b>nobody';</script><style>b{}</style></head>"
          "<body><!-- <b>Subject: </b>hidden --><table><tr><td><b>Subject: </b>Shown</td></tr>"
@@ -219,6 +224,11 @@ TEST(MessageReader, DatesInTheirForms) {
     }
     EXPECT_EQ(ParseMessageDate("Tue Dec 14, 2004 9:05 pm")->EnvelopeText(),
               "Tue Dec 14 21:05:00 2004");
+    // The short form pads every part, also of years that need fewer or more than four digits.
+    for (const auto& [d, text] : {std::pair{TMessageDate{2004, 12, 14, 21, 5}, "2004-12-14 21:05"},
+                                  std::pair{TMessageDate{987, 3, 4, 0, 6}, "0987-03-04 00:06"},
+                                  std::pair{TMessageDate{12345, 1, 2, 3, 4}, "12345-01-02 03:04"}})
+        EXPECT_EQ(d.ShortText(), text) << text;
 }
 
 }  // namespace

@@ -11,7 +11,8 @@ namespace {
 constexpr std::uint32_t kReplacement = 0xFFFD;
 
 // The named references of HTML 4 for U+00A0 to U+00FF, in code point order.
-constexpr std::array<const char*, 96> kLatin1Names = {
+// Views, so a look-up compares lengths before bytes and never measures a name.
+constexpr std::array<std::string_view, 96> kLatin1Names = {
     "nbsp",   "iexcl",  "cent",   "pound",  "curren", "yen",    "brvbar", "sect",   "uml",
     "copy",   "ordf",   "laquo",  "not",    "shy",    "reg",    "macr",   "deg",    "plusmn",
     "sup2",   "sup3",   "acute",  "micro",  "para",   "middot", "cedil",  "sup1",   "ordm",
@@ -25,7 +26,7 @@ constexpr std::array<const char*, 96> kLatin1Names = {
     "uacute", "ucirc",  "uuml",   "yacute", "thorn",  "yuml"};
 
 struct TNamedReference {
-    const char* name;
+    std::string_view name;
     std::uint32_t codePoint;
 };
 constexpr TNamedReference kOtherNames[] = {

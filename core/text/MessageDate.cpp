@@ -48,6 +48,22 @@ int TMessageDate::Weekday() const {
 }
 
 std::string TMessageDate::ShortText() const {
+    // Written digit by digit where every part fits its width (a list of a hundred thousand
+    // messages shows as many dates); printf's form otherwise.
+    if (year >= 0 && year <= 9999 && month >= 0 && month <= 99 && day >= 0 && day <= 99 &&
+        hour >= 0 && hour <= 99 && minute >= 0 && minute <= 99) {
+        std::string out = "0000-00-00 00:00";
+        auto put = [&out](std::size_t at, int value, int width) {
+            for (int k = width - 1; k >= 0; --k, value /= 10)
+                out[at + static_cast<std::size_t>(k)] = static_cast<char>('0' + value % 10);
+        };
+        put(0, year, 4);
+        put(5, month, 2);
+        put(8, day, 2);
+        put(11, hour, 2);
+        put(14, minute, 2);
+        return out;
+    }
     char buf[40];
     std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d", year, month, day, hour, minute);
     return buf;

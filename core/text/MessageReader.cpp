@@ -1,5 +1,6 @@
 #include "text/MessageReader.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "text/HtmlText.h"
@@ -22,11 +23,12 @@ bool IsBlank(char c) {
 }
 
 // One piece of a page: a run of text, or a tag with its lower-case name ("/td" for an end
-// tag). Comments, and the contents of scripts and styles, are skipped.
+// tag; a name too long for any tag the reader knows is "#long"). Comments, and the contents of
+// scripts and styles, are skipped.
 struct TToken {
     bool tag = false;
     std::string_view text;
-    std::string name;
+    std::string_view name;
 };
 
 // Cuts a page into tokens in one pass: every search moves forward from where the last one
@@ -38,7 +40,8 @@ public:
     bool Next(TToken& token) {
         while (pos_ < page_.size()) {
             if (page_[pos_] == '<' && pos_ + 1 < page_.size() && IsTagStart(page_[pos_ + 1])) {
-                if (page_.compare(pos_, 4, "<!--") == 0) {
+                if (page_[pos_ + 1] == '!' && pos_ + 3 < page_.size() && page_[pos_ + 2] == '-' &&
+                    page_[pos_ + 3] == '-') {
                     const std::size_t end = page_.find("-->", pos_ + 4);
                     pos_ = end == std::string_view::npos ? page_.size() : end + 3;
                     continue;
@@ -47,11 +50,16 @@ public:
                 if (close == std::string_view::npos) break;  // the rest is text
                 token.tag = true;
                 token.text = page_.substr(pos_, close + 1 - pos_);
-                token.name.clear();
+                std::size_t length = 0;
                 std::size_t i = pos_ + 1;
-                if (page_[i] == '/') token.name.push_back(page_[i++]);
-                while (i < close && !IsBlank(page_[i]) && page_[i] != '/' && page_[i] != '>')
-                    token.name.push_back(LowCase(page_[i++]));
+                if (page_[i] == '/') name_[length++] = page_[i++];
+                for (; i < close && !IsBlank(page_[i]) && page_[i] != '/' && page_[i] != '>'; ++i) {
+                    if (length == sizeof name_) break;
+                    name_[length++] = LowCase(page_[i]);
+                }
+                const bool tooLong =
+                    length == sizeof name_ && i < close && !IsBlank(page_[i]) && page_[i] != '/';
+                token.name = tooLong ? "#long"sv : std::string_view(name_, length);
                 pos_ = close + 1;
                 if (token.name == "script"sv || token.name == "style"sv) SkipRawText(token.name);
                 return true;
@@ -83,13 +91,14 @@ public:
     }
 
 private:
-    void SkipRawText(const std::string& name) {
-        const std::size_t end = PosFrom("</" + name, page_, pos_ + 1, true);
+    void SkipRawText(std::string_view name) {
+        const std::size_t end = PosFrom("</" + std::string(name), page_, pos_ + 1, true);
         pos_ = end == 0 ? page_.size() : end - 1;
     }
 
     std::string_view page_;
     std::size_t pos_ = 0;
+    char name_[16] = {};  // the lower-case name of the last tag
 };
 
 // Blanks (non-breaking ones too, already plain) collapsed to one, none at the ends.
@@ -109,30 +118,22 @@ std::string Collapse(std::string_view text) {
 }
 
 // Lines ended by "\n" only, trailing blanks of each line and blank lines at both ends removed.
+// A carriage return before a line feed is dropped, one alone ends a line. One pass.
 std::string CleanLines(std::string_view text) {
-    // Carriage returns go: before a line feed they are dropped, alone they become one.
-    std::string out;
-    out.reserve(text.size());
-    std::size_t from = 0;
-    for (std::size_t cr = text.find('\r'); cr != std::string_view::npos;
-         cr = text.find('\r', from)) {
-        out.append(text.substr(from, cr - from));
-        if (cr + 1 >= text.size() || text[cr + 1] != '\n') out.push_back('\n');
-        from = cr + 1;
-    }
-    out.append(text.substr(from));
     std::string lines;
-    lines.reserve(out.size());
+    lines.reserve(text.size() + 1);
     std::size_t start = 0;
-    while (start <= out.size()) {
-        std::size_t end = out.find('\n', start);
-        if (end == std::string::npos) end = out.size();
+    const std::size_t n = text.size();
+    while (start <= n) {
+        std::size_t end = start;
+        while (end < n && text[end] != '\n' && text[end] != '\r') ++end;
         std::size_t last = end;
-        while (last > start && (out[last - 1] == ' ' || out[last - 1] == '\t')) --last;
+        while (last > start && (text[last - 1] == ' ' || text[last - 1] == '\t')) --last;
         if (!lines.empty() || last > start) {
-            lines.append(out, start, last - start);
+            lines.append(text.data() + start, last - start);
             lines.push_back('\n');
         }
+        if (end + 1 < n && text[end] == '\r' && text[end + 1] == '\n') ++end;
         start = end + 1;
     }
     while (lines.size() >= 2 && lines[lines.size() - 1] == '\n' && lines[lines.size() - 2] == '\n')
@@ -140,7 +141,7 @@ std::string CleanLines(std::string_view text) {
     return lines;
 }
 
-bool EndsField(const std::string& tag) {
+bool EndsField(std::string_view tag) {
     static constexpr std::string_view kEnds[] = {"/td",    "/tr", "td",  "tr",  "th",   "/th",
                                                  "br",     "p",   "/p",  "div", "/div", "table",
                                                  "/table", "hr",  "pre", "li",  "/li"};
@@ -150,7 +151,7 @@ bool EndsField(const std::string& tag) {
     return false;
 }
 
-bool BreaksLine(const std::string& tag) {
+bool BreaksLine(std::string_view tag) {
     static constexpr std::string_view kBreaks[] = {
         "br",         "p",           "/p", "div", "/div", "tr",  "/tr", "li", "/table",
         "blockquote", "/blockquote", "h1", "h2",  "h3",   "/h1", "/h2", "/h3"};
@@ -186,7 +187,7 @@ std::int64_t MessageNumberIn(std::string_view text, bool& purged) {
 enum class TField { None, Author, Date, Subject };
 
 struct TLabel {
-    const char* text;
+    std::string_view text;  // begins with a capital, which a text is checked against first
     TField field;
 };
 constexpr TLabel kLabels[] = {{"From:", TField::Author},
@@ -198,9 +199,9 @@ constexpr TLabel kLabels[] = {{"From:", TField::Author},
 // The state of one reading: which header row is being read, where the text is.
 class TReading {
 public:
-    explicit TReading(TPageCharset charset) : charset_(charset) {}
+    TReading(TPageCharset charset, std::size_t pageSize) : charset_(charset), pageSize_(pageSize) {}
 
-    void Tag(const std::string& name) {
+    void Tag(std::string_view name) {
         if (field_ != TField::None && EndsField(name)) EndField();
         if (inPre_) {
             if (name == "/pre"sv) {
@@ -214,6 +215,8 @@ public:
         if (name == "title"sv) inTitle_ = true;
         if (name == "/title"sv) inTitle_ = false;
         if (name == "pre"sv && !havePre_) {
+            // The text is most of a page: room for it at once rather than by doubling.
+            pre_.reserve(std::min<std::size_t>(pageSize_, std::size_t{1} << 20));
             inPre_ = true;
             fallbackOpen_ = false;
             fallbackDone_ = true;
@@ -265,11 +268,11 @@ public:
             if (number_ == 0) number_ = n;
         }
         for (const TLabel& label : kLabels) {
-            if (!StartsText(label.text, trimmed)) continue;
+            if (UpCase(trimmed[0]) != label.text[0] || !StartsText(label.text, trimmed)) continue;
             if (Taken(label.field)) return;  // the first row of a kind counts
             field_ = label.field;
             value_.clear();
-            const std::string_view rest = raw.substr(start + std::strlen(label.text));
+            const std::string_view rest = raw.substr(start + label.text.size());
             AppendHtmlText(value_, rest.substr(0, kLongestField), charset_, true);
             return;
         }
@@ -340,6 +343,7 @@ private:
     }
 
     TPageCharset charset_;
+    std::size_t pageSize_;
     TField field_ = TField::None;
     std::string value_;
     std::optional<std::string> author_, date_, subject_;
@@ -356,7 +360,7 @@ private:
 }  // namespace
 
 TSavedMessage ReadSavedMessage(std::string_view page) {
-    TReading reading(CharsetOfPage(page));
+    TReading reading(CharsetOfPage(page), page.size());
     TPageTokens tokens(page);
     TToken token;
     while (tokens.Next(token)) {
