@@ -23,6 +23,7 @@
 #include "gui/TfrmCommonDlg.h"
 #include "gui/TfrmYahooBrowser.h"
 #include "gui/TfrmYahooChooseOptions.h"
+#include "gui/TfrmYahooGrabber.h"
 #include "gui/TfrmYahooMain.h"
 #include "gui/TfrmYahooOptions.h"
 #include "gui/TfrmYahooProgressXX.h"
@@ -156,6 +157,15 @@ int TakeScreenshots(const QString& folder) {
     order.hide();
 
     ok = GrabFilesRun(main, dir.filePath(QStringLiteral("progress-files.png"))) && ok;
+
+    // The group and URL editor on the member's own group cache.
+    TfrmYahooGrabber editor(&main);
+    editor.Open();
+    const std::vector<std::string> sources = editor.SourceCaptions();
+    for (std::size_t i = 0; i < sources.size(); ++i)
+        if (sources[i] == main.Session().UserName()) editor.SelectSource(static_cast<int>(i));
+    ok = Grab(editor, dir.filePath(QStringLiteral("group-editor.png"))) && ok;
+    editor.hide();
 
     TfrmYahooBrowser& console = main.Console();
     console.move(80, 60);
