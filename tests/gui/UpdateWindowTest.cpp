@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTimer>
 #include <chrono>
 
 #include "groupsim/SimServer.h"
@@ -91,21 +92,30 @@ protected:
         return w;
     }
     // An answer for the window the main window opens: waits for its check, notes what it
-    // shows, clicks "Update Site" when asked to, and closes it.
+    // shows, clicks "Update Site" when asked to, and closes it. It looks every few ms from a
+    // timer of the window's own rather than waiting in an event loop of its own: the answer
+    // runs inside the dialog's loop, and the check's lines must reach the window meanwhile.
     BoxAnswers::Answer CloseWhenChecked(bool openSite) {
         return [this, openSite](QDialog& box) {
             auto& w = dynamic_cast<TfrmYahooWebUpdate&>(box);
-            const bool checked = WaitFor([&] { return w.ChecksDone() == 1; }, 30000);
-            shownVersion = w.lbCurrentVersion->text().toStdString();
-            shownLog = LogOf(w);
-            EXPECT_TRUE(checked) << "the check did not end; its log so far: "
-                                 << ::testing::PrintToString(shownLog);
-            if (!checked) {
-                w.reject();  // closing cancels the check: the test fails instead of hanging
-                return;
-            }
-            if (openSite) w.btOpenSite->click();
-            w.btClose->click();
+            auto* look = new QTimer(&w);
+            const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+            QObject::connect(look, &QTimer::timeout, &w, [this, &w, look, openSite, deadline] {
+                const bool checked = w.ChecksDone() == 1;
+                if (!checked && std::chrono::steady_clock::now() < deadline) return;
+                look->stop();
+                shownVersion = w.lbCurrentVersion->text().toStdString();
+                shownLog = LogOf(w);
+                EXPECT_TRUE(checked) << "the check did not end; its log so far: "
+                                     << ::testing::PrintToString(shownLog);
+                if (!checked) {
+                    w.reject();  // closing cancels the check: the test fails instead of hanging
+                    return;
+                }
+                if (openSite) w.btOpenSite->click();
+                w.btClose->click();
+            });
+            look->start(5);
         };
     }
 
