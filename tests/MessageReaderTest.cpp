@@ -26,7 +26,31 @@ struct Expected {
     bool purged = false;
 };
 
+// The words of a text in order, one blank between them; none for no text.
+std::string Squeezed(const std::optional<std::string>& text) {
+    std::string out;
+    bool blank = false;
+    for (const char c : text.value_or("")) {
+        if (c == ' ' || c == '\t' || c == '\r' || c == '\n') {
+            blank = !out.empty();
+            continue;
+        }
+        if (blank) out.push_back(' ');
+        blank = false;
+        out.push_back(c);
+    }
+    return out;
+}
+
 void Check(const std::string& label, const std::string& page, const Expected& e) {
+    // Read for its words only, a page gives the same parts and a body of the same words.
+    const TSavedMessage w = ReadSavedMessage(page, TBodyUse::Words);
+    EXPECT_EQ(w.number, e.number) << label;
+    EXPECT_EQ(w.author, e.author) << label;
+    EXPECT_EQ(w.subject, e.subject) << label;
+    EXPECT_EQ(w.dateText, e.dateText) << label;
+    EXPECT_EQ(w.purged, e.purged) << label;
+    EXPECT_EQ(Squeezed(w.body), Squeezed(e.body)) << label;
     const TSavedMessage m = ReadSavedMessage(page);
     EXPECT_EQ(m.number, e.number) << label;
     EXPECT_EQ(m.author, e.author) << label;

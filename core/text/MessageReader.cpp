@@ -278,7 +278,7 @@ public:
         }
     }
 
-    TSavedMessage Finish() {
+    TSavedMessage Finish(TBodyUse use) {
         if (field_ != TField::None) EndField();
         TSavedMessage m;
         m.number = number_;
@@ -288,7 +288,9 @@ public:
         m.dateText = date_;
         if (date_) m.date = ParseMessageDate(*date_);
         std::string body;
-        if (havePre_ || inPre_) {
+        if ((havePre_ || inPre_) && use == TBodyUse::Words) {
+            body = std::move(pre_);
+        } else if (havePre_ || inPre_) {
             // A line break right after <pre> is not part of the text.
             std::string_view text = pre_;
             if (!text.empty() && text[0] == '\r') text.remove_prefix(1);
@@ -359,7 +361,7 @@ private:
 
 }  // namespace
 
-TSavedMessage ReadSavedMessage(std::string_view page) {
+TSavedMessage ReadSavedMessage(std::string_view page, TBodyUse use) {
     TReading reading(CharsetOfPage(page), page.size());
     TPageTokens tokens(page);
     TToken token;
@@ -369,7 +371,7 @@ TSavedMessage ReadSavedMessage(std::string_view page) {
         else
             reading.Text(token.text);
     }
-    return reading.Finish();
+    return reading.Finish(use);
 }
 
 std::optional<std::int64_t> MessageNumberOfFile(std::string_view fileName) {
