@@ -154,6 +154,11 @@ TEST(MessageReader, ReferencesAndNonAsciiTextInEitherCharacterSet) {
               "\x93quoted\x94 \xA3"
               "5"),
          "Gr\u00fc\u00dfe aus K\u00f6ln", "\u201cquoted\u201d \u00a35\n"},
+        {"a reference and a byte above 0x7F after long runs of plain text",
+         Page("x", "Tue Dec 14, 2004 9:05 pm", "plain words then&amp;more plain words\xE9",
+              "a longer run of plain text, then&lt;one\xA3 and more after it"),
+         "plain words then&more plain words\u00e9",
+         "a longer run of plain text, then<one\u00a3 and more after it\n"},
         {"UTF-8 bytes on a page that says ISO-8859-1",
          Page("x", "Tue Dec 14, 2004 9:05 pm", "\xE6\x97\xA5\xE6\x9C\xAC \xD0\x9C\xD0\xB8\xD1\x80",
               "\xF0\x9F\x98\x80 ok"),
