@@ -117,10 +117,24 @@ private:
         z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
         return z ^ (z >> 31);
     }
+    // Compared as the hash reads them: a few loads, overlapping at the end.
     static bool Same(const std::string& a, std::string_view b) {
-        if (a.size() != b.size()) return false;
-        for (std::size_t k = 0; k < b.size(); ++k) {
-            if (a[k] != b[k]) return false;
+        const std::size_t n = b.size();
+        if (a.size() != n) return false;
+        const char* p = a.data();
+        const char* q = b.data();
+        if (n >= 8) {
+            for (std::size_t i = 0; i + 8 < n; i += 8) {
+                if (Load<std::uint64_t>(p + i) != Load<std::uint64_t>(q + i)) return false;
+            }
+            return Load<std::uint64_t>(p + n - 8) == Load<std::uint64_t>(q + n - 8);
+        }
+        if (n >= 4) {
+            return Load<std::uint32_t>(p) == Load<std::uint32_t>(q) &&
+                   Load<std::uint32_t>(p + n - 4) == Load<std::uint32_t>(q + n - 4);
+        }
+        for (std::size_t k = 0; k < n; ++k) {
+            if (p[k] != q[k]) return false;
         }
         return true;
     }
