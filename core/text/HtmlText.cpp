@@ -193,8 +193,11 @@ void AppendUtf8(std::string& out, std::uint32_t cp) {
     }
 }
 
-void AppendHtmlText(std::string& out, std::string_view text, TPageCharset charset,
-                    bool plainBlanks) {
+namespace {
+
+// `charset()` gives the character set, asked for at the first byte above 0x7F only.
+template <typename Charset>
+void AppendDecoded(std::string& out, std::string_view text, Charset&& charset, bool plainBlanks) {
     std::size_t i = 0;
     while (i < text.size()) {
         // Plain ASCII up to the next reference or byte above 0x7F goes across in one piece. It
@@ -223,7 +226,7 @@ void AppendHtmlText(std::string& out, std::string_view text, TPageCharset charse
                 continue;
             }
             i += length;
-        } else if (charset == TPageCharset::Utf8) {
+        } else if (charset() == TPageCharset::Utf8) {
             const std::size_t length = Utf8SequenceLength(text.substr(i), cp);
             if (length == 0) {
                 cp = kReplacement;
@@ -238,6 +241,20 @@ void AppendHtmlText(std::string& out, std::string_view text, TPageCharset charse
         if (plainBlanks && cp == 0xA0) cp = ' ';
         AppendUtf8(out, cp);
     }
+}
+
+}  // namespace
+
+void AppendHtmlText(std::string& out, std::string_view text, TPageCharset charset,
+                    bool plainBlanks) {
+    AppendDecoded(
+        out, text, [charset] { return charset; }, plainBlanks);
+}
+
+void AppendHtmlText(std::string& out, std::string_view text, TLazyCharset& charset,
+                    bool plainBlanks) {
+    AppendDecoded(
+        out, text, [&charset] { return charset.Get(); }, plainBlanks);
 }
 
 std::string HtmlEscape(std::string_view text) {

@@ -199,7 +199,7 @@ constexpr TLabel kLabels[] = {{"From:", TField::Author},
 // The state of one reading: which header row is being read, where the text is.
 class TReading {
 public:
-    TReading(TPageCharset charset, std::size_t pageSize) : charset_(charset), pageSize_(pageSize) {}
+    explicit TReading(std::string_view page) : charset_(page), pageSize_(page.size()) {}
 
     void Tag(std::string_view name) {
         if (field_ != TField::None && EndsField(name)) EndField();
@@ -344,7 +344,7 @@ private:
         value_.clear();
     }
 
-    TPageCharset charset_;
+    TLazyCharset charset_;  // most pages are plain ASCII and never need it
     std::size_t pageSize_;
     TField field_ = TField::None;
     std::string value_;
@@ -362,7 +362,7 @@ private:
 }  // namespace
 
 TSavedMessage ReadSavedMessage(std::string_view page, TBodyUse use) {
-    TReading reading(CharsetOfPage(page), page.size());
+    TReading reading(page);
     TPageTokens tokens(page);
     TToken token;
     while (tokens.Next(token)) {
