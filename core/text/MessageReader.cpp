@@ -163,6 +163,9 @@ bool BreaksLine(std::string_view tag) {
 
 // The number in "Message 123 of 456" or "Message 123 does not exist"; 0 when `text` has none.
 std::int64_t MessageNumberIn(std::string_view text, bool& purged) {
+    // Most texts of a page hold no digit, so no number: those need no search for the word.
+    if (std::none_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; }))
+        return 0;
     std::size_t at = PosFrom("message", text, 1, true);
     while (at != 0) {
         std::size_t i = at - 1 + 7;
