@@ -8,6 +8,7 @@
 #include <string>
 
 #include "support/MessagePages.h"
+#include "text/HtmlText.h"
 #include "text/MessageReader.h"
 
 namespace tessaly {
@@ -219,6 +220,27 @@ TEST(MessageReader, SixtyMegabytePagesAreReadInLinearTime) {
     EXPECT_EQ(m.body->substr(0, 37), "line of the long text & more bold\nlin");
     EXPECT_EQ(m.subject, "Long");
     EXPECT_EQ(ReadSavedMessage(cases[5].page).subject, std::string(1999, 'x'));  // cut at the bound
+}
+
+// Pages are written with HtmlEscape and read with AppendHtmlText: every text comes back, the
+// characters written as references anywhere in it, alone or side by side.
+TEST(HtmlText, EscapedTextsReadBack) {
+    const std::string texts[] = {"",
+                                 "plain text without any of them",
+                                 "&",
+                                 "<a href=\"x\">",
+                                 "\"quoted\" at both ends\"",
+                                 "Tom & Jerry <tom@example.com> &amp; \"more\" >>",
+                                 "&&<<>>\"\"",
+                                 "caf\u00e9 & cr\u00e8me"};
+    for (const std::string& text : texts) {
+        const std::string escaped = HtmlEscape(text);
+        EXPECT_EQ(escaped.find_first_of("<>\""), std::string::npos) << text;
+        std::string back;
+        AppendHtmlText(back, escaped, TPageCharset::Utf8);
+        EXPECT_EQ(back, text) << escaped;
+    }
+    EXPECT_EQ(HtmlEscape("a<b & \"c\">"), "a&lt;b &amp; &quot;c&quot;&gt;");
 }
 
 TEST(MessageReader, NumbersOfSavedFileNames) {

@@ -260,24 +260,31 @@ void AppendHtmlText(std::string& out, std::string_view text, TLazyCharset& chars
 std::string HtmlEscape(std::string_view text) {
     std::string out;
     out.reserve(text.size() + text.size() / 8);
-    for (char c : text) {
-        switch (c) {
+    // The runs between the characters written as references go across in one piece.
+    std::size_t from = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char* reference = nullptr;
+        switch (text[i]) {
             case '&':
-                out += "&amp;";
+                reference = "&amp;";
                 break;
             case '<':
-                out += "&lt;";
+                reference = "&lt;";
                 break;
             case '>':
-                out += "&gt;";
+                reference = "&gt;";
                 break;
             case '"':
-                out += "&quot;";
+                reference = "&quot;";
                 break;
             default:
-                out.push_back(c);
+                continue;
         }
+        out.append(text.data() + from, i - from);
+        out += reference;
+        from = i + 1;
     }
+    out.append(text.data() + from, text.size() - from);
     return out;
 }
 
