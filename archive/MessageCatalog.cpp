@@ -15,24 +15,17 @@ namespace {
 constexpr const char* kHeader = "tessaly-catalog 4";
 
 void Escaped(std::string& out, std::string_view text) {
-    for (char c : text) {
-        switch (c) {
-            case '\\':
-                out += "\\\\";
-                break;
-            case '\t':
-                out += "\\t";
-                break;
-            case '\n':
-                out += "\\n";
-                break;
-            case '\r':
-                out += "\\r";
-                break;
-            default:
-                out.push_back(c);
-        }
+    // The runs between the characters escaped go across in one piece.
+    std::size_t from = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c != '\\' && c != '\t' && c != '\n' && c != '\r') continue;
+        out.append(text.data() + from, i - from);
+        out.push_back('\\');
+        out.push_back(c == '\t' ? 't' : c == '\n' ? 'n' : c == '\r' ? 'r' : '\\');
+        from = i + 1;
     }
+    out.append(text.data() + from, text.size() - from);
 }
 
 std::string Unescaped(std::string_view text) {

@@ -28,6 +28,16 @@ std::string JsString(std::string_view text) {
     std::string out = "\"";
     out.reserve(text.size() + 2);
     for (std::size_t i = 0; i < text.size(); ++i) {
+        // Plain text up to the next character written otherwise goes across in one piece.
+        std::size_t run = i;
+        while (run < text.size()) {
+            const auto u = static_cast<unsigned char>(text[run]);
+            if (u < 0x20 || u == '"' || u == '\\' || u == '<' || u == 0xE2) break;
+            ++run;
+        }
+        out.append(text.data() + i, run - i);
+        i = run;
+        if (i == text.size()) break;
         const char c = text[i];
         const auto u = static_cast<unsigned char>(c);
         if (c == '"' || c == '\\') {
