@@ -68,11 +68,22 @@ public:
         std::vector<std::uint32_t> fill(start.begin(), start.end() - 1);
         // The pairs come in message order, so each word's positions come out rising.
         for (const auto& [id, position] : pairs_) positions[fill[id]++] = position;
-        std::vector<std::uint32_t> order(count);
-        for (std::size_t k = 0; k < count; ++k) order[k] = static_cast<std::uint32_t>(k);
-        std::sort(order.begin(), order.end(),
-                  [this](std::uint32_t a, std::uint32_t b) { return words_[a] < words_[b]; });
-        for (const std::uint32_t id : order) {
+        // Sorted by their first eight bytes as a number first (the bytes in order, zero-padded),
+        // which settles most comparisons without looking at the words.
+        std::vector<std::pair<std::uint64_t, std::uint32_t>> order(count);
+        for (std::size_t k = 0; k < count; ++k) {
+            std::uint64_t prefix = 0;
+            const std::string& w = words_[k];
+            for (std::size_t b = 0; b < 8; ++b) {
+                prefix = (prefix << 8) | (b < w.size() ? static_cast<unsigned char>(w[b]) : 0u);
+            }
+            order[k] = {prefix, static_cast<std::uint32_t>(k)};
+        }
+        std::sort(order.begin(), order.end(), [this](const auto& a, const auto& b) {
+            if (a.first != b.first) return a.first < b.first;
+            return words_[a.second] < words_[b.second];
+        });
+        for (const auto& [prefix, id] : order) {
             f(words_[id], std::span<const std::uint32_t>(positions.data() + start[id],
                                                          start[id + 1] - start[id]));
         }
