@@ -1,6 +1,7 @@
 #include "text/MessageReader.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 
 #include "text/HtmlText.h"
@@ -21,6 +22,14 @@ bool IsTagStart(char c) {
 bool IsBlank(char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f';
 }
+
+// The bytes that end a tag's name: blanks, "/" and ">".
+constexpr std::array<bool, 256> kEndsTagName = [] {
+    std::array<bool, 256> table{};
+    for (const char c : {' ', '\t', '\r', '\n', '\f', '/', '>'})
+        table[static_cast<unsigned char>(c)] = true;
+    return table;
+}();
 
 // One piece of a page: a run of text, or a tag with its lower-case name ("/td" for an end
 // tag; a name too long for any tag the reader knows is "#long"). Comments, and the contents of
@@ -53,7 +62,7 @@ public:
                 std::size_t length = 0;
                 std::size_t i = pos_ + 1;
                 if (page_[i] == '/') name_[length++] = page_[i++];
-                for (; i < close && !IsBlank(page_[i]) && page_[i] != '/' && page_[i] != '>'; ++i) {
+                for (; i < close && !kEndsTagName[static_cast<unsigned char>(page_[i])]; ++i) {
                     if (length == sizeof name_) break;
                     name_[length++] = LowCase(page_[i]);
                 }
