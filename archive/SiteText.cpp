@@ -1,5 +1,6 @@
 #include "archive/SiteText.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "text/HtmlText.h"
@@ -10,10 +11,17 @@ std::string UrlPath(std::string_view path) {
     static const char* kHex = "0123456789ABCDEF";
     std::string out;
     out.reserve(path.size());
+    auto plain = [](unsigned char u) {
+        return (u >= 'a' && u <= 'z') || (u >= 'A' && u <= 'Z') || (u >= '0' && u <= '9') ||
+               u == '-' || u == '.' || u == '_' || u == '~' || u == '/';
+    };
+    // Most names are plain from end to end: copied whole.
+    if (std::all_of(path.begin(), path.end(),
+                    [&](char c) { return plain(static_cast<unsigned char>(c)); }))
+        return std::string(path);
     for (char c : path) {
         const auto u = static_cast<unsigned char>(c);
-        if ((u >= 'a' && u <= 'z') || (u >= 'A' && u <= 'Z') || (u >= '0' && u <= '9') ||
-            c == '-' || c == '.' || c == '_' || c == '~' || c == '/') {
+        if (plain(u)) {
             out.push_back(c);
         } else {
             out.push_back('%');

@@ -259,7 +259,7 @@ void AppendHtmlText(std::string& out, std::string_view text, TLazyCharset& chars
 
 std::string HtmlEscape(std::string_view text) {
     std::string out;
-    out.reserve(text.size() + text.size() / 8);
+    out.reserve(text.size() + text.size() / 8 + 16);  // a few references without growing
     // The runs between the characters written as references go across in one piece.
     std::size_t from = 0;
     for (std::size_t i = 0; i < text.size(); ++i) {

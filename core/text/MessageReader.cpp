@@ -113,15 +113,15 @@ private:
 // Blanks (non-breaking ones too, already plain) collapsed to one, none at the ends.
 std::string Collapse(std::string_view text) {
     std::string out;
-    bool blank = false;
-    for (char c : text) {
-        if (IsBlank(c)) {
-            blank = !out.empty();
-            continue;
-        }
-        if (blank) out.push_back(' ');
-        blank = false;
-        out.push_back(c);
+    out.reserve(text.size());
+    std::size_t i = 0;
+    while (i < text.size()) {
+        while (i < text.size() && IsBlank(text[i])) ++i;
+        const std::size_t start = i;
+        while (i < text.size() && !IsBlank(text[i])) ++i;
+        if (i == start) break;
+        if (!out.empty()) out.push_back(' ');
+        out.append(text.data() + start, i - start);
     }
     return out;
 }
