@@ -1,5 +1,6 @@
 #include "archive/MessageCatalog.h"
 
+#include <charconv>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
@@ -14,24 +15,17 @@ namespace {
 constexpr const char* kHeader = "tessaly-catalog 4";
 
 void Escaped(std::string& out, std::string_view text) {
-    for (char c : text) {
-        switch (c) {
-            case '\\':
-                out += "\\\\";
-                break;
-            case '\t':
-                out += "\\t";
-                break;
-            case '\n':
-                out += "\\n";
-                break;
-            case '\r':
-                out += "\\r";
-                break;
-            default:
-                out.push_back(c);
-        }
+    // The runs between the characters escaped go across in one piece.
+    std::size_t from = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c != '\\' && c != '\t' && c != '\n' && c != '\r') continue;
+        out.append(text.data() + from, i - from);
+        out.push_back('\\');
+        out.push_back(c == '\t' ? 't' : c == '\n' ? 'n' : c == '\r' ? 'r' : '\\');
+        from = i + 1;
     }
+    out.append(text.data() + from, text.size() - from);
 }
 
 std::string Unescaped(std::string_view text) {
@@ -75,16 +69,27 @@ bool ToInt(std::string_view text, std::int64_t& value) {
     return true;
 }
 
+template <typename Int>
+void AppendInt(std::string& out, Int value) {
+    char buf[24];
+    const auto end = std::to_chars(buf, buf + sizeof buf, value).ptr;
+    out.append(buf, static_cast<std::size_t>(end - buf));
+}
+
 // A date read from its page as "@Y M D h m s zone hasZone", a date that could not be read as
 // "=text", none as nothing.
 void WriteDate(std::string& out, const TCatalogEntry& e) {
     out.push_back('\t');
     if (e.date) {
         const TMessageDate& d = *e.date;
-        char buf[96];
-        std::snprintf(buf, sizeof buf, "@%d %d %d %d %d %d %d %d", d.year, d.month, d.day, d.hour,
-                      d.minute, d.second, d.zoneMinutes, d.hasZone ? 1 : 0);
-        out += buf;
+        out.push_back('@');
+        bool first = true;
+        for (const int v : {d.year, d.month, d.day, d.hour, d.minute, d.second, d.zoneMinutes,
+                            d.hasZone ? 1 : 0}) {
+            if (!first) out.push_back(' ');
+            first = false;
+            AppendInt(out, v);
+        }
     } else if (e.dateText) {
         out.push_back('=');
         Escaped(out, *e.dateText);
@@ -159,11 +164,14 @@ void SaveCatalog(const std::string& path, const std::vector<TCatalogEntry>& entr
     TCompleteFileWriter writer(path);
     std::string out = std::string(kHeader) + "\n";
     for (const TCatalogEntry& e : entries) {
-        out += std::to_string(e.number);
+        AppendInt(out, e.number);
         out.push_back('\t');
         Escaped(out, e.file);
-        out += "\t" + std::to_string(e.size) + "\t" + std::to_string(e.mtimeNs) + "\t" +
-               (e.purged ? "1" : "0");
+        out.push_back('\t');
+        AppendInt(out, e.size);
+        out.push_back('\t');
+        AppendInt(out, e.mtimeNs);
+        out += e.purged ? "\t1" : "\t0";
         WriteDate(out, e);
         Optional(out, e.subject);
         Optional(out, e.author);

@@ -67,11 +67,12 @@ std::vector<TSavedPageFile> ListSavedPages(const std::string& folder, bool withF
 
 namespace {
 
-// Reads the open file `fd` to its end into a buffer first sized `expected` + 1: a file of the
-// expected size comes in one call, its end shown by that call falling short of the buffer (a
-// regular file reads short only at its end). Closes `fd`.
-std::optional<std::string> ReadOpenFile(int fd, std::uint64_t expected) {
-    std::string data(static_cast<std::size_t>(expected) + 1, '\0');
+// Reads the open file `fd` to its end into `data`, made at least `expected` + 1 long (it is not
+// shrunk): a file of the expected size comes in one call, its end shown by that call falling
+// short of the buffer (a regular file reads short only at its end). Closes `fd`. Gives the
+// length read, or nothing on an error.
+std::optional<std::size_t> ReadOpenFile(int fd, std::uint64_t expected, std::string& data) {
+    if (data.size() < expected + 1) data.resize(static_cast<std::size_t>(expected) + 1);
     std::size_t have = 0;
     for (;;) {
         const ssize_t n = ::read(fd, data.data() + have, data.size() - have);
@@ -89,7 +90,14 @@ std::optional<std::string> ReadOpenFile(int fd, std::uint64_t expected) {
         }
     }
     ::close(fd);
-    data.resize(have);
+    return have;
+}
+
+std::optional<std::string> ReadOpenFile(int fd, std::uint64_t expected) {
+    std::string data;
+    const auto have = ReadOpenFile(fd, expected, data);
+    if (!have) return std::nullopt;
+    data.resize(*have);
     return data;
 }
 
@@ -113,21 +121,41 @@ TPageFolder::~TPageFolder() {
     if (fd_ >= 0) ::close(fd_);
 }
 
-std::optional<std::string> TPageFolder::Read(TSavedPageFile& file) const {
-    const int fd = fd_ >= 0 ? ::openat(fd_, file.file.c_str(), O_RDONLY | O_CLOEXEC)
-                            : ::open((folder_ + file.file).c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return std::nullopt;
+namespace {
+
+// Opens the page `file` of the folder open as `dirFd` (or, when it is not open, by its whole
+// path), learning its size and time when the listing did not give them; -1 when it cannot.
+int OpenPage(int dirFd, const std::string& folder, TSavedPageFile& file) {
+    const int fd = dirFd >= 0 ? ::openat(dirFd, file.file.c_str(), O_RDONLY | O_CLOEXEC)
+                              : ::open((folder + file.file).c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return -1;
     if (file.mtimeNs == 0) {
         struct stat st {};
         if (::fstat(fd, &st) != 0) {
             ::close(fd);
-            return std::nullopt;
+            return -1;
         }
         file.size = static_cast<std::uint64_t>(st.st_size);
         file.mtimeNs =
             static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
     }
+    return fd;
+}
+
+}  // namespace
+
+std::optional<std::string> TPageFolder::Read(TSavedPageFile& file) const {
+    const int fd = OpenPage(fd_, folder_, file);
+    if (fd < 0) return std::nullopt;
     return ReadOpenFile(fd, file.size);
+}
+
+std::optional<std::string_view> TPageFolder::Read(TSavedPageFile& file, std::string& buffer) const {
+    const int fd = OpenPage(fd_, folder_, file);
+    if (fd < 0) return std::nullopt;
+    const auto have = ReadOpenFile(fd, file.size, buffer);
+    if (!have) return std::nullopt;
+    return std::string_view(buffer.data(), *have);
 }
 
 }  // namespace tessaly::archive

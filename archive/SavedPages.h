@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace tessaly::archive {
@@ -42,6 +43,11 @@ public:
     // listed size is a hint: a page that grew or shrank since is read whole all the same. A page
     // listed without its facts (a time of 0) gets them here.
     [[nodiscard]] std::optional<std::string> Read(TSavedPageFile& file) const;
+    // The same into `buffer`, kept by the caller from page to page: it only grows, so reading
+    // many pages allocates (and clears) memory for the biggest only. The view lasts until the
+    // buffer's next use.
+    [[nodiscard]] std::optional<std::string_view> Read(TSavedPageFile& file,
+                                                       std::string& buffer) const;
 
 private:
     std::string folder_;  // with its trailing "/"

@@ -68,11 +68,22 @@ public:
         std::vector<std::uint32_t> fill(start.begin(), start.end() - 1);
         // The pairs come in message order, so each word's positions come out rising.
         for (const auto& [id, position] : pairs_) positions[fill[id]++] = position;
-        std::vector<std::uint32_t> order(count);
-        for (std::size_t k = 0; k < count; ++k) order[k] = static_cast<std::uint32_t>(k);
-        std::sort(order.begin(), order.end(),
-                  [this](std::uint32_t a, std::uint32_t b) { return words_[a] < words_[b]; });
-        for (const std::uint32_t id : order) {
+        // Sorted by their first eight bytes as a number first (the bytes in order, zero-padded),
+        // which settles most comparisons without looking at the words.
+        std::vector<std::pair<std::uint64_t, std::uint32_t>> order(count);
+        for (std::size_t k = 0; k < count; ++k) {
+            std::uint64_t prefix = 0;
+            const std::string& w = words_[k];
+            for (std::size_t b = 0; b < 8; ++b) {
+                prefix = (prefix << 8) | (b < w.size() ? static_cast<unsigned char>(w[b]) : 0u);
+            }
+            order[k] = {prefix, static_cast<std::uint32_t>(k)};
+        }
+        std::sort(order.begin(), order.end(), [this](const auto& a, const auto& b) {
+            if (a.first != b.first) return a.first < b.first;
+            return words_[a.second] < words_[b.second];
+        });
+        for (const auto& [prefix, id] : order) {
             f(words_[id], std::span<const std::uint32_t>(positions.data() + start[id],
                                                          start[id + 1] - start[id]));
         }
@@ -117,10 +128,24 @@ private:
         z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
         return z ^ (z >> 31);
     }
+    // Compared as the hash reads them: a few loads, overlapping at the end.
     static bool Same(const std::string& a, std::string_view b) {
-        if (a.size() != b.size()) return false;
-        for (std::size_t k = 0; k < b.size(); ++k) {
-            if (a[k] != b[k]) return false;
+        const std::size_t n = b.size();
+        if (a.size() != n) return false;
+        const char* p = a.data();
+        const char* q = b.data();
+        if (n >= 8) {
+            for (std::size_t i = 0; i + 8 < n; i += 8) {
+                if (Load<std::uint64_t>(p + i) != Load<std::uint64_t>(q + i)) return false;
+            }
+            return Load<std::uint64_t>(p + n - 8) == Load<std::uint64_t>(q + n - 8);
+        }
+        if (n >= 4) {
+            return Load<std::uint32_t>(p) == Load<std::uint32_t>(q) &&
+                   Load<std::uint32_t>(p + n - 4) == Load<std::uint32_t>(q + n - 4);
+        }
+        for (std::size_t k = 0; k < n; ++k) {
+            if (p[k] != q[k]) return false;
         }
         return true;
     }

@@ -173,12 +173,14 @@ private:
         std::string text;
     };
 
-    static TPageRead ReadPage(const TPageFolder& folder, TSavedPageFile& file) {
+    static TPageRead ReadPage(const TPageFolder& folder, TSavedPageFile& file,
+                              std::string& buffer) {
         TPageRead r;
-        const auto page = folder.Read(file);
+        const auto page = folder.Read(file, buffer);
         if (!page) return r;
         r.read = true;
-        TSavedMessage m = ReadSavedMessage(*page);
+        // Only the body's words are kept, so it is not tidied into lines.
+        TSavedMessage m = ReadSavedMessage(*page, TBodyUse::Words);
         r.entry = EntryOf(std::move(m));
         r.entry.number = file.number;  // the file's name is what the walk saved it as
         r.entry.file = file.file;
@@ -204,12 +206,13 @@ private:
         std::vector<TPageRead> pages(count);
         const TPageFolder folder(plan.group.messages);
         std::thread helper([&pages, &folder, from, count] {
+            std::string buffer;
             for (std::size_t k = 1; k < count; k += 2)
-                pages[k] = ReadPage(folder, *(from + static_cast<std::ptrdiff_t>(k)));
+                pages[k] = ReadPage(folder, *(from + static_cast<std::ptrdiff_t>(k)), buffer);
         });
         const std::int64_t base = done_;
         for (std::size_t k = 0; k < count; k += 2) {
-            pages[k] = ReadPage(folder, *(from + static_cast<std::ptrdiff_t>(k)));
+            pages[k] = ReadPage(folder, *(from + static_cast<std::ptrdiff_t>(k)), readBuffer_);
             Report(step, base + static_cast<std::int64_t>(std::min(k + 2, count)));
         }
         helper.join();
@@ -402,6 +405,7 @@ private:
     std::string lastStep_;
     std::int64_t reported_ = 0;  // the last `done` told
     std::error_code ec_;
+    std::string readBuffer_;  // the page being read, on the building thread
 };
 
 }  // namespace

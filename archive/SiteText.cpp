@@ -1,5 +1,6 @@
 #include "archive/SiteText.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "text/HtmlText.h"
@@ -10,10 +11,17 @@ std::string UrlPath(std::string_view path) {
     static const char* kHex = "0123456789ABCDEF";
     std::string out;
     out.reserve(path.size());
+    auto plain = [](unsigned char u) {
+        return (u >= 'a' && u <= 'z') || (u >= 'A' && u <= 'Z') || (u >= '0' && u <= '9') ||
+               u == '-' || u == '.' || u == '_' || u == '~' || u == '/';
+    };
+    // Most names are plain from end to end: copied whole.
+    if (std::all_of(path.begin(), path.end(),
+                    [&](char c) { return plain(static_cast<unsigned char>(c)); }))
+        return std::string(path);
     for (char c : path) {
         const auto u = static_cast<unsigned char>(c);
-        if ((u >= 'a' && u <= 'z') || (u >= 'A' && u <= 'Z') || (u >= '0' && u <= '9') ||
-            c == '-' || c == '.' || c == '_' || c == '~' || c == '/') {
+        if (plain(u)) {
             out.push_back(c);
         } else {
             out.push_back('%');
@@ -28,6 +36,16 @@ std::string JsString(std::string_view text) {
     std::string out = "\"";
     out.reserve(text.size() + 2);
     for (std::size_t i = 0; i < text.size(); ++i) {
+        // Plain text up to the next character written otherwise goes across in one piece.
+        std::size_t run = i;
+        while (run < text.size()) {
+            const auto u = static_cast<unsigned char>(text[run]);
+            if (u < 0x20 || u == '"' || u == '\\' || u == '<' || u == 0xE2) break;
+            ++run;
+        }
+        out.append(text.data() + i, run - i);
+        i = run;
+        if (i == text.size()) break;
         const char c = text[i];
         const auto u = static_cast<unsigned char>(c);
         if (c == '"' || c == '\\') {

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "support/MessagePages.h"
+#include "text/HtmlText.h"
 #include "text/MessageReader.h"
 
 namespace tessaly {
@@ -26,7 +27,31 @@ struct Expected {
     bool purged = false;
 };
 
+// The words of a text in order, one blank between them; none for no text.
+std::string Squeezed(const std::optional<std::string>& text) {
+    std::string out;
+    bool blank = false;
+    for (const char c : text.value_or("")) {
+        if (c == ' ' || c == '\t' || c == '\r' || c == '\n') {
+            blank = !out.empty();
+            continue;
+        }
+        if (blank) out.push_back(' ');
+        blank = false;
+        out.push_back(c);
+    }
+    return out;
+}
+
 void Check(const std::string& label, const std::string& page, const Expected& e) {
+    // Read for its words only, a page gives the same parts and a body of the same words.
+    const TSavedMessage w = ReadSavedMessage(page, TBodyUse::Words);
+    EXPECT_EQ(w.number, e.number) << label;
+    EXPECT_EQ(w.author, e.author) << label;
+    EXPECT_EQ(w.subject, e.subject) << label;
+    EXPECT_EQ(w.dateText, e.dateText) << label;
+    EXPECT_EQ(w.purged, e.purged) << label;
+    EXPECT_EQ(Squeezed(w.body), Squeezed(e.body)) << label;
     const TSavedMessage m = ReadSavedMessage(page);
     EXPECT_EQ(m.number, e.number) << label;
     EXPECT_EQ(m.author, e.author) << label;
@@ -130,6 +155,11 @@ TEST(MessageReader, ReferencesAndNonAsciiTextInEitherCharacterSet) {
               "\x93quoted\x94 \xA3"
               "5"),
          "Gr\u00fc\u00dfe aus K\u00f6ln", "\u201cquoted\u201d \u00a35\n"},
+        {"a reference and a byte above 0x7F after long runs of plain text",
+         Page("x", "Tue Dec 14, 2004 9:05 pm", "plain words then&amp;more plain words\xE9",
+              "a longer run of plain text, then&lt;one\xA3 and more after it"),
+         "plain words then&more plain words\u00e9",
+         "a longer run of plain text, then<one\u00a3 and more after it\n"},
         {"UTF-8 bytes on a page that says ISO-8859-1",
          Page("x", "Tue Dec 14, 2004 9:05 pm", "\xE6\x97\xA5\xE6\x9C\xAC \xD0\x9C\xD0\xB8\xD1\x80",
               "\xF0\x9F\x98\x80 ok"),
@@ -190,6 +220,27 @@ TEST(MessageReader, SixtyMegabytePagesAreReadInLinearTime) {
     EXPECT_EQ(m.body->substr(0, 37), "line of the long text & more bold\nlin");
     EXPECT_EQ(m.subject, "Long");
     EXPECT_EQ(ReadSavedMessage(cases[5].page).subject, std::string(1999, 'x'));  // cut at the bound
+}
+
+// Pages are written with HtmlEscape and read with AppendHtmlText: every text comes back, the
+// characters written as references anywhere in it, alone or side by side.
+TEST(HtmlText, EscapedTextsReadBack) {
+    const std::string texts[] = {"",
+                                 "plain text without any of them",
+                                 "&",
+                                 "<a href=\"x\">",
+                                 "\"quoted\" at both ends\"",
+                                 "Tom & Jerry <tom@example.com> &amp; \"more\" >>",
+                                 "&&<<>>\"\"",
+                                 "caf\u00e9 & cr\u00e8me"};
+    for (const std::string& text : texts) {
+        const std::string escaped = HtmlEscape(text);
+        EXPECT_EQ(escaped.find_first_of("<>\""), std::string::npos) << text;
+        std::string back;
+        AppendHtmlText(back, escaped, TPageCharset::Utf8);
+        EXPECT_EQ(back, text) << escaped;
+    }
+    EXPECT_EQ(HtmlEscape("a<b & \"c\">"), "a&lt;b &amp; &quot;c&quot;&gt;");
 }
 
 TEST(MessageReader, NumbersOfSavedFileNames) {

@@ -5,6 +5,7 @@
 // (as the service's later pages did), are told apart by whether their bytes are valid UTF-8.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -25,6 +26,25 @@ void AppendUtf8(std::string& out, std::uint32_t codePoint);
 // characters, the bytes converted to UTF-8 from `charset` (invalid UTF-8 as U+FFFD), a
 // non-breaking space as a plain blank when `plainBlanks`. An unknown reference stays as it is.
 void AppendHtmlText(std::string& out, std::string_view text, TPageCharset charset,
+                    bool plainBlanks = false);
+
+// The character set of a page, found (CharsetOfPage) only when a text of it first holds a byte
+// above 0x7F: plain ASCII reads the same in both, and most pages hold nothing else.
+class TLazyCharset {
+public:
+    explicit TLazyCharset(std::string_view page) : page_(page) {}
+    [[nodiscard]] TPageCharset Get() {
+        if (!known_) known_ = CharsetOfPage(page_);
+        return *known_;
+    }
+
+private:
+    std::string_view page_;
+    std::optional<TPageCharset> known_;
+};
+
+// The same, the page's character set looked for only when a byte needs it.
+void AppendHtmlText(std::string& out, std::string_view text, TLazyCharset& charset,
                     bool plainBlanks = false);
 
 // `text` with the characters "&", "<", ">" and '"' written as references.

@@ -104,7 +104,10 @@ std::optional<TMessageDate> ParseMessageDate(std::string_view text) {
             const std::string_view word = text.substr(i, j - i);
             if (d.month == 0 && word.size() >= 3) {
                 for (int m = 0; m < 12; ++m) {
-                    if (StartsText(kMonths[m], word)) d.month = m + 1;
+                    if (StartsText(kMonths[m], word)) {
+                        d.month = m + 1;
+                        break;  // no word starts with two of them
+                    }
                 }
             }
             if (SameText(word, "pm")) pm = true;

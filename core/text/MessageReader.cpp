@@ -1,6 +1,7 @@
 #include "text/MessageReader.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 
 #include "text/HtmlText.h"
@@ -21,6 +22,14 @@ bool IsTagStart(char c) {
 bool IsBlank(char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f';
 }
+
+// The bytes that end a tag's name: blanks, "/" and ">".
+constexpr std::array<bool, 256> kEndsTagName = [] {
+    std::array<bool, 256> table{};
+    for (const char c : {' ', '\t', '\r', '\n', '\f', '/', '>'})
+        table[static_cast<unsigned char>(c)] = true;
+    return table;
+}();
 
 // One piece of a page: a run of text, or a tag with its lower-case name ("/td" for an end
 // tag; a name too long for any tag the reader knows is "#long"). Comments, and the contents of
@@ -53,7 +62,7 @@ public:
                 std::size_t length = 0;
                 std::size_t i = pos_ + 1;
                 if (page_[i] == '/') name_[length++] = page_[i++];
-                for (; i < close && !IsBlank(page_[i]) && page_[i] != '/' && page_[i] != '>'; ++i) {
+                for (; i < close && !kEndsTagName[static_cast<unsigned char>(page_[i])]; ++i) {
                     if (length == sizeof name_) break;
                     name_[length++] = LowCase(page_[i]);
                 }
@@ -104,15 +113,15 @@ private:
 // Blanks (non-breaking ones too, already plain) collapsed to one, none at the ends.
 std::string Collapse(std::string_view text) {
     std::string out;
-    bool blank = false;
-    for (char c : text) {
-        if (IsBlank(c)) {
-            blank = !out.empty();
-            continue;
-        }
-        if (blank) out.push_back(' ');
-        blank = false;
-        out.push_back(c);
+    out.reserve(text.size());
+    std::size_t i = 0;
+    while (i < text.size()) {
+        while (i < text.size() && IsBlank(text[i])) ++i;
+        const std::size_t start = i;
+        while (i < text.size() && !IsBlank(text[i])) ++i;
+        if (i == start) break;
+        if (!out.empty()) out.push_back(' ');
+        out.append(text.data() + start, i - start);
     }
     return out;
 }
@@ -163,6 +172,9 @@ bool BreaksLine(std::string_view tag) {
 
 // The number in "Message 123 of 456" or "Message 123 does not exist"; 0 when `text` has none.
 std::int64_t MessageNumberIn(std::string_view text, bool& purged) {
+    // Most texts of a page hold no digit, so no number: those need no search for the word.
+    if (std::none_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; }))
+        return 0;
     std::size_t at = PosFrom("message", text, 1, true);
     while (at != 0) {
         std::size_t i = at - 1 + 7;
@@ -199,7 +211,7 @@ constexpr TLabel kLabels[] = {{"From:", TField::Author},
 // The state of one reading: which header row is being read, where the text is.
 class TReading {
 public:
-    TReading(TPageCharset charset, std::size_t pageSize) : charset_(charset), pageSize_(pageSize) {}
+    explicit TReading(std::string_view page) : charset_(page), pageSize_(page.size()) {}
 
     void Tag(std::string_view name) {
         if (field_ != TField::None && EndsField(name)) EndField();
@@ -278,7 +290,7 @@ public:
         }
     }
 
-    TSavedMessage Finish() {
+    TSavedMessage Finish(TBodyUse use) {
         if (field_ != TField::None) EndField();
         TSavedMessage m;
         m.number = number_;
@@ -288,7 +300,9 @@ public:
         m.dateText = date_;
         if (date_) m.date = ParseMessageDate(*date_);
         std::string body;
-        if (havePre_ || inPre_) {
+        if ((havePre_ || inPre_) && use == TBodyUse::Words) {
+            body = std::move(pre_);
+        } else if (havePre_ || inPre_) {
             // A line break right after <pre> is not part of the text.
             std::string_view text = pre_;
             if (!text.empty() && text[0] == '\r') text.remove_prefix(1);
@@ -342,7 +356,7 @@ private:
         value_.clear();
     }
 
-    TPageCharset charset_;
+    TLazyCharset charset_;  // most pages are plain ASCII and never need it
     std::size_t pageSize_;
     TField field_ = TField::None;
     std::string value_;
@@ -359,8 +373,8 @@ private:
 
 }  // namespace
 
-TSavedMessage ReadSavedMessage(std::string_view page) {
-    TReading reading(CharsetOfPage(page), page.size());
+TSavedMessage ReadSavedMessage(std::string_view page, TBodyUse use) {
+    TReading reading(page);
     TPageTokens tokens(page);
     TToken token;
     while (tokens.Next(token)) {
@@ -369,7 +383,7 @@ TSavedMessage ReadSavedMessage(std::string_view page) {
         else
             reading.Text(token.text);
     }
-    return reading.Finish();
+    return reading.Finish(use);
 }
 
 std::optional<std::int64_t> MessageNumberOfFile(std::string_view fileName) {

@@ -33,7 +33,13 @@ struct TSavedMessage {
     }
 };
 
-[[nodiscard]] TSavedMessage ReadSavedMessage(std::string_view page);
+// What the body is read for. `Lines` tidies it for showing: lines ended by "\n", trailing
+// blanks and blank lines at both ends removed. `Words` leaves the text of a <pre> as it stands
+// (references decoded, blanks and line ends as in the page): the same words for a search, one
+// copy and one pass fewer, and a body of blanks only is kept rather than dropped.
+enum class TBodyUse { Lines, Words };
+
+[[nodiscard]] TSavedMessage ReadSavedMessage(std::string_view page, TBodyUse use = TBodyUse::Lines);
 
 // The number of a saved message file from its name: "0000123.html" and the date-prefixed
 // "_01__03__2005_10_23_AM_0000123.html" give 123; other names give nothing.

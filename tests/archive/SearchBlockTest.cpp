@@ -1,6 +1,7 @@
 // The search index of a block: how texts are cut into words (both ways), and the block script read
 // back against the messages it was made from (a thousand messages in shuffled order, thousands of
-// distinct words with repeats, non-ASCII words), so every word lists exactly its messages.
+// distinct words with repeats, non-ASCII words), so every word lists exactly its messages; the
+// texts of the scripts and of the catalog written and read back.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -10,8 +11,11 @@
 #include <string>
 #include <vector>
 
+#include "archive/MessageCatalog.h"
 #include "archive/SearchBlock.h"
 #include "archive/SearchWords.h"
+#include "archive/SiteText.h"
+#include "support/TestEnv.h"
 
 namespace tessaly {
 namespace {
@@ -72,6 +76,50 @@ std::vector<std::pair<std::string, std::vector<int>>> WordsOf(const std::string&
         if (script.compare(at, 2, ",\n") == 0) at += 2;
     }
     return words;
+}
+
+// The texts of a block script are JavaScript strings that no text can break out of, and the
+// catalog keeps texts with line ends, tabs and backslashes as they were.
+class SiteTextTest : public test::TempHomeTest {};
+
+TEST_F(SiteTextTest, TextsAreWrittenSafelyAndKeptWhole) {
+    struct Case {
+        std::string text, literal;
+    };
+    const Case cases[] = {
+        {"", "\"\""},
+        {"plain text", "\"plain text\""},
+        {"say \"hi\" \\ bye", "\"say \\\"hi\\\" \\\\ bye\""},
+        {"a</script>b", "\"a\\u003c/script>b\""},
+        {"tab\there\x01", "\"tab\\u0009here\\u0001\""},
+        {"line\u2028para\u2029end \u20ac", "\"line\\u2028para\\u2029end \u20ac\""},
+        {"\xE2", "\"\xE2\""},
+    };
+    for (const Case& c : cases) EXPECT_EQ(archive::JsString(c.text), c.literal) << c.text;
+
+    const std::string odd[] = {"", "plain", "tab\tnew\nline\rret\\slash", "\\\\\t\n", "end\\"};
+    std::vector<archive::TCatalogEntry> entries;
+    for (std::size_t i = 0; i < std::size(odd); ++i) {
+        archive::TCatalogEntry e;
+        e.number = static_cast<std::int64_t>(i + 1);
+        e.file = "000000" + std::to_string(i + 1) + ".html";
+        e.size = 1234567890123ull;
+        e.mtimeNs = -5;
+        e.subject = odd[i];
+        e.author = odd[std::size(odd) - 1 - i];
+        e.dateText = odd[i];
+        entries.push_back(e);
+    }
+    const std::string path = Dir() + "catalog";
+    archive::SaveCatalog(path, entries);
+    const std::vector<archive::TCatalogEntry> back = archive::LoadCatalog(path);
+    ASSERT_EQ(back.size(), entries.size());
+    for (std::size_t i = 0; i < back.size(); ++i) {
+        EXPECT_TRUE(back[i].SameFile(entries[i])) << i;
+        EXPECT_EQ(back[i].subject, entries[i].subject) << i;
+        EXPECT_EQ(back[i].author, entries[i].author) << i;
+        EXPECT_EQ(back[i].dateText, entries[i].dateText) << i;
+    }
 }
 
 TEST(SearchBlock, EveryWordListsExactlyItsMessages) {
