@@ -1,10 +1,8 @@
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include "browser/PageBrowser.h"
 #include "gui/MainWindowFixture.h"
+#include "gui/SimServiceFixture.h"
 #include "gui/TGroupTree.h"
 #include "gui/TfrmYahooBrowser.h"
 #include "registry/GroupCache.h"
@@ -40,41 +38,12 @@ TEST_F(ConsoleTest, FollowsANavigation) {
 }
 
 // Signs in through the login box against the simulated service running as its own program.
-class LoginThroughTheBoxTest : public MainWindowTest {
+class LoginThroughTheBoxTest : public SimProcessTest {
 protected:
     void SetUp() override {
-        MainWindowTest::SetUp();
-        int out[2];
-        ASSERT_EQ(::pipe(out), 0);
-        service_ = ::fork();
-        ASSERT_GE(service_, 0);
-        if (service_ == 0) {
-            ::dup2(out[1], 1);
-            ::close(out[0]);
-            ::close(out[1]);
-            ::execl(GROUPSIM_BINARY, GROUPSIM_BINARY, "--port", "0", static_cast<char*>(nullptr));
-            ::_exit(127);
-        }
-        ::close(out[1]);
-        std::string line;
-        char c;
-        while (::read(out[0], &c, 1) == 1 && c != '\n') line.push_back(c);
-        ::close(out[0]);
-        ASSERT_GT(std::atoi(line.c_str()), 0) << "the service did not start";
-        ::setenv("http_proxy", ("http://127.0.0.1:" + line).c_str(), 1);
-        ::unsetenv("no_proxy");
-        ::unsetenv("NO_PROXY");
+        SimProcessTest::SetUp();
+        StartService();
     }
-    void TearDown() override {
-        main_.reset();
-        if (service_ > 0) {
-            ::kill(service_, SIGTERM);
-            ::waitpid(service_, nullptr, 0);
-        }
-        ::unsetenv("http_proxy");
-        MainWindowTest::TearDown();
-    }
-    pid_t service_ = -1;
 };
 
 TEST_F(LoginThroughTheBoxTest, FillsTheTreeFromMyGroups) {
