@@ -384,27 +384,7 @@ void TRegistryStore::WriteValue(RegRoot root, std::string_view keyPath, std::str
             return;
     }
     WriteTransaction t(db_);
-    std::int64_t key = OpenKey(root, keyPath, true);
-    std::string fold = Fold(name);
-    bool updated = false;
-    {
-        Stmt::Use u(st_->updVal);
-        u.Bind(1, key)
-            .Bind(2, fold)
-            .Bind(3, static_cast<std::int64_t>(value.type))
-            .BindBlob(4, value.data);
-        u.Step();
-        updated = sqlite3_changes(db_) > 0;
-    }
-    if (!updated) {
-        Stmt::Use u(st_->insVal);
-        u.Bind(1, key)
-            .Bind(2, name)
-            .Bind(3, fold)
-            .Bind(4, static_cast<std::int64_t>(value.type))
-            .BindBlob(5, value.data);
-        u.Step();
-    }
+    PutValues(OpenKey(root, keyPath, true), {{std::string(name), value}});
     t.Commit();
 }
 
