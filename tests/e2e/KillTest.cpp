@@ -16,12 +16,14 @@
 #include <filesystem>
 #include <iostream>
 #include <map>
+#include <memory>
 #include <random>
 
 #include "groupsim/SimData.h"
 #include "groupsim/SimPages.h"
 #include "platform/SpecialFolders.h"
 #include "platform/TemporaryFiles.h"
+#include "support/GroupSimProcess.h"
 #include "support/TestEnv.h"
 
 namespace tessaly {
@@ -67,36 +69,19 @@ protected:
             0);
     }
     void TearDown() override {
-        if (service_ > 0) {
-            ::kill(service_, SIGTERM);
-            ::waitpid(service_, nullptr, 0);
-        }
+        service_.reset();
         ::unsetenv("http_proxy");
         test::TempHomeTest::TearDown();
     }
 
     void StartService() {
-        int out[2];
-        ASSERT_EQ(::pipe(out), 0);
-        service_ = ::fork();
-        ASSERT_GE(service_, 0);
-        if (service_ == 0) {
-            ::dup2(out[1], 1);
-            ::close(out[0]);
-            ::close(out[1]);
-            const std::string messages = std::to_string(kMessages);
-            const std::string seed = std::to_string(kServiceSeed);
-            ::execl(GROUPSIM_BINARY, GROUPSIM_BINARY, "--port", "0", "--messages", messages.c_str(),
-                    "--seed", seed.c_str(), static_cast<char*>(nullptr));
-            ::_exit(127);
-        }
-        ::close(out[1]);
-        std::string line;
-        char c;
-        while (::read(out[0], &c, 1) == 1 && c != '\n') line.push_back(c);
-        ::close(out[0]);
-        ASSERT_GT(std::atoi(line.c_str()), 0) << "the service did not start";
-        ::setenv("http_proxy", ("http://127.0.0.1:" + line).c_str(), 1);
+        service_ = std::make_unique<test::GroupSimProcess>(
+            GROUPSIM_BINARY,
+            std::vector<std::string>{"--port", "0", "--messages", std::to_string(kMessages),
+                                     "--seed", std::to_string(kServiceSeed)});
+        ASSERT_TRUE(service_->Running()) << "the service did not start";
+        ::setenv("http_proxy",
+                 ("http://127.0.0.1:" + std::to_string(service_->PlainPort())).c_str(), 1);
         ::unsetenv("no_proxy");
         ::unsetenv("NO_PROXY");
     }
@@ -171,7 +156,7 @@ protected:
         return found;
     }
 
-    pid_t service_ = -1;
+    std::unique_ptr<test::GroupSimProcess> service_;
     std::map<int, std::string> pages_;
 };
 

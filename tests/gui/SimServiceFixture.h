@@ -3,21 +3,18 @@
 // window signs the demo member in through it, and a watcher clicks "Ok" on the progress window
 // once its run is over, keeping what the window showed.
 
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <QLabel>
 #include <QPushButton>
 #include <QTimer>
 #include <cstdint>
-#include <cstdlib>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "gui/MainWindowFixture.h"
 #include "gui/ProgressRowsModel.h"
 #include "gui/TfrmYahooProgressXX.h"
+#include "support/GroupSimProcess.h"
 
 namespace tessaly::test {
 
@@ -35,37 +32,18 @@ protected:
     static constexpr std::uint64_t kSeed = 11;
 
     void StartService(const std::vector<std::string>& extra = {}) {
-        int out[2];
-        ASSERT_EQ(::pipe(out), 0);
-        const std::string seed = std::to_string(kSeed);
-        service_ = ::fork();
-        ASSERT_GE(service_, 0);
-        if (service_ == 0) {
-            ::dup2(out[1], 1);
-            ::close(out[0]);
-            ::close(out[1]);
-            std::vector<const char*> argv{GROUPSIM_BINARY, "--port", "0", "--seed", seed.c_str()};
-            for (const auto& e : extra) argv.push_back(e.c_str());
-            argv.push_back(nullptr);
-            ::execv(GROUPSIM_BINARY, const_cast<char* const*>(argv.data()));
-            ::_exit(127);
-        }
-        ::close(out[1]);
-        std::string line;
-        char c;
-        while (::read(out[0], &c, 1) == 1 && c != '\n') line.push_back(c);
-        ::close(out[0]);
-        ASSERT_GT(std::atoi(line.c_str()), 0) << "the service did not start";
-        ::setenv("http_proxy", ("http://127.0.0.1:" + line).c_str(), 1);
+        std::vector<std::string> args{"--port", "0", "--seed", std::to_string(kSeed)};
+        args.insert(args.end(), extra.begin(), extra.end());
+        service_ = std::make_unique<GroupSimProcess>(GROUPSIM_BINARY, args);
+        ASSERT_TRUE(service_->Running()) << "the service did not start";
+        ::setenv("http_proxy",
+                 ("http://127.0.0.1:" + std::to_string(service_->PlainPort())).c_str(), 1);
         ::unsetenv("no_proxy");
         ::unsetenv("NO_PROXY");
     }
     void TearDown() override {
         main_.reset();
-        if (service_ > 0) {
-            ::kill(service_, SIGTERM);
-            ::waitpid(service_, nullptr, 0);
-        }
+        service_.reset();
         ::unsetenv("http_proxy");
         MainWindowTest::TearDown();
     }
@@ -78,7 +56,7 @@ protected:
         EXPECT_TRUE(m.LoggedIn()) << boxes.Last();
         return m;
     }
-    pid_t service_ = -1;
+    std::unique_ptr<GroupSimProcess> service_;
 };
 
 // Clicks "Ok" on the progress window once its run is over, noting its rows first.

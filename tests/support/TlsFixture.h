@@ -8,30 +8,12 @@
 #include <memory>
 #include <string>
 
+#include "support/GroupSimProcess.h"
 #include "support/TestEnv.h"
 
 namespace tessaly::test {
 
 // One run of tessaly-groupsim with `--port 0 --tls-port 0`, ended (SIGTERM) when destroyed.
-class GroupSimProcess {
-public:
-    // Serves `certFile` with `keyFile` over TLS and logs every request to `logFile`.
-    GroupSimProcess(const std::string& certFile, const std::string& keyFile,
-                    const std::string& logFile);
-    ~GroupSimProcess();
-    GroupSimProcess(const GroupSimProcess&) = delete;
-    GroupSimProcess& operator=(const GroupSimProcess&) = delete;
-
-    // Both ports are 0 when the program did not come up.
-    [[nodiscard]] int PlainPort() const { return plainPort_; }
-    [[nodiscard]] int TlsPort() const { return tlsPort_; }
-
-private:
-    pid_t pid_ = -1;
-    int plainPort_ = 0;
-    int tlsPort_ = 0;
-};
-
 class TlsServiceTest : public TempHomeTest {
 protected:
     // Makes the certificates (once for all tests of the suite), and removes them.
