@@ -38,7 +38,7 @@ protected:
     [[nodiscard]] std::string WalkNote() const override;
 
 private:
-    std::unique_ptr<TDownloaderPool> pool_;     // the group's downloaders
+    std::unique_ptr<TDownloaderPool> pool_;    // the group's downloaders
     std::unique_ptr<TAttachmentNames> names_;  // the group's paths, read from its index
     std::vector<std::string> inUse_;           // files of the group another program held
     int failedFiles_ = 0;                      // files of the group that failed

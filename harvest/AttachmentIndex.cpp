@@ -24,12 +24,23 @@ std::string Escaped(std::string_view text) {
     out.reserve(text.size());
     for (char c : text) {
         switch (c) {
-            case '%': out += "%25"; break;
-            case '\t': out += "%09"; break;
-            case '\n': out += "%0A"; break;
-            case '\r': out += "%0D"; break;
-            case '#': out += "%23"; break;
-            default: out += c;
+            case '%':
+                out += "%25";
+                break;
+            case '\t':
+                out += "%09";
+                break;
+            case '\n':
+                out += "%0A";
+                break;
+            case '\r':
+                out += "%0D";
+                break;
+            case '#':
+                out += "%23";
+                break;
+            default:
+                out += c;
         }
     }
     return out;

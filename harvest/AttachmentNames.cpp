@@ -108,9 +108,10 @@ std::string TAttachmentNames::Claim(const std::string& path, const TAttachmentIt
     const std::string mark = "_" + std::to_string(item.index);
     for (int round = 0;; ++round) {
         std::string candidate =
-            round == 0 ? path
-                       : folder + FitName(base, round == 1 ? mark : mark + "_" + std::to_string(round),
-                                          ext);
+            round == 0
+                ? path
+                : folder +
+                      FitName(base, round == 1 ? mark : mark + "_" + std::to_string(round), ext);
         const auto [at, added] = held_.try_emplace(Key(candidate), item);
         if (added) changed_ = true;
         if (added || at->second == item) return candidate;

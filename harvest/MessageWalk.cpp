@@ -75,7 +75,8 @@ void TMessageWalkWorker::RecordPosition(const TYahooAttachmentDownload& site, in
         // Past a message that could not be saved the position stays at that message, so the
         // next run fetches it again.
         if (failedAt_ != 0) {
-            if (final) SetLastPosition(user, group, std::max<std::int64_t>(failedAt_, startPosition_));
+            if (final)
+                SetLastPosition(user, group, std::max<std::int64_t>(failedAt_, startPosition_));
             return;
         }
         // At most one write per interval, however far the writer is behind: a run killed in

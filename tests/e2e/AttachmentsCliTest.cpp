@@ -270,7 +270,8 @@ TEST_F(AttachmentsCliTest, RunsInAnyOrderKeepEveryAttachment) {
         {"earlier message first", {{1, 2, ""}, {2, 2, ""}}},
         {"backwards one by one", {{4, 4, ""}, {3, 3, ""}, {2, 2, ""}, {1, 1, ""}}},
         {"middle, then all", {{2, 3, ""}, {1, 4, ""}, {1, 1, ""}}},
-        {"killed runs", {{2, 4, "attach/2/"}, {1, 4, "attach/1/"}, {1, 1, ""}, {2, 2, "attach/2/"}}},
+        {"killed runs",
+         {{2, 4, "attach/2/"}, {1, 4, "attach/1/"}, {1, 1, ""}, {2, 2, "attach/2/"}}},
     };
     const std::string folder = Out() + "Attachments/SportsFans/";
     const std::vector<std::string> keys = DownloadedKeys();

@@ -136,18 +136,18 @@ TEST_F(CliTest, FailingMessagesAndAWrongPassword) {
     Service().SetFaults(groupsim::GroupService::ParseFaults("drop=/group/Filler02/message/2"));
     CliRun later = Download({"Filler02"});
     EXPECT_EQ(later.status, 3);
-    EXPECT_EQ(GetLastPosition("demo_member", "Filler02"), 1);  // the last message saved
+    EXPECT_EQ(GetLastPosition("demo_member", "Filler02"), 2);  // the message that failed
     Service().SetFaults({});
 
     // A message file that cannot be written (a folder in its way) ends the group "Error"; the
-    // position stays before it and nothing after it is written, so no message is lost.
+    // position is that message and nothing after it is written, so no message is lost.
     fs::create_directories(Out() + "Messages/DemoGroup/0000003.html");
     CliRun unwritable = Download({"DemoGroup"});
     EXPECT_EQ(unwritable.status, 3) << unwritable.out;
     EXPECT_NE(unwritable.out.find("DemoGroup: Error"), std::string::npos) << unwritable.out;
     EXPECT_EQ(Files(Out() + "Messages/DemoGroup/"),
               (std::vector<std::string>{"0000001.html", "0000002.html", "0000003.html"}));
-    EXPECT_EQ(GetLastPosition("demo_member", "DemoGroup"), 2);
+    EXPECT_EQ(GetLastPosition("demo_member", "DemoGroup"), 3);
 
     CliRun wrong = Download({"Filler03", "Filler04"}, "not-the-password");
     EXPECT_EQ(wrong.status, 5);

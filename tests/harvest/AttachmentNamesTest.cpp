@@ -6,9 +6,9 @@
 #include "files/SafeNames.h"
 #include "harvest/AttachmentIndex.h"
 #include "harvest/AttachmentNames.h"
+#include "harvest/YahooAttach.h"
 #include "platform/FileLock.h"
 #include "platform/SpecialFolders.h"
-#include "harvest/YahooAttach.h"
 #include "settings/DownloadOptions.h"
 #include "support/TestEnv.h"
 
