@@ -115,6 +115,30 @@ bool HasFile(const Folder& top, const std::string& path) {
     return f != nullptr && std::find(f->files.begin(), f->files.end(), name) != f->files.end();
 }
 
+// `page` (lines ended by LF) with the line ends of the lineends fault.
+std::string WithLineEnds(const std::string& page, const std::string& ends) {
+    std::string out;
+    out.reserve(page.size() + page.size() / 16);
+    int line = 0;
+    for (std::size_t i = 0; i < page.size(); ++i) {
+        if (page[i] != '\n') {
+            out += page[i];
+            continue;
+        }
+        if (ends == "crlf") {
+            out += "\r\n";
+        } else if (ends == "cr") {
+            out += '\r';
+        } else if (ends == "mixed") {
+            if (i + 1 < page.size()) out += (line % 3 == 0 ? "\r\n" : line % 3 == 1 ? "\n" : "\r");
+        } else {
+            out += '\n';
+        }
+        ++line;
+    }
+    return out;
+}
+
 }  // namespace
 
 std::string QueryValue(const std::string& query, const std::string& name) {
@@ -238,6 +262,7 @@ Faults GroupService::ParseFaults(const std::string& query) {
     f.throttleTimes = std::max(0, std::atoi(QueryValue(query, "throttletimes").c_str()));
     f.hangFor = QueryValue(query, "hang");
     f.failTimes = std::max(0, std::atoi(QueryValue(query, "failtimes").c_str()));
+    f.lineEnds = QueryValue(query, "lineends");
     // status=403:/path (several, comma-separated)
     std::string rules = QueryValue(query, "status");
     std::size_t i = 0;
@@ -342,6 +367,9 @@ SimResponse GroupService::Handle(const SimRequest& r) {
                 Plain(502, "groupsim: " + h + " is not a host of the simulated group service");
         }
     }
+    if (!faults.lineEnds.empty() && response.status == 200 && EndsWith(r.host, hosts::kGroups) &&
+        r.path.find("/message/") != std::string::npos)
+        response.body = WithLineEnds(response.body, faults.lineEnds);
     if (!faults.dropFor.empty() && where.find(faults.dropFor) != std::string::npos)
         response.mode = SimResponse::Body::DropHalf;
     if (!faults.stallFor.empty() && where.find(faults.stallFor) != std::string::npos)

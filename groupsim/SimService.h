@@ -59,6 +59,9 @@ struct Faults {
     std::string throttleFor;      // matching requests answer error 999 ...
     int throttleTimes = 0;        // ... the first n times (0: every time)
     std::string hangFor;          // matching requests are never answered
+    // Line ends of message pages (made with LF): "crlf", "cr", or "mixed" (CR LF, LF and CR in
+    // turn, and none after the last line); "" leaves them as made.
+    std::string lineEnds;
 };
 
 struct LogEntry {
@@ -99,7 +102,7 @@ public:
     [[nodiscard]] const SimData& Data() const { return data_; }
     // Parses
     // "latency=..&status=403:/path&drop=/p&stall=/p&trickle=/p&loop=/p&oversize=/p&throttle=n
-    // &throttlefor=/p&throttletimes=n&failtimes=n&hang=/p".
+    // &throttlefor=/p&throttletimes=n&failtimes=n&hang=/p&lineends=crlf|cr|mixed".
     static Faults ParseFaults(const std::string& query);
 
 private:

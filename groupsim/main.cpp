@@ -102,6 +102,10 @@ int main(int argc, char** argv) {
                    "fault: --status rules answer only this many matching requests (0: always)");
     app.add_option("--hang", faults.hangFor,
                    "fault: never answer requests whose host+path contains TEXT");
+    app.add_option("--line-ends", faults.lineEnds,
+                   "fault: message pages with these line ends instead of LF: crlf, cr, or mixed "
+                   "(CR LF, LF and CR in turn, none after the last line)")
+        ->check(CLI::IsMember({"crlf", "cr", "mixed"}));
     groupsim::UpdateFile update;
     update.version = tessaly::ProgramVersion();
     app.add_option("--update-version", update.version,
@@ -126,7 +130,7 @@ int main(int argc, char** argv) {
         "Control (host groupsim.control, or a loopback name such as localhost when reached "
         "directly): /log, /log/clear, /echo, /set-cookie?c=SET-COOKIE-VALUE, "
         "/faults?latency=&status=403:/x,...&drop=&stall=&trickle=&loop=\n"
-        "&oversize=&throttle=&throttlefor=&throttletimes=&failtimes=&hang=, "
+        "&oversize=&throttle=&throttlefor=&throttletimes=&failtimes=&hang=&lineends=, "
         "/update-file?version=&msg=&url=&header=.  Point a client at it "
         "with "
         "http_proxy=http://127.0.0.1:PORT.  Stops "

@@ -21,7 +21,7 @@ TADLManager::TADLManager(TDownloaderPool& pool, const TYahooAttachmentDownload& 
         if (!job.skip) {
             job.path = names.Claim(AttachmentPath(folder, settings.scheme, job.item.url,
                                                   job.item.message, job.item.index),
-                                   job.item.index);
+                                   job.item);
             job.referrer = site.MessageURL(job.item.message);
         }
         jobs_.push_back(std::move(job));
@@ -60,6 +60,7 @@ void TADLManager::ItemEnded(int index, DownloadStatus status) {
                                 : "attachment " + std::to_string(job.item.index) + " of message " +
                                       std::to_string(job.item.message) + " failed (" +
                                       job.item.url + ")";
+    ++failed_;
     // A refused file decides the message's status; the first failure of that kind tells why.
     if (status == dsBlocked) {
         if (overall_ != dsBlocked) failure_ = why;
@@ -78,6 +79,11 @@ DownloadStatus TADLManager::Overall() const {
 std::string TADLManager::Failure() const {
     std::lock_guard lock(mutex_);
     return failure_;
+}
+
+int TADLManager::FailedCount() const {
+    std::lock_guard lock(mutex_);
+    return failed_;
 }
 
 std::vector<std::string> TADLManager::InUse() const {

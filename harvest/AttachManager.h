@@ -4,7 +4,8 @@
 // item's file is named when the batch is made, in item order; items with a program's extension
 // are passed over. When the batch is over it tells how the message went: blocked when the
 // service refused a file, an error when any other file failed (with the reason of the first
-// failure), else completed; and which files were skipped because another program held them.
+// failure and how many failed), else completed; and which files were skipped because another
+// program held them.
 
 #include <mutex>
 #include <string>
@@ -28,7 +29,7 @@ public:
     };
 
     // A batch of item strings of one message of `site`'s group; files go below `folder` and
-    // their paths are claimed in `names`.
+    // their paths are claimed in `names` (save `names` before the batch starts).
     TADLManager(TDownloaderPool& pool, const TYahooAttachmentDownload& site,
                 const std::vector<std::string>& items, const std::string& folder,
                 TAttachmentNames& names, const TSettings& settings);
@@ -38,6 +39,7 @@ public:
     // program.
     [[nodiscard]] DownloadStatus Overall() const;
     [[nodiscard]] std::string Failure() const;
+    [[nodiscard]] int FailedCount() const;
     [[nodiscard]] std::vector<std::string> InUse() const;
 
 protected:
@@ -59,6 +61,7 @@ private:
     mutable std::mutex mutex_;
     DownloadStatus overall_ = dsCompleted;
     std::string failure_;
+    int failed_ = 0;  // items that failed (refused ones included)
     std::vector<std::string> inUse_;
 };
 

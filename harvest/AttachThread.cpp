@@ -3,6 +3,8 @@
 #include <algorithm>
 
 #include "harvest/AttachManager.h"
+#include "harvest/AttachmentIndex.h"
+#include "platform/FileLock.h"
 #include "settings/DownloadOptions.h"
 #include "status/Outcome.h"
 #include "text/TextUtils.h"
@@ -18,9 +20,14 @@ std::string Num(int n) {
 
 void TAttachThread::GroupWork(int index, const std::string& group, int first, int last) {
     inUse_.clear();
+    failedFiles_ = 0;
+    firstFailedAt_ = 0;
+    firstFailure_.clear();
+    names_.reset();  // read for the group's spelling on the site, with its first files
     pool_ = std::make_unique<TDownloaderPool>(std::clamp(options_.intThreadCount, 1, 9));
     TMessageWalkWorker::GroupWork(index, group, first, last);
     pool_.reset();
+    names_.reset();
 }
 
 std::string TAttachThread::WalkNote() const {
@@ -52,7 +59,24 @@ DownloadStatus TAttachThread::DownloadAttachments(int /*row*/, int number,
     settings.maxRunning = options_.intThreadCount;
     settings.delayEnabled = options_.boolEnableDownloadDelay;
     settings.delaySeconds = options_.intDownloadDelay;
-    TADLManager batch(*pool_, site, items, site.AttachmentsFolder(), names_, settings);
+    if (!names_) {
+        try {
+            names_ = std::make_unique<TAttachmentNames>(
+                AttachmentIndexPath(inputs_.userName, site.GroupName()), site.AttachmentsFolder());
+        } catch (const EFileError& e) {
+            site.NoteFailure(std::string("the attachment index could not be read: ") + e.what());
+            return dsError;
+        }
+    }
+    TADLManager batch(*pool_, site, items, site.AttachmentsFolder(), *names_, settings);
+    // The names are on record before any of their files is written: a file under a name is
+    // always one the index knows, whenever the run ends.
+    try {
+        names_->Save();
+    } catch (const EFileError& e) {
+        site.NoteFailure(std::string("the attachment index could not be written: ") + e.what());
+        return dsError;
+    }
     batch.Start();
     const int last = site.LastMessage();
     while (!batch.Finished()) {
@@ -66,8 +90,22 @@ DownloadStatus TAttachThread::DownloadAttachments(int /*row*/, int number,
     saved = batch.Counts().ok;
     for (auto& path : batch.InUse()) inUse_.push_back(std::move(path));
     const DownloadStatus status = batch.Overall();
-    if (IsFailure(status)) site.NoteFailure(batch.Failure());
-    return status;
+    if (status == dsBlocked) {  // the service refuses the group's files: no use going on
+        site.NoteFailure(batch.Failure());
+        return dsBlocked;
+    }
+    if (IsFailure(status)) {
+        if (failedFiles_ == 0) {
+            firstFailure_ = batch.Failure();
+            firstFailedAt_ = number;
+        }
+        failedFiles_ += batch.FailedCount();
+        ItemsFailed(number, Num(failedFiles_) +
+                                (failedFiles_ == 1 ? " attachment" : " attachments") +
+                                " failed, the first in message " + Num(firstFailedAt_) + ": " +
+                                firstFailure_);
+    }
+    return dsCompleted;
 }
 
 }  // namespace tessaly

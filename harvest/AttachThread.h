@@ -22,8 +22,9 @@ public:
     ~TAttachThread() override { Wait(); }
 
     // Fetches message `number` and downloads its files; `saved` counts the files that arrived.
-    // Blocked when the service refused one of them, Error when another one failed (the site's
-    // LastFailure tells why), else Completed.
+    // Blocked when the service refused one of them, Error when the message page or the group's
+    // attachment index failed (the site's LastFailure tells why), else Completed: a file that
+    // failed otherwise is neither saved nor counted, and the walk goes on (ItemsFailed).
     DownloadStatus DownloadAttachments(int row, int number, TYahooAttachmentDownload& site,
                                        TPagePtr& page, int& saved);
 
@@ -37,9 +38,12 @@ protected:
     [[nodiscard]] std::string WalkNote() const override;
 
 private:
-    std::unique_ptr<TDownloaderPool> pool_;  // the group's downloaders
-    TAttachmentNames names_;                 // the paths given in this run
-    std::vector<std::string> inUse_;         // files of the group another program held
+    std::unique_ptr<TDownloaderPool> pool_;    // the group's downloaders
+    std::unique_ptr<TAttachmentNames> names_;  // the group's paths, read from its index
+    std::vector<std::string> inUse_;           // files of the group another program held
+    int failedFiles_ = 0;                      // files of the group that failed
+    int firstFailedAt_ = 0;                    // the message of the first of them
+    std::string firstFailure_;                 // why it failed
 };
 
 }  // namespace tessaly

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "files/SafeNames.h"
+#include "harvest/AttachmentIndex.h"
 #include "text/TextUtils.h"
 #include "text/UrlUtils.h"
 
@@ -88,20 +89,40 @@ std::string AttachmentPath(const std::string& folder, int scheme, std::string_vi
     }
 }
 
-std::string TAttachmentNames::Claim(const std::string& path, int index) {
+TAttachmentNames::TAttachmentNames(std::string indexPath, std::string folder)
+    : indexPath_(std::move(indexPath)), folder_(std::move(folder)) {
+    held_ = ReadAttachmentIndex(indexPath_);
+}
+
+std::string TAttachmentNames::Key(const std::string& path) const {
+    return path.compare(0, folder_.size(), folder_) == 0 ? path.substr(folder_.size()) : path;
+}
+
+std::string TAttachmentNames::Claim(const std::string& path, const TAttachmentItem& item) {
     std::lock_guard lock(mutex_);
-    if (claimed_.insert(path).second) return path;
     const auto slash = path.rfind('/');
     const std::string folder = slash == std::string::npos ? "" : path.substr(0, slash + 1);
     const std::string name = path.substr(folder.size());
     const std::string ext = ExtractFileExt(name);
     const std::string base = FileNameWithoutExtension(name);
-    const std::string mark = "_" + std::to_string(index);
-    for (int round = 1;; ++round) {
-        const std::string suffix = round == 1 ? mark : mark + "_" + std::to_string(round);
-        std::string candidate = folder + FitName(base, suffix, ext);
-        if (claimed_.insert(candidate).second) return candidate;
+    const std::string mark = "_" + std::to_string(item.index);
+    for (int round = 0;; ++round) {
+        std::string candidate =
+            round == 0
+                ? path
+                : folder +
+                      FitName(base, round == 1 ? mark : mark + "_" + std::to_string(round), ext);
+        const auto [at, added] = held_.try_emplace(Key(candidate), item);
+        if (added) changed_ = true;
+        if (added || at->second == item) return candidate;
     }
+}
+
+void TAttachmentNames::Save() {
+    std::lock_guard lock(mutex_);
+    if (!changed_ || indexPath_.empty()) return;
+    WriteAttachmentIndex(indexPath_, held_);
+    changed_ = false;
 }
 
 }  // namespace tessaly

@@ -51,6 +51,11 @@ void TMessageWalkWorker::NotSaved(int number, const std::string& why) {
     writeFailed_ = true;
 }
 
+void TMessageWalkWorker::ItemsFailed(int number, std::string why) {
+    if (itemsFailedAt_ == 0 || number < itemsFailedAt_) itemsFailedAt_ = number;
+    itemsFailure_ = std::move(why);
+}
+
 void TMessageWalkWorker::RecordGrabbed(const char* key, const std::string& entry) {
     // Value names compare without regard to letter case, so one spelling stands for all.
     if (!grabbed_.insert(std::string(key) + "\\" + UpperCase(entry)).second) return;
@@ -60,12 +65,18 @@ void TMessageWalkWorker::RecordGrabbed(const char* key, const std::string& entry
 
 void TMessageWalkWorker::RecordPosition(const TYahooAttachmentDownload& site, int number,
                                         bool final, bool failed) {
+    // Past a message whose items failed the position stays at that message.
+    if (itemsFailedAt_ != 0 && number >= itemsFailedAt_) {
+        number = itemsFailedAt_;
+        failed = true;
+    }
     writer_.Add([this, user = inputs_.userName, group = site.GroupName(), number, final, failed] {
         const auto now = std::chrono::steady_clock::now();
-        // Past a message that could not be saved the position stays where it was, so the next
-        // run fetches that message again.
+        // Past a message that could not be saved the position stays at that message, so the
+        // next run fetches it again.
         if (failedAt_ != 0) {
-            if (final && lastSaved_ > 0) SetLastPosition(user, group, lastSaved_);
+            if (final)
+                SetLastPosition(user, group, std::max<std::int64_t>(failedAt_, startPosition_));
             return;
         }
         // At most one write per interval, however far the writer is behind: a run killed in
@@ -106,6 +117,8 @@ void TMessageWalkWorker::Walk(int i, const std::string& group, int chosenFirst, 
     writeFailed_ = false;
     failedAt_ = 0;
     lastSaved_ = 0;
+    itemsFailedAt_ = 0;
+    itemsFailure_.clear();
     TYahooAttachmentDownload site(*this, chosenLast, chosenFirst, inputs_.debugPages, options_,
                                   inputs_.password, inputs_.userName, Trim(group));
     ShowItemLine("Getting Group Information.", 0);
@@ -175,7 +188,6 @@ void TMessageWalkWorker::Walk(int i, const std::string& group, int chosenFirst, 
     }
     DownloadStatus status = dsCompleted;
     std::string reason;
-    int done = current;  // the last message the walk handled to the end
     auto stopped = [&] {
         if (StopCurrent()) {
             ClearStopCurrent();
@@ -227,21 +239,31 @@ void TMessageWalkWorker::Walk(int i, const std::string& group, int chosenFirst, 
             status = dsError;
             break;
         }
-        done = current;
         if (current == walkLast) {
             status = result;
             break;
         }
         RecordPosition(site, current);
     }
-    // A failure keeps the position of the last message handled, not of the one that failed.
-    RecordPosition(site, IsFailure(status) ? done : current, true, IsFailure(status));
+    // A failure stores the message at which it failed: the next run offered it starts there.
+    RecordPosition(site, current, true, IsFailure(status));
     writer_.Flush();  // the group's files and position are written before its row says so
     if (writeFailed_.exchange(false)) {
         if (status != dsError) PlayErrorSound(options_);
         status = dsError;
         current = failedAt_;
         reason = "message " + Num(failedAt_) + " could not be saved: " + saveFailure_;
+    }
+    if (itemsFailedAt_ != 0) {
+        if (IsFailure(status)) {
+            reason += "; before that, " + itemsFailure_;
+        } else {
+            if (status != dsSkipped) {
+                PlayErrorSound(options_);
+                status = dsError;
+            }
+            reason = itemsFailure_;
+        }
     }
 
     if (reason.empty()) reason = WalkNote();

@@ -58,10 +58,16 @@ protected:
     [[nodiscard]] bool SavingStopped() const { return failedAt_ != 0; }
     void Saved(int number) { lastSaved_ = number; }
     void NotSaved(int number, const std::string& why);
+    // For a section whose items of a message can fail without ending the walk (attachments):
+    // items of message `number` failed, `why` tells what failed so far in the group. The walk
+    // goes on to its last message; the group then ends Error with `why`, and its stored position
+    // does not pass the first such message, so the next run offered that number fetches it again.
+    void ItemsFailed(int number, std::string why);
     // Records the position reached in the group. When messages come faster than
     // kPositionInterval, the writes in between are left out; `final` always writes. Runs on the
     // writer, after the work handed over before it, so a stored position never runs ahead of the
-    // files. A `failed` walk never moves the stored position back.
+    // files. A `failed` walk stores the message at which it failed (the next run starts there),
+    // but never moves the stored position back.
     void RecordPosition(const TYahooAttachmentDownload& site, int number, bool final = false,
                         bool failed = false);
     static constexpr std::chrono::milliseconds kPositionInterval{250};
@@ -81,6 +87,8 @@ private:
     std::string saveFailure_;          // why it could not be saved
     int lastSaved_ = 0;                // the last message of the group that was saved
     std::int64_t startPosition_ = -1;  // the group's stored position when its walk began
+    int itemsFailedAt_ = 0;            // the first message whose items failed (worker thread)
+    std::string itemsFailure_;         // what failed, for the group's row
     // Set on the writer when a message could not be saved; the walk then ends "Error".
     std::atomic<bool> writeFailed_{false};
     // Last, so it is destroyed (running what is left to write) while the state its tasks use

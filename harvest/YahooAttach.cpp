@@ -11,6 +11,7 @@
 #include "service/ServiceHosts.h"
 #include "settings/DownloadOptions.h"
 #include "text/HtmlScanner.h"
+#include "text/LineEnds.h"
 #include "text/TextUtils.h"
 
 namespace tessaly {
@@ -240,9 +241,10 @@ bool TYahooAttachmentDownload::WriteMessageFile(const std::string& folder, bool 
     }
     // The file appears under its name only once complete (a killed run leaves no short file),
     // and without a flush to the disk: a message page is fetched again by a later run, which
-    // then replaces the file in one step.
+    // then replaces the file in one step. Its lines end with CR LF, whatever the service sent.
     try {
-        WriteCompleteFile(folder + prefix + digits + ".html", page);
+        std::string converted;
+        WriteCompleteFile(folder + prefix + digits + ".html", CrLfLines(page, converted));
     } catch (const EFileError& e) {
         // Not saved (disk full, a folder in the way, ...): the caller must know.
         if (why != nullptr) *why = e.what();

@@ -33,8 +33,8 @@ public:
                              std::vector<std::string>& links);
     bool SaveMessagePage(int number, const std::string& page) const;
     // The writing part of SaveMessagePage: the message file in `folder` (created when missing,
-    // unless the caller knows it made it). False when the folder or the file cannot be written;
-    // `why` then tells why.
+    // unless the caller knows it made it), the page's lines each ended by CR LF. False when the
+    // folder or the file cannot be written; `why` then tells why.
     static bool WriteMessageFile(const std::string& folder, bool dateFormat, int number,
                                  const std::string& page, bool folderMade = false,
                                  std::string* why = nullptr);

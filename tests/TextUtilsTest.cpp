@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "text/LineEnds.h"
 #include "text/TextUtils.h"
 
 namespace tessaly {
@@ -96,6 +97,37 @@ TEST(TextUtils, RangeFunctionsAreOneBasedAndNeverFail) {
     std::string s = "ab";
     DropLastChar(s);
     EXPECT_EQ(s, "a");
+}
+
+// Every line of a saved page ends with CR LF: a line ends at CR LF, a lone LF or a lone CR,
+// the last line gets one, and no empty line is added after a final line end. A page already in
+// CR LF is the page itself, not a copy.
+TEST(LineEnds, EveryLineEndsWithCrLf) {
+    struct Case {
+        const char* text;
+        const char* saved;
+    };
+    const Case cases[] = {
+        {"", ""},
+        {"a", "a\r\n"},
+        {"a\nb\n", "a\r\nb\r\n"},
+        {"a\nb", "a\r\nb\r\n"},
+        {"a\rb\r", "a\r\nb\r\n"},
+        {"a\r\nb\nc\rd", "a\r\nb\r\nc\r\nd\r\n"},
+        {"a\n\nb\n", "a\r\n\r\nb\r\n"},
+        {"a\r\r\nb", "a\r\n\r\nb\r\n"},
+        {"a\n\rb", "a\r\n\r\nb\r\n"},
+        {"\n", "\r\n"},
+        {"a\r\nb\r\n", "a\r\nb\r\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(std::string(c.text)));
+        std::string buffer;
+        EXPECT_EQ(CrLfLines(c.text, buffer), c.saved);
+    }
+    const std::string page = "<html>\r\n<p>x</p>\r\n";
+    std::string buffer;
+    EXPECT_EQ(CrLfLines(page, buffer).data(), page.data());
 }
 
 }  // namespace

@@ -7,12 +7,17 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
+#include <csignal>
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <set>
+#include <thread>
 
 #include "platform/FileLock.h"
 #include "platform/RegistryStore.h"
+#include "platform/SpecialFolders.h"
 #include "registry/GroupCache.h"
 #include "registry/RegistryAccess.h"
 #include "registry/RegistryLayout.h"
@@ -173,21 +178,24 @@ TEST_F(AttachmentsCliTest, NamingSchemesKeepEveryFileApart) {
     }
 }
 
-// A file the service refuses (403) ends the group "Blocked", exit 3, once the rest of that
-// message has arrived; a transfer that breaks off ends it "Error" with the reason and leaves
-// no file, not even a partial one. Either way the stored position stays before that message.
+// A file the service refuses (403) ends the group "Blocked" at once, exit 3, once the rest of
+// that message has arrived. A transfer that breaks off leaves no file, not even a partial one,
+// and the walk goes on to its last message; the group then ends "Error" with the reason. Either
+// way the stored position is the message that failed, so the next run offered it starts there.
 TEST_F(AttachmentsCliTest, RefusedAndBrokenTransfers) {
     const std::string folder = Out() + "Attachments/DemoGroup/";
     Service().SetFaults(groupsim::GroupService::ParseFaults("drop=/attach/12/photo12.jpg"));
-    const CliRun dropped = Attachments({"--to", "13", "DemoGroup"});
+    const CliRun dropped = Attachments({"--to", "17", "DemoGroup"});
     Service().SetFaults({});
     EXPECT_EQ(dropped.status, 3) << dropped.out << dropped.err;
-    EXPECT_NE(dropped.out.find("DemoGroup: Error"), std::string::npos) << dropped.out;
-    EXPECT_NE(dropped.out.find("the answer broke off"), std::string::npos) << dropped.out;
+    EXPECT_NE(dropped.out.find("DemoGroup: Error (from 1, to 40, at 17): 1 attachment failed, the "
+                               "first in message 12: the answer broke off"),
+              std::string::npos)
+        << dropped.out;
     EXPECT_NE(dropped.out.find("photo12.jpg"), std::string::npos) << dropped.out;
     EXPECT_EQ(Tree(folder), (std::vector<std::string>{"0000006_photo6.jpg", "0000009_Minutes 9.pdf",
                                                       "0000012_inline.gif"}));
-    EXPECT_EQ(GetLastPosition("demo_member", "DemoGroup"), 11);
+    EXPECT_EQ(GetLastPosition("demo_member", "DemoGroup"), 12);
 
     fs::remove_all(Out());
     const CliRun blocked = Attachments({"--from", "16", "DemoGroup"});
@@ -198,10 +206,37 @@ TEST_F(AttachmentsCliTest, RefusedAndBrokenTransfers) {
               (std::vector<std::string>{"0000018_Minutes 18.pdf", "0000018_photo18.jpg"}));
     EXPECT_TRUE(ReadFile(folder + "0000018_photo18.jpg") ==
                 Content("DemoGroup/attach/18/photo18.jpg"));
-    EXPECT_EQ(GetLastPosition("demo_member", "DemoGroup"), 17);
+    EXPECT_EQ(GetLastPosition("demo_member", "DemoGroup"), 18);
 }
 
-// A file the service no longer has (404) is an error of its message; the copy an earlier run
+// A file the service does not have (404) is left out and the walk goes on: the later messages'
+// files arrive, the group ends "Error" saying how many files failed and where the first was,
+// and the stored position is that message. The next run offered it (--resume) fetches it.
+TEST_F(AttachmentsCliTest, AMissingFileDoesNotEndTheWalk) {
+    const std::string folder = Out() + "Attachments/SportsFans/";
+    Service().SetFaults(groupsim::GroupService::ParseFaults("status=404:/attach/2/notes.txt"));
+    const CliRun missing = Attachments({"SportsFans"});
+    Service().SetFaults({});
+    EXPECT_EQ(missing.status, 3) << missing.out << missing.err;
+    EXPECT_NE(missing.out.find("SportsFans: Error (from 1, to 4, at 4): 1 attachment failed, the "
+                               "first in message 2: the service answered 404"),
+              std::string::npos)
+        << missing.out;
+    EXPECT_NE(missing.out.find("7 files saved"), std::string::npos) << missing.out;
+    EXPECT_FALSE(fs::exists(folder + "0000002_notes.txt"));
+    EXPECT_TRUE(ReadFile(folder + "0000004_photo.jpg") ==
+                Content(DownloadedKeys().back()));  // a message after the failed one
+    EXPECT_EQ(GetLastPosition("demo_member", "SportsFans"), 2);
+
+    Service().ClearLog();
+    const CliRun resumed = Attachments({"--resume", "SportsFans"});
+    EXPECT_EQ(resumed.status, 0) << resumed.out << resumed.err;
+    EXPECT_EQ(Requests("/message/1"), 0);
+    EXPECT_TRUE(ReadFile(folder + "0000002_notes.txt") == Content(DownloadedKeys()[3]));
+    EXPECT_EQ(GetLastPosition("demo_member", "SportsFans"), 4);
+}
+
+// A file the service no longer has (404) is an error of the group; the copy an earlier run
 // saved under that name is kept as it was, and the position does not move back.
 TEST_F(AttachmentsCliTest, AMissingFileKeepsTheEarlierCopy) {
     ASSERT_EQ(Attachments({"SportsFans"}).status, 0);
@@ -215,6 +250,75 @@ TEST_F(AttachmentsCliTest, AMissingFileKeepsTheEarlierCopy) {
     EXPECT_NE(missing.out.find("the service answered 404"), std::string::npos) << missing.out;
     EXPECT_EQ(ReadFile(photo), "the copy of an earlier run");
     EXPECT_EQ(GetLastPosition("demo_member", "SportsFans"), 4);
+}
+
+// Under a scheme that gives attachments of different messages the same name, runs over
+// different ranges in any order keep every attachment's bytes: a file saved by an earlier run is
+// replaced only by the attachment it holds, and an attachment keeps its name from run to run.
+// So do runs killed at any moment (the index of the names is replaced whole, before the files).
+TEST_F(AttachmentsCliTest, RunsInAnyOrderKeepEveryAttachment) {
+    struct Range {
+        int from, to;
+        const char* killAfter;  // the run is killed once this file was served ("" runs to its end)
+    };
+    struct Case {
+        const char* name;
+        std::vector<Range> runs;
+    };
+    const Case cases[] = {
+        {"later message first", {{2, 2, ""}, {1, 2, ""}}},
+        {"earlier message first", {{1, 2, ""}, {2, 2, ""}}},
+        {"backwards one by one", {{4, 4, ""}, {3, 3, ""}, {2, 2, ""}, {1, 1, ""}}},
+        {"middle, then all", {{2, 3, ""}, {1, 4, ""}, {1, 1, ""}}},
+        {"killed runs",
+         {{2, 4, "attach/2/"}, {1, 4, "attach/1/"}, {1, 1, ""}, {2, 2, "attach/2/"}}},
+    };
+    const std::string folder = Out() + "Attachments/SportsFans/";
+    const std::vector<std::string> keys = DownloadedKeys();
+    std::map<std::string, std::string> keyOf;  // content -> key
+    for (const auto& key : keys) keyOf[Content(key)] = key;
+    SetOptions([](TYahooDownloadOptions& o) { o.fileNameFormatObj = 1; });
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        fs::remove_all(Out());
+        fs::remove_all(SettingsFolder() + "Attachments");
+        std::map<std::string, std::string> saved;  // key -> the name it was first saved under
+        for (const Range& r : c.runs) {
+            SCOPED_TRACE(std::to_string(r.from) + " to " + std::to_string(r.to));
+            Service().ClearLog();
+            std::atomic<bool> done{false};
+            std::thread killer;
+            const std::string killAfter = r.killAfter;
+            const CliRun run = test::RunCli(
+                TESSALY_CLI_BINARY,
+                {"download", "--password-stdin", "--out", Out(), "--section", "attachments",
+                 "--from", std::to_string(r.from), "--to", std::to_string(r.to), "SportsFans"},
+                "tessaly-demo", [&](pid_t pid) {
+                    if (killAfter.empty()) return;
+                    killer = std::thread([&, pid] {
+                        while (!done && Requests(killAfter) == 0)
+                            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+                        if (!done) ::kill(pid, SIGKILL);
+                    });
+                });
+            done = true;
+            if (killer.joinable()) killer.join();
+            if (killAfter.empty()) {
+                EXPECT_EQ(run.status, 0) << run.out << run.err;
+            }
+            // Every file holds one attachment, no two the same one, each under the name it
+            // was first saved under.
+            std::set<std::string> seen;
+            for (const auto& name : Tree(folder)) {
+                const auto key = keyOf.find(ReadFile(folder + name));
+                ASSERT_NE(key, keyOf.end()) << name << " holds no attachment whole";
+                EXPECT_TRUE(seen.insert(key->second).second) << key->second << " twice";
+                const auto first = saved.emplace(key->second, name).first;
+                EXPECT_EQ(first->second, name) << key->second << " moved";
+            }
+            EXPECT_EQ(seen.size(), saved.size()) << "an attachment saved before is gone";
+        }
+    }
 }
 
 // A file another program holds open (locked) is neither downloaded nor counted: the group

@@ -13,6 +13,7 @@
 #include <map>
 #include <thread>
 
+#include "groupsim/SimPages.h"
 #include "harvest/YahooAttach.h"
 #include "platform/RegistryStore.h"
 #include "registry/GroupCache.h"
@@ -135,24 +136,49 @@ TEST_F(CliTest, FailingMessagesAndAWrongPassword) {
     Service().SetFaults(groupsim::GroupService::ParseFaults("drop=/group/Filler02/message/2"));
     CliRun later = Download({"Filler02"});
     EXPECT_EQ(later.status, 3);
-    EXPECT_EQ(GetLastPosition("demo_member", "Filler02"), 1);  // the last message saved
+    EXPECT_EQ(GetLastPosition("demo_member", "Filler02"), 2);  // the message that failed
     Service().SetFaults({});
 
     // A message file that cannot be written (a folder in its way) ends the group "Error"; the
-    // position stays before it and nothing after it is written, so no message is lost.
+    // position is that message and nothing after it is written, so no message is lost.
     fs::create_directories(Out() + "Messages/DemoGroup/0000003.html");
     CliRun unwritable = Download({"DemoGroup"});
     EXPECT_EQ(unwritable.status, 3) << unwritable.out;
     EXPECT_NE(unwritable.out.find("DemoGroup: Error"), std::string::npos) << unwritable.out;
     EXPECT_EQ(Files(Out() + "Messages/DemoGroup/"),
               (std::vector<std::string>{"0000001.html", "0000002.html", "0000003.html"}));
-    EXPECT_EQ(GetLastPosition("demo_member", "DemoGroup"), 2);
+    EXPECT_EQ(GetLastPosition("demo_member", "DemoGroup"), 3);
 
     CliRun wrong = Download({"Filler03", "Filler04"}, "not-the-password");
     EXPECT_EQ(wrong.status, 5);
     EXPECT_NE(wrong.out.find("Filler03: Error"), std::string::npos);
     EXPECT_NE(wrong.out.find("Filler04: Error"), std::string::npos);
     EXPECT_NE(wrong.err.find("wrong user name or password"), std::string::npos);
+}
+
+// A message file holds the page's lines each ended by CR LF, the last one too, whatever line
+// ends the service sent (LF, CR LF, lone CR, a mix with none after the last line); a page sent
+// in CR LF is saved byte for byte. A file that holds these bytes already is left alone.
+TEST_F(CliTest, MessageFilesEndEveryLineWithCrLf) {
+    const groupsim::Group& group = *Service().Data().FindGroup("OneMessage");
+    std::string served;  // the page in CR LF
+    for (const char c : groupsim::pages::MessagePage(
+             group, 0, groupsim::FileStoreToken(kSeed, "demo_member/" + group.name)))
+        served += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    const std::string file = Out() + "Messages/OneMessage/0000500.html";
+    for (const std::string ends : {"", "crlf", "cr", "mixed"}) {
+        SCOPED_TRACE(ends.empty() ? "lf" : ends);
+        fs::remove_all(Out());
+        Service().SetFaults(groupsim::GroupService::ParseFaults("lineends=" + ends));
+        const CliRun run = Download({"OneMessage"});
+        EXPECT_EQ(run.status, 0) << run.out << run.err;
+        EXPECT_TRUE(ReadFile(file) == served);
+    }
+    Service().SetFaults({});
+    const auto old = fs::file_time_type::clock::now() - std::chrono::hours(24 * 365);
+    fs::last_write_time(file, old);
+    EXPECT_EQ(Download({"OneMessage"}).status, 0);
+    EXPECT_EQ(fs::last_write_time(file), old);
 }
 
 // An error answer of the service (on a message, the index pages or the home page) ends the
@@ -247,16 +273,24 @@ TEST_F(CliTest, ServiceFaultsAreFailuresWithAReason) {
     }
 }
 
-// A group that was never archived keeps the position of its last saved message when the walk
-// fails; a group the service does not know is an error, one with nothing to fetch is not.
-TEST_F(CliTest, AFailedWalkKeepsTheLastSavedMessage) {
+// A walk that a failure ended stores the message at which it failed: the next run offered that
+// number (--resume) starts there and fetches it. A group the service does not know is an error,
+// one with nothing to fetch is not.
+TEST_F(CliTest, AFailedWalkStoresTheMessageItFailedAt) {
     Service().SetFaults(groupsim::GroupService::ParseFaults("throttlefor=/DemoGroup/message/3"));
     const CliRun run = Download({"DemoGroup"});
     Service().SetFaults({});
     EXPECT_EQ(run.status, 3) << run.out << run.err;
     EXPECT_EQ(Files(Out() + "Messages/DemoGroup/"),
               (std::vector<std::string>{"0000001.html", "0000002.html"}));
-    EXPECT_EQ(GetLastPosition("demo_member", "DemoGroup"), 2);
+    EXPECT_EQ(GetLastPosition("demo_member", "DemoGroup"), 3);
+    Service().ClearLog();
+    const CliRun resumed = Download({"--resume", "DemoGroup"});
+    EXPECT_EQ(resumed.status, 0) << resumed.out << resumed.err;
+    EXPECT_EQ(Requests("/group/DemoGroup/message/2"), 0);
+    EXPECT_EQ(Requests("/group/DemoGroup/message/3"), 1);
+    EXPECT_EQ(Files(Out() + "Messages/DemoGroup/").size(), 37u);  // 40 less the 3 gaps
+    EXPECT_EQ(GetLastPosition("demo_member", "DemoGroup"), 40);
 
     const CliRun unknown = Download({"NoSuchGroupHere", "EmptyGroup"});
     EXPECT_EQ(unknown.status, 3) << unknown.out << unknown.err;

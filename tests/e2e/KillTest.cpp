@@ -63,7 +63,9 @@ protected:
         const std::string token =
             groupsim::FileStoreToken(kServiceSeed, std::string("demo_member/") + big.name);
         for (std::size_t i = 0; i < big.messages.size(); ++i)
-            pages_[big.messages[i].number] = groupsim::pages::MessagePage(big, i, token);
+            for (const char c : groupsim::pages::MessagePage(big, i, token))  // saved in CR LF
+                pages_[big.messages[i].number] +=
+                    c == '\n' ? std::string("\r\n") : std::string(1, c);
         ASSERT_EQ(
             Finish(StartCli({"login", "--user", "demo_member", "--password-stdin", "--refresh"})),
             0);

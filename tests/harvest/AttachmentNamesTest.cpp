@@ -1,9 +1,14 @@
 // The names of saved attachments and the file links of a message page.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "files/SafeNames.h"
+#include "harvest/AttachmentIndex.h"
 #include "harvest/AttachmentNames.h"
 #include "harvest/YahooAttach.h"
+#include "platform/FileLock.h"
+#include "platform/SpecialFolders.h"
 #include "settings/DownloadOptions.h"
 #include "support/TestEnv.h"
 
@@ -98,25 +103,71 @@ TEST(AttachmentNames, ServiceNamesStayInTheFolder) {
 }
 
 // The first attachment to claim a path keeps it; later ones get their index, then a count,
-// even where the name had to be cut to fit.
+// even where the name had to be cut to fit. The same attachment claiming again gets its path.
 TEST(AttachmentNames, ClaimsKeepDifferentFilesApart) {
     TAttachmentNames names;
-    EXPECT_EQ(names.Claim("/o/notes.txt", 0), "/o/notes.txt");
-    EXPECT_EQ(names.Claim("/o/notes.txt", 1), "/o/notes_1.txt");
-    EXPECT_EQ(names.Claim("/o/notes.txt", 0), "/o/notes_0.txt");
-    EXPECT_EQ(names.Claim("/o/notes.txt", 0), "/o/notes_0_2.txt");
-    EXPECT_EQ(names.Claim("/o/readme", 0), "/o/readme");
-    EXPECT_EQ(names.Claim("/o/readme", 4), "/o/readme_4");
-    EXPECT_EQ(names.Claim("/o/1/readme", 4), "/o/1/readme");  // another folder
+    auto item = [](int message, int index) {
+        return TAttachmentItem{message, index, "http://h/" + std::to_string(message) + "/f"};
+    };
+    EXPECT_EQ(names.Claim("/o/notes.txt", item(1, 0)), "/o/notes.txt");
+    EXPECT_EQ(names.Claim("/o/notes.txt", item(1, 1)), "/o/notes_1.txt");
+    EXPECT_EQ(names.Claim("/o/notes.txt", item(2, 0)), "/o/notes_0.txt");
+    EXPECT_EQ(names.Claim("/o/notes.txt", item(3, 0)), "/o/notes_0_2.txt");
+    EXPECT_EQ(names.Claim("/o/notes.txt", item(2, 0)), "/o/notes_0.txt");
+    EXPECT_EQ(names.Claim("/o/readme", item(1, 0)), "/o/readme");
+    EXPECT_EQ(names.Claim("/o/readme", item(1, 4)), "/o/readme_4");
+    EXPECT_EQ(names.Claim("/o/1/readme", item(1, 4)), "/o/1/readme");  // another folder
     const std::string longPath = "/o/" + std::string(251, 'a') + ".jpg";
-    EXPECT_EQ(names.Claim(longPath, 0), longPath);
-    const std::string second = names.Claim(longPath, 1);
-    const std::string third = names.Claim(longPath, 1);
+    EXPECT_EQ(names.Claim(longPath, item(1, 0)), longPath);
+    const std::string second = names.Claim(longPath, item(1, 1));
+    const std::string third = names.Claim(longPath, item(2, 1));
     EXPECT_NE(second, third);
     for (const auto& path : {second, third}) {
         EXPECT_LE(path.size() - 3, kMaxNameBytes);
         EXPECT_EQ(path.substr(path.size() - 4), ".jpg");
     }
+}
+
+class AttachmentIndexTest : public test::TempHomeTest {};
+
+// What the index holds comes back as it was written, whatever the names and addresses hold
+// (tabs, line breaks, "%", "#"); lines that are not entries are passed over; a missing index is
+// empty, and one that cannot be read is an error, not an empty index.
+TEST_F(AttachmentIndexTest, EntriesComeBackAsWritten) {
+    const std::string path = AttachmentIndexPath("demo/member", "../Group");
+    EXPECT_EQ(path.compare(0, SettingsFolder().size(), SettingsFolder()), 0);
+    EXPECT_EQ(path.find(".."), std::string::npos);
+    EXPECT_TRUE(ReadAttachmentIndex(path).empty());
+    const TAttachmentIndex index{
+        {"notes.txt", {1, 0, "http://h/attach/1/notes.txt"}},
+        {"2/#a\tb%25\nc\rd.txt", {2, 3, "http://h/x?a=%20#frag\tand\nmore"}},
+        {"12345678_readme", {12345678, 0, "http://h/12345678/readme"}},
+    };
+    WriteAttachmentIndex(path, index);
+    EXPECT_EQ(ReadAttachmentIndex(path), index);
+
+    WriteFile(path, ReadFile(path) + "garbage\nx\t1\t2\n\n#c\t1\t2\tu\nname\tx\t0\tu\n");
+    EXPECT_EQ(ReadAttachmentIndex(path), index);
+    ASSERT_EQ(::chmod(path.c_str(), 0), 0);
+    if (::access(path.c_str(), R_OK) != 0) {  // (not when the tests run with every right)
+        EXPECT_THROW((void)ReadAttachmentIndex(path), EFileError);
+    }
+}
+
+// Paths claimed by earlier runs hold: a run that covers other messages, in any order, never
+// gives an attachment's path to another one, and an attachment gets its path again.
+TEST_F(AttachmentIndexTest, ClaimsHoldFromRunToRun) {
+    const std::string index = AttachmentIndexPath("u", "g");
+    const std::string folder = Dir() + "Attachments/g/";
+    const TAttachmentItem a{1, 0, "http://h/1/notes.txt"}, b{2, 0, "http://h/2/notes.txt"};
+    {
+        TAttachmentNames run(index, folder);
+        EXPECT_EQ(run.Claim(folder + "notes.txt", b), folder + "notes.txt");
+        run.Save();
+    }
+    TAttachmentNames later(index, folder);
+    EXPECT_EQ(later.Claim(folder + "notes.txt", a), folder + "notes_0.txt");
+    EXPECT_EQ(later.Claim(folder + "notes.txt", b), folder + "notes.txt");
 }
 
 class NoOwner : public ISiteOwner {

@@ -99,8 +99,8 @@ TEST_F(WorkerTest, MessageWalkOverGroupKindsAndFaults) {
         {"OneMessage", "OneMessage", "", dsStopped, 500, 1, 500},
         {"EmptyGroup", "EmptyGroup", "", dsNotAvailable, 0, 0, -1},
         {"Filler01", "Filler01", "drop=/group/Filler01/message/1", dsError, 1, 0, -1},
-        {"Filler02", "Filler02", "drop=/group/Filler02/message/2", dsError, 2, 1, 1},
-        {"Filler03", "Filler03", "loop=/group/Filler03/message/2", dsError, 2, 1, 1},
+        {"Filler02", "Filler02", "drop=/group/Filler02/message/2", dsError, 2, 1, 2},
+        {"Filler03", "Filler03", "loop=/group/Filler03/message/2", dsError, 2, 1, 2},
         {"Filler04", "Filler04", "latency=5", dsCompleted, 2, 2, 2},
     };
     ASSERT_TRUE(LoggedIn());
