@@ -127,6 +127,16 @@ bool TMemberSession::SecureConnectionFailed() {
 
 bool TMemberSession::FormLogin() {
     insecureFailure_.clear();
+    if (options_.boolDebugDownloads) {
+        // The lines of the cookie file that were not trusted, for a debug run to show.
+        const std::vector<std::string>& skipped = TCookieStore::Instance().SkippedLines();
+        if (!skipped.empty()) {
+            std::vector<std::string> lines{std::to_string(skipped.size()) +
+                                           " lines of the cookie file were skipped:"};
+            lines.insert(lines.end(), skipped.begin(), skipped.end());
+            utils_.SaveDebugList("cookies-skipped.txt", lines);
+        }
+    }
     // A secure page that cannot be trusted ends the login: the password goes by no other route
     // (not into the form of a page that may not be the service's, not over plain http).
     auto insecure = [this] {
