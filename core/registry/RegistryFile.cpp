@@ -250,7 +250,8 @@ void TRegistryFile::OpenKey(std::string_view keyPath) {
     store_.CreateKey(root_, currentPath_);
 }
 
-std::string TRegistryFile::Gather(std::optional<ERegistryFileException>& failure) {
+std::string TRegistryFile::Gather(std::optional<ERegistryFileException>& failure,
+                                  std::string& leftOut) {
     TextWriter text(root_);
     std::vector<RegTreeKey> keys;
     try {
@@ -297,24 +298,26 @@ std::string TRegistryFile::Gather(std::optional<ERegistryFileException>& failure
     }
     if (tooDeep > 0) {
         if (firstTooDeep.size() > 200) firstTooDeep = firstTooDeep.substr(0, 200) + "...";
-        failure = ERegistryFileException(
-            0, "",
-            std::to_string(tooDeep) + " key(s) nested deeper than " + std::to_string(kMaxKeyDepth) +
-                " levels were left out (the first: " + firstTooDeep + ")");
+        leftOut = std::to_string(tooDeep) + " key(s) nested deeper than " +
+                  std::to_string(kMaxKeyDepth) +
+                  " levels were left out (the first: " + firstTooDeep + ")";
     }
     return text.Finish();
 }
 
 std::string TRegistryFile::ExportText() {
     std::optional<ERegistryFileException> failure;
-    std::string text = Gather(failure);
+    std::string leftOut;
+    std::string text = Gather(failure, leftOut);
     if (failure) throw *failure;
+    if (!leftOut.empty()) throw ERegistryException(leftOut);
     return text;
 }
 
 void TRegistryFile::ExportKey(const std::string& fileName) {
     std::optional<ERegistryFileException> failure;
-    const std::string text = Gather(failure);
+    std::string leftOut;
+    const std::string text = Gather(failure, leftOut);
     SaveFileAtomically(fileName, text);
     // The file carries the scrambled login data: readable by its owner only, as the store is.
     std::error_code ec;
@@ -322,6 +325,7 @@ void TRegistryFile::ExportKey(const std::string& fileName) {
         fileName, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write, ec);
     if (ec) throw EFileError("cannot restrict the permissions of", fileName, ec.value());
     if (failure) throw *failure;
+    if (!leftOut.empty()) throw ERegistryException(leftOut);
 }
 
 // The physical lines of a file or a text, without their line ends ("\n", "\r\n"), one at a

@@ -35,6 +35,8 @@
 //                      deeper than ..." (the limits; nothing imported)
 //   ERegistryFileException "Error CODE : TEXT:Unable to query key info" / "...:Unable to get
 //                          value info" (the store failed during an export's walk)
+//   ERegistryException "N key(s) nested deeper than ... were left out (the first: PATH)" (an
+//                      export that wrote everything else)
 //   EFileError             the file cannot be read or written
 
 #include <cstdint>
@@ -88,8 +90,9 @@ public:
 
 private:
     class LineReader;
-    // The file's text; a failure of the walk is left in `failure` with the lines gathered so far.
-    std::string Gather(std::optional<ERegistryFileException>& failure);
+    // The file's text; a failure of the walk is left in `failure` with the lines gathered so far,
+    // the keys too deep to import again (left out) are named in `leftOut`.
+    std::string Gather(std::optional<ERegistryFileException>& failure, std::string& leftOut);
     void Import(LineReader& reader, const std::string& fileName);
 
     TRegistryStore& store_;

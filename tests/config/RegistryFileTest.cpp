@@ -340,7 +340,7 @@ TEST_F(RegistryFileTest, ADeepChainOfKeysIsExportedAtOnceDownToTheLimit) {
     try {
         file.ExportKey(Dir() + "deep.reg");
         ADD_FAILURE() << "no failure for the keys left out";
-    } catch (const ERegistryFileException& e) {
+    } catch (const ERegistryException& e) {
         EXPECT_NE(std::string(e.what()).find("1 key(s) nested deeper than 512 levels were left "
                                              "out (the first: Software\\Tessaly2\\k\\k"),
                   std::string::npos)
