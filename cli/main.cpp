@@ -88,6 +88,9 @@ int Outcome(TOutcome outcome, std::string_view detail = {}) {
 }
 
 int LoginFailure(TMemberSession& session) {
+    // No trusted secure connection: the login went no further, and says why.
+    if (!session.InsecureLoginFailure().empty())
+        return Outcome(TOutcome::Unreachable, ": " + session.InsecureLoginFailure());
     if (ServiceUnreachable(session))
         return Outcome(TOutcome::Unreachable, " (check the network or the proxy setting)");
     return Outcome(TOutcome::LoginRefused);

@@ -107,12 +107,13 @@ void ReplaceWithOpenFile(int fd, const std::string& fileName) {
 
 }  // namespace
 
-TCompleteFileWriter::TCompleteFileWriter(std::string fileName) : fileName_(std::move(fileName)) {
-    fd_ = ::open(FolderOf(fileName_).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, kFileMode);
+TCompleteFileWriter::TCompleteFileWriter(std::string fileName, mode_t mode)
+    : fileName_(std::move(fileName)) {
+    fd_ = ::open(FolderOf(fileName_).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, mode);
     if (fd_ >= 0) return;
     if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL)
         throw EFileError("cannot create", fileName_, errno);
-    const TLockedTemporary t = CreateLockedTemporary(fileName_, kFileMode);
+    const TLockedTemporary t = CreateLockedTemporary(fileName_, mode);
     fd_ = t.fd;
     temporary_ = t.name;
 }

@@ -3,6 +3,8 @@
 // that a later run can fetch again (message pages): no flush to the disk, so each costs about
 // what a plain write costs, yet a killed process never leaves a short or empty file behind.
 
+#include <sys/types.h>
+
 #include <string>
 #include <string_view>
 
@@ -19,10 +21,11 @@ void WriteCompleteFile(const std::string& fileName, std::string_view bytes);
 // The same for a file that arrives piece by piece (a download): written into an unnamed file of
 // the target's folder (or a locked temporary where there are none) and given its name by Commit.
 // A writer destroyed without Commit (a failed or stopped download) leaves nothing behind, and the
-// file under the name, if any, untouched. Throws EFileError.
+// file under the name, if any, untouched. The file gets `mode` less the umask (a copy keeps a
+// private file private). Throws EFileError.
 class TCompleteFileWriter {
 public:
-    explicit TCompleteFileWriter(std::string fileName);
+    explicit TCompleteFileWriter(std::string fileName, mode_t mode = 0644);
     ~TCompleteFileWriter();
     TCompleteFileWriter(const TCompleteFileWriter&) = delete;
     TCompleteFileWriter& operator=(const TCompleteFileWriter&) = delete;

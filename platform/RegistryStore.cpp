@@ -115,6 +115,7 @@ public:
                                      sqlite3_errcode(s_.db_));
         }
         std::int64_t Int(int col) { return sqlite3_column_int64(s_.st_, col); }
+        bool IsNull(int col) { return sqlite3_column_type(s_.st_, col) == SQLITE_NULL; }
         std::string Text(int col) {
             const void* p = sqlite3_column_blob(s_.st_, col);
             int n = sqlite3_column_bytes(s_.st_, col);
@@ -137,16 +138,20 @@ private:
     sqlite3_stmt* st_ = nullptr;
 };
 
-// BEGIN IMMEDIATE ... COMMIT; rolled back when left by an exception.
+// BEGIN IMMEDIATE ... COMMIT; rolled back when left by an exception. Inside a write batch's
+// transaction it does nothing: the batch commits or undoes the writes.
 class WriteTransaction {
 public:
-    explicit WriteTransaction(sqlite3* db) : db_(db) { Run("BEGIN IMMEDIATE"); }
+    explicit WriteTransaction(sqlite3* db) : db_(db), done_(sqlite3_get_autocommit(db) == 0) {
+        if (!done_) Run("BEGIN IMMEDIATE");
+    }
     ~WriteTransaction() {
         if (!done_) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
     }
     WriteTransaction(const WriteTransaction&) = delete;
     WriteTransaction& operator=(const WriteTransaction&) = delete;
     void Commit() {
+        if (done_) return;
         Run("COMMIT");
         done_ = true;
     }
@@ -159,7 +164,7 @@ private:
         }
     }
     sqlite3* db_;
-    bool done_ = false;
+    bool done_;
 };
 
 void PrepareFile(const std::string& fileName) {
@@ -196,9 +201,15 @@ struct TRegistryStore::Statements {
           delTreeKeys(db,
                       "WITH RECURSIVE t(id) AS (SELECT ?1 UNION ALL "
                       "SELECT k.id FROM reg_keys k JOIN t ON k.parent=t.id) "
-                      "DELETE FROM reg_keys WHERE id IN t") {}
+                      "DELETE FROM reg_keys WHERE id IN t"),
+          listTree(db,
+                   "WITH RECURSIVE t(id) AS (SELECT ?1 UNION ALL "
+                   "SELECT k.id FROM reg_keys k JOIN t ON k.parent=t.id) "
+                   "SELECT k.id,k.parent,k.name,v.name,v.type,v.data FROM t "
+                   "JOIN reg_keys k ON k.id=t.id LEFT JOIN reg_values v ON v.key_id=k.id "
+                   "ORDER BY k.id<>?1, k.fold, k.name, k.id, v.seq") {}
     Stmt selKey, insKey, selVal, updVal, insVal, delVal, listVals, listKeys, delTreeVals,
-        delTreeKeys;
+        delTreeKeys, listTree;
 };
 
 RegValue RegValue::String(std::string text, std::uint32_t type) {
@@ -505,6 +516,40 @@ bool TRegistryStore::DeleteKey(RegRoot root, std::string_view keyPath) {
     }
     t.Commit();
     return true;
+}
+
+std::vector<RegTreeKey> TRegistryStore::KeyTree(RegRoot root, std::string_view keyPath) {
+    std::vector<RegTreeKey> keys;
+    const std::int64_t top = OpenKey(root, keyPath, false);
+    if (top < 0) return keys;
+    Stmt::Use u(st_->listTree);
+    u.Bind(1, top);
+    while (u.Step()) {
+        const std::int64_t id = u.Int(0);
+        if (keys.empty() || keys.back().id != id) keys.push_back({id, u.Int(1), u.Text(2), {}});
+        if (!u.IsNull(3))
+            keys.back().values.emplace_back(
+                u.Text(3), RegValue{static_cast<std::uint32_t>(u.Int(4)), u.Text(5)});
+    }
+    return keys;
+}
+
+TRegistryStore::TWriteBatch::TWriteBatch(TRegistryStore& store) : db_(store.db_) {
+    if (sqlite3_exec(db_, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK)
+        throw ERegistryException(std::string("registry: ") + sqlite3_errmsg(db_),
+                                 sqlite3_errcode(db_));
+}
+
+TRegistryStore::TWriteBatch::~TWriteBatch() {
+    if (open_) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+}
+
+void TRegistryStore::TWriteBatch::Commit() {
+    if (!open_) return;
+    if (sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK)
+        throw ERegistryException(std::string("registry: ") + sqlite3_errmsg(db_),
+                                 sqlite3_errcode(db_));
+    open_ = false;
 }
 
 TRegistryStore& ThreadRegistry() {

@@ -82,6 +82,14 @@ private:
 // The registry file of the current user.
 [[nodiscard]] std::string DefaultRegistryFile();
 
+// One key of a tree as TRegistryStore::KeyTree lists it.
+struct RegTreeKey {
+    std::int64_t id = 0;
+    std::int64_t parent = 0;  // the id of the key above it
+    std::string name;
+    std::vector<std::pair<std::string, RegValue>> values;  // in creation order
+};
+
 class TRegistryStore {
 public:
     // Opens (creating when missing, readable by its owner only) the given registry file.
@@ -118,6 +126,27 @@ public:
     void CreateKey(RegRoot root, std::string_view keyPath);
     // Removes the key with all its sub-keys and values; true when it existed. A root stays.
     bool DeleteKey(RegRoot root, std::string_view keyPath);
+    // The key and every key below it with their values, read in one query (a walk key by key
+    // would resolve each key's whole path again): the key itself first, then the others in
+    // SubKeyNames order, so each key's sub-keys come in the order that lists them. Empty when
+    // the key does not exist; creates nothing.
+    [[nodiscard]] std::vector<RegTreeKey> KeyTree(RegRoot root, std::string_view keyPath);
+
+    // Makes the writes of the calls until Commit one transaction (one flush to the disk, and
+    // all or nothing): every write of the store joins it instead of committing on its own.
+    // Destroyed without Commit it undoes them all. One at a time per store.
+    class TWriteBatch {
+    public:
+        explicit TWriteBatch(TRegistryStore& store);
+        ~TWriteBatch();
+        TWriteBatch(const TWriteBatch&) = delete;
+        TWriteBatch& operator=(const TWriteBatch&) = delete;
+        void Commit();
+
+    private:
+        sqlite3* db_;
+        bool open_ = true;
+    };
 
 private:
     struct Statements;

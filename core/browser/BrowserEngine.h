@@ -38,6 +38,13 @@ enum TReadyState {
     rsComplete = 4
 };
 
+// Why a load failed (TPage::Failure) when the server's certificate failed verification, or no
+// secure connection could be made at all: no page of that address can be trusted, so a caller
+// must not go on by another route.
+inline constexpr const char* kCertificateNotTrusted = "the service's certificate is not trusted";
+inline constexpr const char* kNoSecureConnection =
+    "no secure connection to the service could be made";
+
 // How a load of Open ended.
 enum class TLoadEnd {
     Complete,  // a document from the service is the current document

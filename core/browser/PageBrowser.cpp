@@ -68,11 +68,11 @@ std::string LoadFailure(const THttpClient& client, int timeoutSeconds) {
         case 12030:
             return "the service closed the connection without an answer";
         case 12045:
-            return "the service's certificate is not trusted";
+            return kCertificateNotTrusted;
         case 12156:
             return "the service redirected too often";
         case 12157:
-            return "no secure connection to the service could be made";
+            return kNoSecureConnection;
         default:
             return client.StatusText + " (" + std::to_string(client.ErrorCode) + ")";
     }

@@ -1,8 +1,17 @@
 #include "files/FolderCopy.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <filesystem>
 #include <system_error>
+
+#include "platform/CompleteFile.h"
+#include "platform/FileLock.h"
+#include "platform/TemporaryFiles.h"
 
 namespace tessaly {
 namespace {
@@ -49,6 +58,8 @@ public:
                                             : KindOf(targetStatus.type())));
             return;
         }
+        // What a killed copy left here (a copy writes through temporaries beside the names).
+        RemoveStaleTemporaries(target.string());
         std::vector<fs::directory_entry> entries;
         for (fs::directory_iterator it(source, ec), end; !ec && it != end; it.increment(ec))
             entries.push_back(*it);
@@ -67,6 +78,8 @@ public:
         for (const auto& entry : entries) {
             const std::string name = entry.path().filename().string();
             if (std::find(leaveOut.begin(), leaveOut.end(), name) != leaveOut.end()) continue;
+            // A temporary of the program (being written, or left by a kill) is no file to copy.
+            if (IsOwnTemporaryName(name)) continue;
             const fs::file_type type = entry.symlink_status(ec).type();
             if (ec) {
                 report_.failures.push_back("cannot read " + entry.path().string() + ": " +
@@ -95,13 +108,40 @@ private:
                                                       : KindOf(existing)));
             return;
         }
-        fs::copy_file(source, target, fs::copy_options::overwrite_existing, ec);
-        if (ec) {
-            report_.failures.push_back("cannot copy " + source.string() + " to " + target.string() +
-                                       ": " + ec.message());
+        try {
+            CopyContent(source.string(), target.string());
+        } catch (const EFileError& e) {
+            report_.failures.push_back(
+                "cannot copy " + source.string() + " to " + target.string() + ": " +
+                std::error_code(e.Error(), std::generic_category()).message());
             return;
         }
         ++report_.filesCopied;
+    }
+
+    // The copy appears under the target's name only when complete, replacing the old file in
+    // one step: a copy that is killed or fails leaves the old file (or none) there, never a
+    // part of the new one. It gets the source's permissions (less the umask).
+    static void CopyContent(const std::string& source, const std::string& target) {
+        const int fd = ::open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+        if (fd < 0) throw EFileError("cannot read", source, errno);
+        struct Closer {
+            int fd;
+            ~Closer() { ::close(fd); }
+        } closer{fd};
+        struct stat st {};
+        if (::fstat(fd, &st) != 0) throw EFileError("cannot read", source, errno);
+        if (!S_ISREG(st.st_mode)) throw EFileError("cannot read", source, EINVAL);
+        TCompleteFileWriter writer(target, st.st_mode & 0777);
+        std::string buffer(std::size_t{1} << 20, '\0');
+        for (;;) {
+            const ssize_t n = ::read(fd, buffer.data(), buffer.size());
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0) throw EFileError("cannot read", source, errno);
+            if (n == 0) break;
+            writer.Write(std::string_view(buffer.data(), static_cast<std::size_t>(n)));
+        }
+        writer.Commit();
     }
 
     TFolderCopyReport& report_;

@@ -6,6 +6,7 @@
 #include <QDateTime>
 #include <QString>
 #include <algorithm>
+#include <charconv>
 #include <fstream>
 #include <memory>
 #include <sstream>
@@ -47,7 +48,7 @@ bool DomainMatches(const TCookie& c, const std::string& host) {
 }
 
 bool PathMatches(const std::string& cookiePath, const std::string& path) {
-    if (path.rfind(cookiePath, 0) != 0) return false;
+    if (cookiePath.empty() || path.rfind(cookiePath, 0) != 0) return false;
     return path.size() == cookiePath.size() || cookiePath.back() == '/' ||
            path[cookiePath.size()] == '/';
 }
@@ -188,24 +189,64 @@ void TCookieStore::DropExpiredLocked(std::int64_t now) {
         cookies_.end());
 }
 
+namespace {
+
+// Why a line of the cookie file cannot be a cookie of this store ("" when it can), and the
+// cookie it holds. The file is the program's own, but whatever it holds is checked: it may have
+// been edited, damaged or written by another program.
+std::string ReadCookieLine(std::string_view line, TCookie& c) {
+    const std::vector<std::string> f = SplitAll(line, '\t');
+    if (f.size() != 7) return "not seven fields";
+    auto printable = [](std::string_view text, std::string_view also) {
+        return std::all_of(text.begin(), text.end(), [&](char ch) {
+            const auto u = static_cast<unsigned char>(ch);
+            return u > 32 && u != 127 && also.find(ch) == std::string_view::npos;
+        });
+    };
+    c.hostOnly = f[0].empty() || f[0][0] != '.';
+    c.domain = LowerCase(c.hostOnly ? f[0] : f[0].substr(1));
+    const bool hostChars = std::all_of(c.domain.begin(), c.domain.end(), [](char ch) {
+        return (ch >= 'a' && ch <= 'z') || (ch >= '0' && ch <= '9') || ch == '-' || ch == '.' ||
+               ch == '_';
+    });
+    if (c.domain.empty() || !hostChars || c.domain.front() == '.' || c.domain.back() == '.' ||
+        c.domain.find("..") != std::string::npos)
+        return "not a host name";
+    if (f[1] != (c.hostOnly ? "FALSE" : "TRUE")) return "a subdomain flag that does not fit";
+    if (f[2].empty() || f[2][0] != '/' || !printable(f[2], ";")) return "not a path";
+    c.path = f[2];
+    if (f[3] != "TRUE" && f[3] != "FALSE") return "a secure flag that is neither TRUE nor FALSE";
+    c.secure = f[3] == "TRUE";
+    const std::string& expires = f[4];
+    const auto [end, ec] =
+        std::from_chars(expires.data(), expires.data() + expires.size(), c.expires);
+    if (expires.empty() || ec != std::errc() || end != expires.data() + expires.size() ||
+        c.expires <= 0)
+        return "not an expiry time";
+    if (f[5].empty() || !printable(f[5], ";=,")) return "not a cookie name";
+    if (!printable(f[6], ";")) return "not a cookie value";
+    c.name = f[5];
+    c.value = f[6];
+    return {};
+}
+
+}  // namespace
+
 // The file holds the persistent cookies in the Netscape cookie-file format.
 void TCookieStore::Load() {
     if (fileName_.empty()) return;
     std::ifstream in(fileName_);
     std::string line;
-    while (std::getline(in, line)) {
+    for (std::size_t number = 1; std::getline(in, line); ++number) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
         if (line.empty() || line[0] == '#') continue;
-        std::vector<std::string> f = SplitAll(line, '\t');
-        if (f.size() != 7) continue;
         TCookie c;
-        c.hostOnly = f[0].empty() || f[0][0] != '.';
-        c.domain = LowerCase(c.hostOnly ? f[0] : f[0].substr(1));
-        c.path = f[2];
-        c.secure = f[3] == "TRUE";
-        c.expires = std::atoll(f[4].c_str());
-        c.name = f[5];
-        c.value = f[6];
-        if (c.expires > 0 && !c.name.empty()) cookies_.push_back(std::move(c));
+        const std::string why = ReadCookieLine(line, c);
+        if (why.empty()) {
+            cookies_.push_back(std::move(c));
+        } else {
+            skipped_.push_back("line " + std::to_string(number) + ": " + why);
+        }
     }
     DropExpiredLocked(NowSeconds());
 }

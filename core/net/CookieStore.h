@@ -42,6 +42,9 @@ public:
     void Clear();
     [[nodiscard]] std::vector<TCookie> Cookies() const;
     [[nodiscard]] const std::string& FileName() const { return fileName_; }
+    // The lines of the file that were not taken as cookies when it was read, each as
+    // "line N: why" (a line with a field that does not check out is skipped whole).
+    [[nodiscard]] const std::vector<std::string>& SkippedLines() const { return skipped_; }
 
     // Splits an address into scheme, lower-case host and path (for cookie matching).
     static void SplitUrl(std::string_view url, std::string& scheme, std::string& host,
@@ -55,6 +58,7 @@ private:
     std::string fileName_;
     mutable std::mutex mutex_;
     std::vector<TCookie> cookies_;
+    std::vector<std::string> skipped_;  // written by Load only, in the constructor
 };
 
 }  // namespace tessaly

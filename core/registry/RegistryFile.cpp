@@ -1,10 +1,15 @@
 #include "registry/RegistryFile.h"
 
+#include <sys/stat.h>
+
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <optional>
+#include <unordered_map>
 
 #include "platform/FileLock.h"
 #include "text/TextUtils.h"
@@ -51,17 +56,21 @@ std::string TrimPath(std::string_view path) {
     return out;
 }
 
-std::vector<std::string> SplitLines(std::string_view text) {
-    std::vector<std::string> lines;
-    while (!text.empty()) {
-        const auto lf = text.find('\n');
-        std::string_view line = text.substr(0, lf);
-        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-        lines.emplace_back(line);
-        if (lf == std::string_view::npos) break;
-        text.remove_prefix(lf + 1);
-    }
-    return lines;
+// Trim and TrimRight without a copy: characters 0..32 at the ends.
+std::string_view TrimView(std::string_view text) {
+    while (!text.empty() && static_cast<unsigned char>(text.front()) <= 32) text.remove_prefix(1);
+    while (!text.empty() && static_cast<unsigned char>(text.back()) <= 32) text.remove_suffix(1);
+    return text;
+}
+
+std::string_view TrimRightView(std::string_view text) {
+    while (!text.empty() && static_cast<unsigned char>(text.back()) <= 32) text.remove_suffix(1);
+    return text;
+}
+
+std::size_t KeyDepth(std::string_view path) {
+    return path.empty() ? 0
+                        : static_cast<std::size_t>(std::count(path.begin(), path.end(), '\\')) + 1;
 }
 
 bool IsBlank(char c) {
@@ -113,7 +122,7 @@ RegValue ReadData(std::string_view data) {
     if (word == "dword") {
         SkipBlanks(data, pos);
         if (pos >= data.size() || data[pos] != ':') throw SyntaxError{};
-        const std::string digits = Trim(data.substr(pos + 1));
+        const std::string_view digits = TrimView(data.substr(pos + 1));
         std::uint32_t number = 0;
         const auto [end, ec] =
             std::from_chars(digits.data(), digits.data() + digits.size(), number, 16);
@@ -134,20 +143,91 @@ RegValue ReadData(std::string_view data) {
     }
     SkipBlanks(data, pos);
     if (pos >= data.size() || data[pos] != ':') throw SyntaxError{};
-    // Every run of hexadecimal digits is one byte (the low 8 bits of its value).
+    // Two hexadecimal digits a byte, commas between them; blanks may stand around each byte
+    // (a continued line goes on after its indent). Anything else is no byte list.
     std::string bytes;
-    int value = -1;
-    for (std::size_t i = pos + 1; i <= data.size(); ++i) {
-        const int d = i < data.size() ? HexDigit(data[i]) : -1;
-        if (d >= 0) {
-            value = ((value < 0 ? 0 : value) * 16 + d) & 0xFF;
-        } else if (value >= 0) {
-            bytes.push_back(static_cast<char>(value));
-            value = -1;
+    std::size_t i = pos + 1;
+    SkipBlanks(data, i);
+    if (i < data.size()) {
+        bytes.reserve((data.size() - i + 1) / 3);
+        for (;;) {
+            if (i + 2 > data.size()) throw SyntaxError{};
+            const int high = HexDigit(data[i]);
+            const int low = HexDigit(data[i + 1]);
+            if (high < 0 || low < 0) throw SyntaxError{};
+            bytes.push_back(static_cast<char>(high * 16 + low));
+            i += 2;
+            SkipBlanks(data, i);
+            if (i == data.size()) break;
+            if (data[i] != ',') throw SyntaxError{};
+            ++i;
+            SkipBlanks(data, i);
         }
     }
     return RegValue{type, std::move(bytes)};
 }
+
+// The export's text, appended key by key.
+class TextWriter {
+public:
+    explicit TextWriter(RegRoot root) : root_(root) { text_ = "REGEDIT4\r\n"; }
+
+    void Key(const std::string& keyPath) {
+        text_ += "\r\n[";
+        text_ += RegRootName(root_);
+        if (!keyPath.empty()) {
+            text_ += '\\';
+            text_ += keyPath;
+        }
+        text_ += "]\r\n";
+    }
+
+    void Value(const std::string& name, const RegValue& value) {
+        std::string line = name.empty() ? std::string("@=") : "\"" + Escape(name) + "\"=";
+        if (value.type == REG_SZ && !NeedsBytes(value.data)) {
+            Line(line + "\"" + Escape(value.data) + "\"");
+            return;
+        }
+        if (value.type == REG_DWORD && value.data.size() == 4) {
+            char hex[9];
+            const auto [end, ec] = std::to_chars(hex, hex + 8, *value.AsDword(), 16);
+            const std::string digits(hex, end);
+            Line(line + "dword:" + std::string(8 - digits.size(), '0') + digits);
+            return;
+        }
+        // Bytes, as exact as the store keeps them: a string that a text line cannot carry, a
+        // number of an unusual length and every other type.
+        line += value.type == REG_BINARY ? std::string("hex:")
+                                         : "hex(" + std::to_string(value.type) + "):";
+        const std::string& bytes = value.data;
+        for (std::size_t i = 0; i < bytes.size(); ++i) {
+            const bool last = i + 1 == bytes.size();
+            const std::string piece =
+                HexByte(static_cast<unsigned char>(bytes[i])) + (last ? "" : ",");
+            const bool wrap = !last && line.size() + piece.size() >= TRegistryFile::kWrapColumn;
+            line += piece;
+            if (wrap) {
+                Line(line + "\\");
+                line = "  ";
+            }
+        }
+        Line(line);
+    }
+
+    std::string Finish() {
+        text_ += "\r\n";
+        return std::move(text_);
+    }
+
+private:
+    void Line(const std::string& line) {
+        text_ += line;
+        text_ += "\r\n";
+    }
+
+    RegRoot root_;
+    std::string text_;
+};
 
 }  // namespace
 
@@ -170,99 +250,74 @@ void TRegistryFile::OpenKey(std::string_view keyPath) {
     store_.CreateKey(root_, currentPath_);
 }
 
-void TRegistryFile::WriteValue(const std::string& keyPath, const std::string* name,
-                               const RegValue* value) {
-    if (!anyKeyWritten_ || keyPath != lastKeyPath_) {
-        lines_.emplace_back();
-        std::string keyLine = "[" + std::string(RegRootName(root_));
-        if (!keyPath.empty()) keyLine += "\\" + keyPath;
-        lines_.push_back(keyLine + "]");
-        lastKeyPath_ = keyPath;
-        anyKeyWritten_ = true;
+std::string TRegistryFile::Gather(std::optional<ERegistryFileException>& failure,
+                                  std::string& leftOut) {
+    TextWriter text(root_);
+    std::vector<RegTreeKey> keys;
+    try {
+        keys = store_.KeyTree(root_, currentPath_);
+    } catch (const ERegistryException& e) {
+        failure = ERegistryFileException(e.Code(), e.what(), "Unable to query key info");
+        return text.Finish();
     }
-    if (name == nullptr || value == nullptr) return;  // a key without values
-    std::string line = name->empty() ? std::string("@=") : "\"" + Escape(*name) + "\"=";
-    if (value->type == REG_SZ && !NeedsBytes(value->data)) {
-        lines_.push_back(line + "\"" + Escape(value->data) + "\"");
-        return;
+    // The tree in walk order (a key's values, then its sub-keys depth-first, in the order the
+    // store lists them), by the keys' ids: each key's path is made once, from its parent's.
+    std::unordered_map<std::int64_t, std::size_t> indexOf;
+    indexOf.reserve(keys.size());
+    for (std::size_t i = 0; i < keys.size(); ++i) indexOf.emplace(keys[i].id, i);
+    std::vector<std::vector<std::size_t>> children(keys.size());
+    for (std::size_t i = 1; i < keys.size(); ++i) {
+        const auto parent = indexOf.find(keys[i].parent);
+        if (parent != indexOf.end()) children[parent->second].push_back(i);
     }
-    if (value->type == REG_DWORD && value->data.size() == 4) {
-        char hex[9];
-        const auto [end, ec] = std::to_chars(hex, hex + 8, *value->AsDword(), 16);
-        std::string digits(hex, end);
-        lines_.push_back(line + "dword:" + std::string(8 - digits.size(), '0') + digits);
-        return;
-    }
-    // Bytes, as exact as the store keeps them: a string that a text line cannot carry, a
-    // number of an unusual length and every other type.
-    line += value->type == REG_BINARY ? std::string("hex:")
-                                      : "hex(" + std::to_string(value->type) + "):";
-    const std::string& bytes = value->data;
-    for (std::size_t i = 0; i < bytes.size(); ++i) {
-        const bool last = i + 1 == bytes.size();
-        const std::string piece = HexByte(static_cast<unsigned char>(bytes[i])) + (last ? "" : ",");
-        const bool wrap = !last && line.size() + piece.size() >= kWrapColumn;
-        line += piece;
-        if (wrap) {
-            lines_.push_back(line + "\\");
-            line = "  ";
+    struct Pending {
+        std::size_t index;
+        std::string path;
+        std::size_t depth;
+    };
+    std::size_t tooDeep = 0;
+    std::string firstTooDeep;
+    std::vector<Pending> stack;
+    if (!keys.empty()) stack.push_back({0, currentPath_, KeyDepth(currentPath_)});
+    while (!stack.empty()) {
+        Pending key = std::move(stack.back());
+        stack.pop_back();
+        if (key.depth > kMaxKeyDepth) {
+            // Such a key could not be imported again; it and its sub-keys are left out.
+            if (tooDeep++ == 0) firstTooDeep = key.path;
+            continue;
+        }
+        text.Key(key.path);
+        for (const auto& [name, value] : keys[key.index].values) text.Value(name, value);
+        const auto& subs = children[key.index];
+        for (auto it = subs.rbegin(); it != subs.rend(); ++it) {
+            stack.push_back({*it,
+                             key.path.empty() ? keys[*it].name : key.path + "\\" + keys[*it].name,
+                             key.depth + 1});
         }
     }
-    lines_.push_back(line);
-}
-
-void TRegistryFile::Walk(const std::string& keyPath) {
-    std::vector<std::pair<std::string, RegValue>> values;
-    std::vector<std::string> subKeys;
-    try {
-        if (!store_.KeyExists(root_, keyPath)) return;  // gone meanwhile: nothing to write
-    } catch (const ERegistryException& e) {
-        throw ERegistryFileException(e.Code(), e.what(), "Unable to query key info");
+    if (tooDeep > 0) {
+        if (firstTooDeep.size() > 200) firstTooDeep = firstTooDeep.substr(0, 200) + "...";
+        leftOut = std::to_string(tooDeep) + " key(s) nested deeper than " +
+                  std::to_string(kMaxKeyDepth) +
+                  " levels were left out (the first: " + firstTooDeep + ")";
     }
-    try {
-        values = store_.Values(root_, keyPath);
-    } catch (const ERegistryException& e) {
-        throw ERegistryFileException(e.Code(), e.what(), "Unable to get value info");
-    }
-    if (values.empty()) {
-        WriteValue(keyPath, nullptr, nullptr);
-    } else {
-        for (const auto& [name, value] : values) WriteValue(keyPath, &name, &value);
-    }
-    try {
-        subKeys = store_.SubKeyNames(root_, keyPath);
-    } catch (const ERegistryException& e) {
-        throw ERegistryFileException(e.Code(), e.what(), "Unable to query key info");
-    }
-    for (const auto& sub : subKeys) Walk(keyPath.empty() ? sub : keyPath + "\\" + sub);
-}
-
-std::string TRegistryFile::Gather(std::optional<ERegistryFileException>& failure) {
-    lines_ = {"REGEDIT4"};
-    lastKeyPath_.clear();
-    anyKeyWritten_ = false;
-    try {
-        Walk(currentPath_);
-    } catch (const ERegistryFileException& e) {
-        failure = e;  // the caller still gets the lines gathered so far
-    }
-    lines_.emplace_back();
-    std::string text;
-    for (const auto& line : lines_) text += line + "\r\n";
-    lines_.clear();
-    return text;
+    return text.Finish();
 }
 
 std::string TRegistryFile::ExportText() {
     std::optional<ERegistryFileException> failure;
-    std::string text = Gather(failure);
+    std::string leftOut;
+    std::string text = Gather(failure, leftOut);
     if (failure) throw *failure;
+    if (!leftOut.empty()) throw ERegistryException(leftOut);
     return text;
 }
 
 void TRegistryFile::ExportKey(const std::string& fileName) {
     std::optional<ERegistryFileException> failure;
-    const std::string text = Gather(failure);
+    std::string leftOut;
+    const std::string text = Gather(failure, leftOut);
     SaveFileAtomically(fileName, text);
     // The file carries the scrambled login data: readable by its owner only, as the store is.
     std::error_code ec;
@@ -270,55 +325,164 @@ void TRegistryFile::ExportKey(const std::string& fileName) {
         fileName, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write, ec);
     if (ec) throw EFileError("cannot restrict the permissions of", fileName, ec.value());
     if (failure) throw *failure;
+    if (!leftOut.empty()) throw ERegistryException(leftOut);
 }
+
+// The physical lines of a file or a text, without their line ends ("\n", "\r\n"), one at a
+// time: a file is read in pieces, so memory grows with its longest line only.
+class TRegistryFile::LineReader {
+public:
+    LineReader(std::string_view text, std::string fileName)
+        : fileName_(std::move(fileName)), text_(text) {}
+    LineReader(std::FILE* file, std::string fileName)
+        : fileName_(std::move(fileName)), file_(file) {}
+
+    // The next line (valid until the next call); false at the end. A line longer than the
+    // limit is refused before it is read whole.
+    bool Next(std::string_view& line) {
+        ++number_;
+        if (file_ == nullptr) {
+            if (text_.empty()) return false;
+            const auto lf = text_.find('\n');
+            line = text_.substr(0, lf);
+            text_.remove_prefix(lf == std::string_view::npos ? text_.size() : lf + 1);
+        } else if (!NextFromFile(line)) {
+            return false;
+        }
+        if (line.size() > kMaxLineBytes) TooLong();
+        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        return true;
+    }
+    // The number of the line Next gave last: the first is 1 until CountFromHere makes the line
+    // given last line 0 (the header's, from which the lines of a reg file are counted).
+    [[nodiscard]] std::size_t Number() const { return number_ - origin_; }
+    void CountFromHere() { origin_ = number_; }
+    [[noreturn]] void TooLong() const {
+        throw ERegistryException("Line " + std::to_string(Number()) + " of reg file " + fileName_ +
+                                 " is longer than " + std::to_string(kMaxLineBytes >> 20) +
+                                 " MB: nothing was imported");
+    }
+
+private:
+    bool NextFromFile(std::string_view& line) {
+        for (;;) {
+            const std::size_t lf = buffer_.find('\n', scanned_);
+            if (lf != std::string::npos) {
+                line = std::string_view(buffer_).substr(start_, lf - start_);
+                start_ = scanned_ = lf + 1;
+                return true;
+            }
+            scanned_ = buffer_.size();
+            if (scanned_ - start_ > kMaxLineBytes) TooLong();
+            // Keep the unfinished line, drop the lines already handed out, and read on.
+            buffer_.erase(0, start_);
+            scanned_ -= start_;
+            start_ = 0;
+            const std::size_t had = buffer_.size();
+            buffer_.resize(had + kPiece);
+            const std::size_t n = std::fread(buffer_.data() + had, 1, kPiece, file_);
+            buffer_.resize(had + n);
+            if (n == 0) {
+                if (std::ferror(file_) != 0)
+                    throw EFileError("cannot read", fileName_, errno != 0 ? errno : EIO);
+                if (buffer_.empty()) return false;
+                line = buffer_;  // the last line, without a line end
+                start_ = scanned_ = buffer_.size();
+                return true;
+            }
+        }
+    }
+
+    static constexpr std::size_t kPiece = 1 << 20;
+    std::string fileName_;
+    std::string_view text_;
+    std::FILE* file_ = nullptr;
+    std::string buffer_;
+    std::size_t start_ = 0;    // where the next line starts in buffer_
+    std::size_t scanned_ = 0;  // how far buffer_ is known to hold no line end
+    std::size_t number_ = 0;
+    std::size_t origin_ = 0;
+};
 
 void TRegistryFile::ImportRegFile(const std::string& fileName) {
     std::FILE* file = std::fopen(fileName.c_str(), "rb");
     if (file == nullptr) throw EFileError("cannot read", fileName, errno);
-    std::string content;
-    char buffer[65536];
-    std::size_t n = 0;
-    while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0) content.append(buffer, n);
-    const bool failed = std::ferror(file) != 0;
-    const int error = errno;
-    std::fclose(file);
-    if (failed) throw EFileError("cannot read", fileName, error != 0 ? error : EIO);
-    ImportText(content, fileName);
+    struct Closer {
+        std::FILE* f;
+        ~Closer() { std::fclose(f); }
+    } closer{file};
+    struct stat st {};
+    if (::fstat(::fileno(file), &st) != 0) throw EFileError("cannot read", fileName, errno);
+    if (static_cast<std::uint64_t>(st.st_size) > kMaxFileBytes)
+        throw ERegistryException("The reg file " + fileName + " is larger than " +
+                                 std::to_string(kMaxFileBytes >> 20) + " MB: nothing was imported");
+    LineReader reader(file, fileName);
+    Import(reader, fileName);
 }
 
 void TRegistryFile::ImportText(std::string_view text, const std::string& fileName) {
-    const std::vector<std::string> lines = SplitLines(text);
-    std::size_t header = 0;
-    while (header < lines.size()) {
-        const std::string t = Trim(lines[header]);
-        if (!t.empty() && t[0] != ';') break;
-        ++header;
-    }
-    if (header >= lines.size() || lines[header] != "REGEDIT4")
-        throw ERegistryException("Bad file format.  Missing REGEDIT4 in first line.");
+    LineReader reader(text, fileName);
+    Import(reader, fileName);
+}
 
+void TRegistryFile::Import(LineReader& reader, const std::string& fileName) {
+    std::string_view physical;
+    bool found = false;
+    while ((found = reader.Next(physical))) {
+        const std::string_view t = TrimView(physical);
+        if (!t.empty() && t[0] != ';') break;
+    }
+    if (!found || physical != "REGEDIT4")
+        throw ERegistryException("Bad file format.  Missing REGEDIT4 in first line.");
+    reader.CountFromHere();
+
+    // One transaction for the file. The values of one key are handed to the store in groups,
+    // so the key's path is resolved once a group, not once a value.
+    TRegistryStore::TWriteBatch batch(store_);
     std::optional<RegRoot> keyRoot;
     std::string keyPath;
-    for (std::size_t i = header + 1; i < lines.size(); ++i) {
-        std::string line = Trim(lines[i]);
+    std::vector<std::pair<std::string, RegValue>> pending;
+    std::size_t pendingBytes = 0;
+    auto flush = [&] {
+        if (pending.empty()) return;
+        try {
+            store_.WriteValues(*keyRoot, keyPath, pending);
+        } catch (const ERegistryException&) {
+            throw ERegistryException("Unable to set registry data for " + pending.front().first);
+        }
+        pending.clear();
+        pendingBytes = 0;
+    };
+    std::string line;
+    std::optional<std::size_t> syntaxErrorAt;
+    while (reader.Next(physical)) {
+        line.assign(TrimView(physical));
         while (!line.empty() && line.back() == '\\') {
             line.pop_back();
-            if (i + 1 >= lines.size()) break;
-            line += TrimRight(lines[++i]);
+            if (!reader.Next(physical)) break;
+            const std::string_view more = TrimRightView(physical);
+            if (line.size() + more.size() > kMaxLineBytes) reader.TooLong();
+            line.append(more);
         }
         if (line.empty() || line[0] == ';') continue;
         try {
             if (line[0] == '[') {
                 if (line.back() != ']') throw SyntaxError{};
-                const std::string inner = line.substr(1, line.size() - 2);
+                const std::string_view inner = std::string_view(line).substr(1, line.size() - 2);
                 const auto slash = inner.find('\\');
                 if (slash == std::string::npos) throw SyntaxError{};
-                const auto root = RegFileRootFromName(std::string_view(inner).substr(0, slash));
-                const std::string path = TrimPath(std::string_view(inner).substr(slash + 1));
+                const auto root = RegFileRootFromName(inner.substr(0, slash));
+                std::string path = TrimPath(inner.substr(slash + 1));
                 if (!root || path.empty()) throw SyntaxError{};
+                if (KeyDepth(path) > kMaxKeyDepth)
+                    throw ERegistryException(
+                        "The key at line " + std::to_string(reader.Number()) + " of reg file " +
+                        fileName + " is nested deeper than " + std::to_string(kMaxKeyDepth) +
+                        " levels: nothing was imported");
+                flush();
                 store_.CreateKey(*root, path);
                 keyRoot = root;
-                keyPath = path;
+                keyPath = std::move(path);
             } else if (line[0] == '"' || line[0] == '@') {
                 if (!keyRoot) throw SyntaxError{};  // a value before any key line
                 std::size_t pos = 1;
@@ -331,20 +495,24 @@ void TRegistryFile::ImportText(std::string_view text, const std::string& fileNam
                 if (pos >= line.size() || line[pos] != '=') throw SyntaxError{};
                 ++pos;
                 SkipBlanks(line, pos);
-                const RegValue value = ReadData(std::string_view(line).substr(pos));
-                try {
-                    store_.WriteValue(*keyRoot, keyPath, name, value);
-                } catch (const ERegistryException&) {
-                    throw ERegistryException("Unable to set registry data for " + name);
-                }
+                RegValue value = ReadData(std::string_view(line).substr(pos));
+                pendingBytes += name.size() + value.data.size();
+                pending.emplace_back(std::move(name), std::move(value));
+                if (pending.size() >= 4096 || pendingBytes >= (std::size_t{4} << 20)) flush();
             } else {
                 throw SyntaxError{};
             }
         } catch (const SyntaxError&) {
-            throw ERegistryException("Syntax error in reg file " + fileName + " at line " +
-                                     std::to_string(i - header));
+            syntaxErrorAt = reader.Number();
+            break;
         }
     }
+    // The values before a syntax error stay written.
+    flush();
+    batch.Commit();
+    if (syntaxErrorAt)
+        throw ERegistryException("Syntax error in reg file " + fileName + " at line " +
+                                 std::to_string(*syntaxErrorAt));
 }
 
 }  // namespace tessaly

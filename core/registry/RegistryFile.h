@@ -18,16 +18,25 @@
 //
 // Reading accepts comment lines (";") and empty lines before the "REGEDIT4" header, the same
 // inside the file, and "\" continuations. Root names are one of the seven REGEDIT4 names,
-// spelled with exact letter case (the store itself accepts any case; a file does not). Values
-// are written one by one as the file is read: an error stops the import and leaves the values
-// read before it; keys and values the file does not name are left alone.
+// spelled with exact letter case (the store itself accepts any case; a file does not). A byte
+// list is two hexadecimal digits per byte, separated by commas (blanks around them allowed);
+// a dword is one to eight hexadecimal digits. The file is read line by line (memory grows with
+// its longest line, not with the file) and written in one transaction of the store: a syntax
+// error stops the import and keeps the values read before it (the store's keys and values the
+// file does not name are left alone); a file, a line or a key nesting beyond the limits below,
+// and a write the store refuses, import nothing.
 //
 // Failures are exceptions of the registry layer:
 //   ERegistryException "Bad file format.  Missing REGEDIT4 in first line."
 //   ERegistryException "Syntax error in reg file FILE at line N" (N counts the header line as 0)
 //   ERegistryException "Unable to set registry data for NAME" (the store refused a write)
+//   ERegistryException "The reg file FILE is larger than ...", "Line N of reg file FILE is
+//                      longer than ...", "The key at line N of reg file FILE is nested
+//                      deeper than ..." (the limits; nothing imported)
 //   ERegistryFileException "Error CODE : TEXT:Unable to query key info" / "...:Unable to get
 //                          value info" (the store failed during an export's walk)
+//   ERegistryException "N key(s) nested deeper than ... were left out (the first: PATH)" (an
+//                      export that wrote everything else)
 //   EFileError             the file cannot be read or written
 
 #include <cstdint>
@@ -72,19 +81,23 @@ public:
 
     // Lines longer than this wrap (with the trailing "\").
     static constexpr std::size_t kWrapColumn = 77;
+    // What an import takes: a file of at most kMaxFileBytes, lines (with their continuations)
+    // of at most kMaxLineBytes, keys at most kMaxKeyDepth levels below their root (the desktop
+    // registry's own nesting limit). An export leaves out the keys below that depth and says so.
+    static constexpr std::uint64_t kMaxFileBytes = std::uint64_t{1} << 30;
+    static constexpr std::size_t kMaxLineBytes = std::size_t{16} << 20;
+    static constexpr std::size_t kMaxKeyDepth = 512;
 
 private:
-    // The file's text; a failure of the walk is left in `failure` with the lines gathered so far.
-    std::string Gather(std::optional<ERegistryFileException>& failure);
-    void Walk(const std::string& keyPath);
-    void WriteValue(const std::string& keyPath, const std::string* name, const RegValue* value);
+    class LineReader;
+    // The file's text; a failure of the walk is left in `failure` with the lines gathered so far,
+    // the keys too deep to import again (left out) are named in `leftOut`.
+    std::string Gather(std::optional<ERegistryFileException>& failure, std::string& leftOut);
+    void Import(LineReader& reader, const std::string& fileName);
 
     TRegistryStore& store_;
     RegRoot root_ = RegRoot::CurrentUser;
     std::string currentPath_;  // below the root, without leading or trailing "\"
-    std::vector<std::string> lines_;
-    std::string lastKeyPath_;
-    bool anyKeyWritten_ = false;
 };
 
 // The root of a key line's root name: one of the seven REGEDIT4 names, exact letter case.

@@ -116,13 +116,42 @@ void TMemberSession::EndBrowserSession() {
     TCookieStore::Instance().EndBrowserSession();
 }
 
+bool TMemberSession::SecureConnectionFailed() {
+    if (!browser_.NavigationFailed()) return false;
+    const TPagePtr page = browser_.Document();
+    if (page->Failure() != kCertificateNotTrusted && page->Failure() != kNoSecureConnection)
+        return false;
+    insecureFailure_ = page->Failure() + " (" + browser_.LocationURL() + ")";
+    return true;
+}
+
 bool TMemberSession::FormLogin() {
+    insecureFailure_.clear();
+    if (options_.boolDebugDownloads) {
+        // The lines of the cookie file that were not trusted, for a debug run to show.
+        const std::vector<std::string>& skipped = TCookieStore::Instance().SkippedLines();
+        if (!skipped.empty()) {
+            std::vector<std::string> lines{std::to_string(skipped.size()) +
+                                           " lines of the cookie file were skipped:"};
+            lines.insert(lines.end(), skipped.begin(), skipped.end());
+            utils_.SaveDebugList("cookies-skipped.txt", lines);
+        }
+    }
+    // A secure page that cannot be trusted ends the login: the password goes by no other route
+    // (not into the form of a page that may not be the service's, not over plain http).
+    auto insecure = [this] {
+        loginOutcome_ = dsNetworkError;
+        ++failedLogins_;
+        return false;
+    };
     PageBuffer = OpenLoginURL(options_.strAutoLoginURL);
+    if (SecureConnectionFailed()) return insecure();
     SaveDebugPage("login.html", *PageBuffer);
     browser_.SetFormFieldValue(options_.strAutoLoginUserName, Trim(userName_));
     browser_.SetFormFieldValue(options_.strAutoLoginPassword, Trim(password_));
     browser_.SetFormCheckBox(options_.strAutoLoginSavePassword, true);
     PageBuffer = ClickAndWait(options_.strAutoLoginSignInName, "");
+    if (SecureConnectionFailed()) return insecure();
     SaveDebugPage("afterButtonClick.html", *PageBuffer);
     Delay(kFetchPolicy.beforeLoginCheckMs);
     // Only an answer of the service can say the login went through: a navigation that reached
@@ -240,14 +269,20 @@ TLoginResult TMemberSession::RunLoginCommand() {
     ui_.StartProgress("Log in...", 1000);
     EndBrowserSession();
     ui_.SetStatusText("Logging in. Please Wait..");
-    if (!FormLogin()) {
+    if (!FormLogin() && !insecureFailure_.empty()) {
+        ui_.CommonMessageBox("Login Error : " + insecureFailure_ +
+                                 ".\r\nThe login was not sent to the service by any other "
+                                 "way.\r\nIf the service uses another certificate authority, "
+                                 "name its certificate file in SSL_CERT_FILE.",
+                             TMessageKind::Error, false);
+    } else if (loginOutcome_ != dsOk) {
         if (ui_.CommonMessageBox(
                 "Login Error : Please check your Login and password.Please click Ok to check the "
                 "correct Login parameters from the Help Website.",
                 TMessageKind::Error, true)) {
             ui_.OpenWebPage(kPasswordHelpUrl);
         }
-    } else if (loginOutcome_ == dsOk) {
+    } else {
         result.loggedIn = true;
         if (useCache) {
             ui_.SetStatusText("Getting Mygroups from cache...");

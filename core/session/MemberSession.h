@@ -46,6 +46,9 @@ public:
 
     [[nodiscard]] DownloadStatus LoginOutcome() const { return loginOutcome_; }
     [[nodiscard]] int FailedLogins() const { return failedLogins_; }
+    // Why the last login could not be made when no route to the service could be trusted (a
+    // certificate that failed verification: "REASON (ADDRESS)"); "" otherwise.
+    [[nodiscard]] const std::string& InsecureLoginFailure() const { return insecureFailure_; }
     // The page of the login steps, loaded last.
     TPagePtr PageBuffer = TPage::None();
     [[nodiscard]] bool DocumentComplete() const { return documentComplete_; }
@@ -77,6 +80,9 @@ public:
 
 private:
     void SaveDebugPage(const std::string& fileName, const TPage& page) const;
+    // Whether the last load failed for want of a trusted secure connection; then the reason is
+    // kept in insecureFailure_.
+    bool SecureConnectionFailed();
 
     TYahooDownloadOptions& options_;
     IBrowserEngine& browser_;
@@ -86,6 +92,7 @@ private:
     std::string password_;
     DownloadStatus loginOutcome_ = dsWaiting;
     int failedLogins_ = 0;
+    std::string insecureFailure_;
     std::atomic<bool> documentComplete_{false};
 };
 

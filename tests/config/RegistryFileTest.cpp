@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <filesystem>
 #include <map>
 
 #include "platform/FileLock.h"
@@ -219,6 +220,33 @@ TEST_F(RegistryFileTest, ImportReadsWhatItShouldAndRefusesTheRest) {
          "Syntax error in reg file " + file + " at line 3"},
         {"a text without its closing quote", header + "\"a\"=\"b\\\"\r\n",
          "Syntax error in reg file " + file + " at line 3"},
+        // A byte list is two digits a byte with commas between; a short, long or foreign byte
+        // is no byte at all (it used to be read as some other byte and stored).
+        {"a byte of one digit", header + "\"a\"=hex:4\r\n",
+         "Syntax error in reg file " + file + " at line 3"},
+        {"a byte of three digits", header + "\"a\"=hex:41,424\r\n",
+         "Syntax error in reg file " + file + " at line 3"},
+        {"bytes without commas", header + "\"a\"=hex:41424344\r\n",
+         "Syntax error in reg file " + file + " at line 3"},
+        {"a byte that is no number", header + "\"a\"=hex:zz,41\r\n",
+         "Syntax error in reg file " + file + " at line 3"},
+        {"a typed byte of one digit", header + "\"a\"=hex(2):41,4\r\n",
+         "Syntax error in reg file " + file + " at line 3"},
+        {"an empty byte", header + "\"a\"=hex:41,,42\r\n",
+         "Syntax error in reg file " + file + " at line 3"},
+        {"a comma at the end", header + "\"a\"=hex:41,\r\n",
+         "Syntax error in reg file " + file + " at line 3"},
+        {"a type that is no number", header + "\"a\"=hex(x):41\r\n",
+         "Syntax error in reg file " + file + " at line 3"},
+        {"a type without its bracket", header + "\"a\"=hex(2:41\r\n",
+         "Syntax error in reg file " + file + " at line 3"},
+        {"a dword with a blank inside", header + "\"a\"=dword:00 01\r\n",
+         "Syntax error in reg file " + file + " at line 3"},
+        {"an empty dword", header + "\"a\"=dword:\r\n",
+         "Syntax error in reg file " + file + " at line 3"},
+        {"a wrapped byte list with a bad byte", header + "\"a\"=hex:01,\\\r\n  0g\r\n",
+         "Syntax error in reg file " + file + " at line 4"},
+        {"blanks around the bytes", header + "\"a\"=hex: 41 ,\t42 \r\n", ""},
         {"continuations count their lines",
          header + "\"a\"=hex:01,\\\r\n  02,\\\r\n  03\r\nbad\r\n",
          "Syntax error in reg file " + file + " at line 6"},
@@ -241,6 +269,95 @@ TEST_F(RegistryFileTest, ValuesBeforeASyntaxErrorStayWritten) {
     EXPECT_EQ(Get("Software\\T", "untouched"), RegValue::String("kept"));
 }
 
+// A file that passes a limit is refused whole, values before the offending line included: a
+// key nested deeper than the registry allows (such a key used to make every later export take
+// hours), a line longer than the limit (refused before it is read whole), a file larger than
+// the limit (refused before anything is read).
+TEST_F(RegistryFileTest, WhatPassesALimitImportsNothing) {
+    struct Case {
+        const char* what;
+        std::string text;  // after the header and a first key with a value
+        std::string error;
+    };
+    const std::string file = Dir() + "in.reg";
+    std::string deep = "[HKEY_CURRENT_USER\\Software";
+    for (std::size_t i = 1; i < TRegistryFile::kMaxKeyDepth; ++i) deep += "\\k";
+    const std::string deepest = deep + "]\r\n\"v\"=\"1\"\r\n";  // exactly the limit: taken
+    const std::string tooDeep = deep + "\\k]\r\n";
+    const std::vector<Case> cases = {
+        {"a key one level too deep", deepest + tooDeep,
+         "The key at line 5 of reg file " + file +
+             " is nested deeper than 512 levels: nothing "
+             "was imported"},
+        {"a line longer than the limit",
+         "\"long\"=\"" + std::string(TRegistryFile::kMaxLineBytes, 'x') + "\"\r\n",
+         "Line 3 of reg file " + file + " is longer than 16 MB: nothing was imported"},
+        {"a line made too long by its continuations",
+         "\"long\"=hex:" + std::string(TRegistryFile::kMaxLineBytes / 2, '0') + "\\\r\n" +
+             std::string(TRegistryFile::kMaxLineBytes / 2, '0') + "\r\n",
+         "Line 4 of reg file " + file + " is longer than 16 MB: nothing was imported"},
+    };
+    for (const auto& c : cases) {
+        store_.DeleteKey(RegRoot::CurrentUser, "Software");
+        EXPECT_EQ(
+            ImportError("REGEDIT4\r\n[HKEY_CURRENT_USER\\Software\\T]\r\n\"a\"=\"1\"\r\n" + c.text),
+            c.error)
+            << c.what;
+        EXPECT_FALSE(store_.KeyExists(RegRoot::CurrentUser, "Software\\T")) << c.what;
+    }
+    // At the limit the key is taken.
+    store_.DeleteKey(RegRoot::CurrentUser, "Software");
+    Import("REGEDIT4\r\n" + deepest);
+    EXPECT_EQ(Get(deep.substr(std::string("[HKEY_CURRENT_USER\\").size()), "v"),
+              RegValue::String("1"));
+
+    WriteFile(Dir() + "huge.reg", "REGEDIT4\r\n");
+    std::filesystem::resize_file(Dir() + "huge.reg", TRegistryFile::kMaxFileBytes + 1);  // sparse
+    try {
+        TRegistryFile(store_).ImportRegFile(Dir() + "huge.reg");
+        ADD_FAILURE() << "a file beyond the limit was read";
+    } catch (const ERegistryException& e) {
+        EXPECT_EQ(std::string(e.what()), "The reg file " + Dir() +
+                                             "huge.reg is larger than 1024 MB: nothing was "
+                                             "imported");
+    }
+}
+
+// The export reads the tree in one go and walks it by key ids, so its time grows with the
+// number of keys and values, whatever their depth: a chain far deeper than an import takes
+// (a store filled before the limit existed) is written down to the limit, the rest is left out
+// and named, and what was written imports again.
+TEST_F(RegistryFileTest, ADeepChainOfKeysIsExportedAtOnceDownToTheLimit) {
+    std::string path = kKey;
+    for (int i = 0; i < 20000; ++i) path += "\\k";
+    store_.CreateKey(RegRoot::CurrentUser, path);
+    Put(std::string(kKey) + "\\k", "near", RegValue::String("top"));
+    Put(path, "far", RegValue::String("bottom"));
+    Put(std::string(kKey) + "\\z", "beside", RegValue::Dword(7));
+
+    TRegistryFile file(store_);
+    file.OpenKey(kKey);
+    try {
+        file.ExportKey(Dir() + "deep.reg");
+        ADD_FAILURE() << "no failure for the keys left out";
+    } catch (const ERegistryException& e) {
+        EXPECT_NE(std::string(e.what()).find("1 key(s) nested deeper than 512 levels were left "
+                                             "out (the first: Software\\Tessaly2\\k\\k"),
+                  std::string::npos)
+            << e.what();
+    }
+    const std::string text = ReadFile(Dir() + "deep.reg");
+    EXPECT_EQ(text.find("bottom"), std::string::npos);
+    ASSERT_TRUE(store_.DeleteKey(RegRoot::CurrentUser, kKey));
+    Import(text);
+    EXPECT_EQ(Get(std::string(kKey) + "\\k", "near"), RegValue::String("top"));
+    EXPECT_EQ(Get(std::string(kKey) + "\\z", "beside"), RegValue::Dword(7));
+    std::string last = kKey;
+    for (std::size_t i = 2; i < TRegistryFile::kMaxKeyDepth; ++i) last += "\\k";
+    EXPECT_TRUE(store_.KeyExists(RegRoot::CurrentUser, last));
+    EXPECT_FALSE(store_.KeyExists(RegRoot::CurrentUser, last + "\\k"));
+}
+
 TEST_F(RegistryFileTest, ImportReadsNamesEscapesTypesAndRoots) {
     Import(
         "REGEDIT4\r\n"
@@ -250,7 +367,7 @@ TEST_F(RegistryFileTest, ImportReadsNamesEscapesTypesAndRoots) {
         "@=\"default\"\r\n"
         "\"n\"=DWORD : 1F\r\n"
         "\"h\"=hex(2):41,\\\r\n"
-        "   42,0\r\n"
+        "   42,00\r\n"
         "\"m\"=hex(7):61,00,00\r\n"
         "\"z\"=hex(0):\r\n"
         "; a comment between values\r\n"

@@ -56,6 +56,50 @@ TEST_F(CookieStoreTest, SessionEndsAndPersistentCookiesSurviveARestart) {
     EXPECT_EQ(TCookieStore(file).CookieHeader("http://groups.yahoo.com/"), "");
 }
 
+// Every field of a line of the cookie file is checked; a line with one that does not check out
+// is skipped whole and counted, and the good lines around it still count. (A line with an empty
+// path used to be taken, and matching it read before the path's start.)
+TEST_F(CookieStoreTest, BadLinesOfTheCookieFileAreSkippedAndCounted) {
+    struct Case {
+        const char* what;
+        std::string line;
+    };
+    const std::string good = ".yahoo.com\tTRUE\t/\tFALSE\t4102444800\tY\tgood";
+    const std::vector<Case> bad = {
+        {"an empty path", ".yahoo.com\tTRUE\t\tFALSE\t4102444800\tE\tv"},
+        {"a path without its slash", ".yahoo.com\tTRUE\tgroups\tFALSE\t4102444800\tP\tv"},
+        {"an empty domain", "\tFALSE\t/\tFALSE\t4102444800\tD\tv"},
+        {"only a dot for a domain", ".\tTRUE\t/\tFALSE\t4102444800\tD\tv"},
+        {"a blank in the domain", "ya hoo.com\tFALSE\t/\tFALSE\t4102444800\tD\tv"},
+        {"a subdomain flag against the dot", ".yahoo.com\tFALSE\t/\tFALSE\t4102444800\tF\tv"},
+        {"a subdomain flag that is no flag", "yahoo.com\tmaybe\t/\tFALSE\t4102444800\tF\tv"},
+        {"a secure flag that is no flag", ".yahoo.com\tTRUE\t/\tyes\t4102444800\tS\tv"},
+        {"an expiry that is no number", ".yahoo.com\tTRUE\t/\tFALSE\tsoon\tX\tv"},
+        {"an expiry with a tail", ".yahoo.com\tTRUE\t/\tFALSE\t4102444800x\tX\tv"},
+        {"an expiry too large", ".yahoo.com\tTRUE\t/\tFALSE\t99999999999999999999\tX\tv"},
+        {"a negative expiry", ".yahoo.com\tTRUE\t/\tFALSE\t-5\tX\tv"},
+        {"an empty name", ".yahoo.com\tTRUE\t/\tFALSE\t4102444800\t\tv"},
+        {"a name with an equals sign", ".yahoo.com\tTRUE\t/\tFALSE\t4102444800\ta=b\tv"},
+        {"a value with a semicolon", ".yahoo.com\tTRUE\t/\tFALSE\t4102444800\tV\ta;b"},
+        {"a value with a control character", ".yahoo.com\tTRUE\t/\tFALSE\t4102444800\tV\ta\x01"},
+        {"six fields", ".yahoo.com\tTRUE\t/\tFALSE\t4102444800\tV"},
+        {"eight fields", ".yahoo.com\tTRUE\t/\tFALSE\t4102444800\tV\tv\tmore"},
+    };
+    const std::string file = PrivateStateFolder() + "cookies.txt";
+    for (const auto& c : bad) {
+        WriteFile(file, "# a comment\n" + good + "\n" + c.line + "\n");
+        TCookieStore store(file);
+        ASSERT_EQ(store.SkippedLines().size(), 1u) << c.what;
+        EXPECT_EQ(store.SkippedLines()[0].rfind("line 3: ", 0), 0u) << c.what;
+        ASSERT_EQ(store.Cookies().size(), 1u) << c.what;
+        EXPECT_EQ(store.Cookies()[0].value, "good") << c.what;
+        EXPECT_EQ(store.CookieHeader("http://groups.yahoo.com/group/x/"), "Y=good") << c.what;
+    }
+    // A file written with CR LF line ends reads as well.
+    WriteFile(file, good + "\r\n");
+    EXPECT_EQ(TCookieStore(file).CookieHeader("http://groups.yahoo.com/"), "Y=good");
+}
+
 TEST_F(CookieStoreTest, SharedAcrossThreads) {
     TCookieStore store("");
     std::vector<std::thread> threads;

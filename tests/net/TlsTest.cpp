@@ -6,6 +6,9 @@
 #include "browser/PageBrowser.h"
 #include "net/CookieStore.h"
 #include "net/HttpClient.h"
+#include "session/MemberSession.h"
+#include "settings/DownloadOptions.h"
+#include "support/RecordingLoginUi.h"
 #include "support/TlsFixture.h"
 
 namespace tessaly {
@@ -123,6 +126,39 @@ TEST_F(TlsTest, AuthoritiesComeFromSslCertFileElseTheSystemStore) {
     EXPECT_FALSE(browser.NavigationFailed());
     EXPECT_EQ(browser.Open(badUrl), TLoadEnd::Failed);
     EXPECT_TRUE(browser.NavigationFailed());
+}
+
+// The Login command of both front ends: a login page whose certificate cannot be trusted ends
+// the login with the reason in the error box (not the wrong-password box and its help page),
+// and the password goes by no other route, although the service's plain listener would take it.
+TEST_F(TlsTest, TheLoginCommandShowsWhyAnUntrustedLoginPageEndedIt) {
+    auto service = StartService("selfsigned");
+    ASSERT_GT(service->TlsPort(), 0);
+    ::setenv("http_proxy", ("http://127.0.0.1:" + std::to_string(service->PlainPort())).c_str(), 1);
+    ::setenv("SSL_CERT_FILE", (CertDir() + "ca.pem").c_str(), 1);
+    test::EnsureQtApp();
+    TYahooDownloadOptions options;
+    const std::string page =
+        "https://localhost:" + std::to_string(service->TlsPort()) + "/config/login";
+    options.strAutoLoginURL = page;
+    TPageBrowser browser(nullptr, 10);
+    test::RecordingLoginUi ui;
+    ui.messageAnswer = true;  // would open the help page, were it offered
+    TMemberSession session(options, browser, ui);
+    const TLoginResult result = session.RunLoginCommand();
+    ::unsetenv("http_proxy");
+    EXPECT_TRUE(result.attempted);
+    EXPECT_FALSE(result.loggedIn);
+    EXPECT_EQ(session.LoginOutcome(), dsNetworkError);
+    ASSERT_FALSE(ui.messages.empty());
+    EXPECT_EQ(ui.messages.back().rfind("Error: Login Error : the service's certificate is not "
+                                       "trusted (" +
+                                           page + ").",
+                                       0),
+              0u)
+        << ui.messages.back();
+    EXPECT_TRUE(ui.opened.empty());
+    EXPECT_EQ(ReadFile(LogFile()), "");
 }
 
 // A cookie set with Secure over https goes back over https only: the next plain request to the
