@@ -54,6 +54,10 @@ QString BoxText(const std::string& text) {
 TfrmCommonDlg::TfrmCommonDlg(QWidget* owner) : QDialog(nullptr), owner_(owner) {
     setObjectName(QStringLiteral("TfrmCommonDlg"));
     setModal(true);
+    // A box closing never ends the program, even when no other window of it shows at that
+    // moment: the window a box answers for may be one whose owner is hidden (the progress
+    // window, while its run keeps the main window hidden).
+    setAttribute(Qt::WA_QuitOnClose, false);
     nbPages_ = new QStackedWidget(this);
 
     auto* messagePage = new QWidget(nbPages_);

@@ -4,10 +4,12 @@
 // window to its end, the files on disk with the service's bytes, the tree back with its marks.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <QTimer>
 #include <filesystem>
 #include <map>
 
@@ -236,6 +238,54 @@ TEST_F(SectionRunTest, AttachmentsOfTwoCheckedGroups) {
     EXPECT_FALSE(fs::exists(out + "/Attachments/SportsFans/0000003_setup.exe"));
     EXPECT_TRUE(ReadFile(out + "/Attachments/DemoGroup/0000006_photo6.jpg") ==
                 Content("DemoGroup/attach/6/photo6.jpg"));
+    ExpectBackAfterRun(m, watcher, out);
+}
+
+// The window manager's close button during a run: every close is refused with the box, the run
+// goes on to its end and the main window comes back.
+TEST_F(SectionRunTest, ClosingTheWindowDuringARunIsRefusedEveryTime) {
+    StartService({"--latency", "20"});  // slow enough that the run outlasts the closes
+    auto& m = SignedInWith({"DemoGroup", "OneMessage"});
+    const std::string out = Dir() + "out";
+    BoxAnswers boxes;
+    boxes.Then(Choose(2, out, false));
+    constexpr int kCloses = 3;
+    constexpr int kDoneCode = 7;
+    for (int i = 0; i < kCloses; ++i) boxes.Then(BoxAnswers::Ok());
+    int closes = 0;
+    bool stillRunning = true;  // the run was going on after every refused close
+    QTimer closer;
+    closer.setInterval(5);
+    QObject::connect(&closer, &QTimer::timeout, [&] {
+        auto* p = m.findChild<gui::TfrmYahooProgressXX*>();
+        if (p == nullptr || !p->Running() || QApplication::activeModalWidget() != p) return;
+        if (closes == kCloses) return;
+        ++closes;
+        p->close();  // a close event, as the window manager's button sends it
+        stillRunning = stillRunning && p->Running() && p->isVisible();
+    });
+    closer.start();
+    FinishWatcher watcher(m);
+    // Inside the program's own event loop, as a click on the menu runs it.
+    bool commandDone = false;
+    QTimer::singleShot(0, [&] {
+        m.mnuItemStartDownloadClick();
+        commandDone = true;
+        QApplication::exit(kDoneCode);
+    });
+    EXPECT_EQ(QApplication::exec(), kDoneCode);
+    EXPECT_TRUE(commandDone);
+    closer.stop();
+    EXPECT_EQ(closes, kCloses);
+    EXPECT_TRUE(stillRunning);
+    EXPECT_TRUE(boxes.AllUsed());
+    ASSERT_EQ(boxes.seen.size(), 1u + kCloses);
+    for (int i = 1; i <= kCloses; ++i)
+        EXPECT_EQ(boxes.seen[static_cast<std::size_t>(i)],
+                  "Error: Download is in Progress.You cannot quite now.");
+    ASSERT_EQ(watcher.rows.size(), 2u);
+    EXPECT_TRUE(Starts(watcher.rows[0], "DemoGroup|1|40|40|0|Completed|")) << watcher.rows[0];
+    EXPECT_TRUE(Starts(watcher.rows[1], "OneMessage|500|500|500|0|Stopped|")) << watcher.rows[1];
     ExpectBackAfterRun(m, watcher, out);
 }
 
