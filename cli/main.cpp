@@ -310,8 +310,13 @@ int RunDownload(QCoreApplication& app, TYahooDownloadOptions& options, const Cre
                       << (row.reason.empty() ? "" : ": ") << row.reason << "\n";
         }
     }
+    // The store first: nothing of the run could be recorded, and later groups were not started.
+    if (worker->StoreFailed()) return Outcome(TOutcome::Store, " (" + worker->RunFailure() + ")");
     if (loginRefused) return Outcome(TOutcome::LoginRefused);
     if (userStopped || interrupts.load() > 0) return Outcome(TOutcome::Stopped);
+    if (!worker->RunFailure().empty())
+        return Outcome(TOutcome::GroupsFailed,
+                       " (the run ended early: " + worker->RunFailure() + ")");
     return Outcome(failed > 0 ? TOutcome::GroupsFailed : TOutcome::Ok);
 }
 

@@ -13,6 +13,7 @@
 #include <QStyle>
 #include <QVBoxLayout>
 
+#include "gui/CommandGuard.h"
 #include "gui/TfrmYahooProfiles.h"
 #include "registry/ProgramRegistry.h"
 
@@ -54,6 +55,10 @@ QString BoxText(const std::string& text) {
 TfrmCommonDlg::TfrmCommonDlg(QWidget* owner) : QDialog(nullptr), owner_(owner) {
     setObjectName(QStringLiteral("TfrmCommonDlg"));
     setModal(true);
+    // A box closing never ends the program, even when no other window of it shows at that
+    // moment: the window a box answers for may be one whose owner is hidden (the progress
+    // window, while its run keeps the main window hidden).
+    setAttribute(Qt::WA_QuitOnClose, false);
     nbPages_ = new QStackedWidget(this);
 
     auto* messagePage = new QWidget(nbPages_);
@@ -119,7 +124,8 @@ TfrmCommonDlg::TfrmCommonDlg(QWidget* owner) : QDialog(nullptr), owner_(owner) {
     connect(btOk_, &QPushButton::clicked, this, &QDialog::accept);
     connect(btCenterOk_, &QPushButton::clicked, this, &QDialog::accept);
     connect(btCancel_, &QPushButton::clicked, this, &QDialog::reject);
-    connect(btProfiles_, &QPushButton::clicked, this, [this] { btProfilesClick(); });
+    connect(btProfiles_, &QPushButton::clicked, this,
+            Guarded(this, "Profiles", [this] { btProfilesClick(); }));
     connect(cbUserName_, qOverload<int>(&QComboBox::activated), this,
             [this](int index) { ProfileChosen(index); });
 
@@ -133,11 +139,6 @@ TfrmCommonDlg::TfrmCommonDlg(QWidget* owner) : QDialog(nullptr), owner_(owner) {
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(nbPages_);
     layout->addLayout(buttons);
-
-    // Every box knows the profiles and the last use-cache choice, whatever its page.
-    profiles_ = LoadLoginProfiles();
-    FillProfileNames();
-    cbUseCache_->setChecked(ReadUseCache());
 }
 
 void TfrmCommonDlg::PlaceOver() {
@@ -205,6 +206,12 @@ void TfrmCommonDlg::ShowInputPage(const std::string& caption, const std::string&
 void TfrmCommonDlg::ShowPasswordPage(const std::string& caption, const std::string& userName,
                                      bool plainMode, const std::string& password) {
     plainMode_ = plainMode;
+    // Only the login page reads the store (the profiles, the last use-cache choice): a message
+    // box must open when the store cannot be used, to say so.
+    profiles_ = LoadLoginProfiles();
+    FillProfileNames();
+    cbUseCache_->setChecked(ReadUseCache());
+    keepsUseCache_ = true;
     nbPages_->setCurrentIndex(pgPasswordBox);
     setWindowTitle(QString::fromStdString(caption));
     txtPassword_->setText(QString::fromStdString(password));
@@ -246,7 +253,10 @@ bool TfrmCommonDlg::UseCacheChecked() const {
 }
 
 void TfrmCommonDlg::done(int result) {
-    WriteUseCache(cbUseCache_->isChecked());
+    if (keepsUseCache_) {
+        RunGuarded(this, "Keeping the use-cache choice",
+                   [this] { WriteUseCache(cbUseCache_->isChecked()); });
+    }
     QDialog::done(result);
 }
 

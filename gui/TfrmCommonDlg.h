@@ -1,7 +1,9 @@
 #pragma once
 // The program's own boxes: messages, one-line input and the login box, one window with three
 // pages of which one is shown. A box is made for one question and released afterwards; only the
-// use-cache choice (registry value UseCache) carries over from one box to the next.
+// use-cache choice of the login page (registry value UseCache) carries over from one box to the
+// next. Only the login page uses the settings store, so a box can always tell that the store
+// failed.
 //
 // The boxes have no parent window: the progress dialog disables the window that was active
 // while it runs, and a box asked for meanwhile (the login's error box) must stay usable. They are
@@ -42,7 +44,7 @@ public:
     [[nodiscard]] std::string InputText() const;
     [[nodiscard]] bool UseCacheChecked() const;
 
-    // Stores the use-cache choice whatever way the box closes.
+    // Stores the use-cache choice (of the login page) whatever way the box closes.
     void done(int result) override;
 
     // The profile names and passwords, as the profile editor keeps them.
@@ -69,6 +71,7 @@ private:
     QPushButton* btProfiles_;
     QPointer<QWidget> owner_;
     bool plainMode_ = true;
+    bool keepsUseCache_ = false;  // the login page was shown
     std::vector<TLoginProfile> profiles_;
 };
 

@@ -13,6 +13,7 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include "gui/CommandGuard.h"
 #include "gui/TfrmCommonDlg.h"
 #include "platform/RegistryStore.h"
 #include "platform/SpecialFolders.h"
@@ -107,12 +108,13 @@ TfrmYahooChooseOptions::TfrmYahooChooseOptions(QWidget* parent, std::vector<TTre
     buttons->addWidget(btCancel);
     layout->addLayout(buttons);
 
-    connect(btStart, &QPushButton::clicked, this, [this] { btStartClick(); });
+    connect(btStart, &QPushButton::clicked, this,
+            Guarded(this, "Start", [this] { btStartClick(); }));
     connect(btCancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(btbrowse, &QPushButton::clicked, this, [this] { btbrowseClick(); });
-    connect(btOptions, &QPushButton::clicked, this, [this] {
-        if (onOptions) onOptions();
-    });
+    connect(btOptions, &QPushButton::clicked, this, Guarded(this, "Options", [this] {
+                if (onOptions) onOptions();
+            }));
     connect(btHelp, &QPushButton::clicked, this, [this] {
         if (onHelp) onHelp();
     });

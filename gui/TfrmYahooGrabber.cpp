@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "gui/CommandGuard.h"
 #include "gui/TfrmCommonDlg.h"
 #include "gui/TfrmProgress.h"
 #include "platform/RegistryStore.h"
@@ -55,12 +56,16 @@ TfrmYahooGrabber::TfrmYahooGrabber(QWidget* parent, std::function<TfrmProgress&(
     pmnuUtils_ = new QMenu(this);
     pmnuUtils_->setObjectName(QStringLiteral("pmnuUtils"));
     connect(MakeAction(pmnuUtils_, tr("Add From Emails List"), "btImportFromEmailsList"),
-            &QAction::triggered, this, [this] { btImportFromEmailsListClick(); });
+            &QAction::triggered, this,
+            Guarded(this, "Add From Emails List", [this] { btImportFromEmailsListClick(); }));
     connect(MakeAction(pmnuUtils_, tr("Add Group List From *.ygrp File"),
                        "btImportGroupListFromygrpFile"),
-            &QAction::triggered, this, [this] { btImportGroupListFromygrpFileClick(); });
+            &QAction::triggered, this, Guarded(this, "Add Group List From *.ygrp File", [this] {
+                btImportGroupListFromygrpFileClick();
+            }));
     connect(MakeAction(pmnuUtils_, tr("Export Group List"), "ExportGroupList1"),
-            &QAction::triggered, this, [this] { ExportGroupList1Click(); });
+            &QAction::triggered, this,
+            Guarded(this, "Export Group List", [this] { ExportGroupList1Click(); }));
     pmnuUtils_->addSeparator();
     // Shown but greyed: Add, Edit and the imports never let in an entry that differs from a
     // listed one only by case or blanks, so it would have nothing to remove.
@@ -85,13 +90,18 @@ TfrmYahooGrabber::TfrmYahooGrabber(QWidget* parent, std::function<TfrmProgress&(
                                   : QFileDialog::getOpenFileName(this, title);
         return file.toStdString();
     };
-    connect(lstSources_, &QListWidget::currentRowChanged, this, [this] { ShowSource(); });
-    connect(lstEntries_, &QListWidget::itemDoubleClicked, this, [this] { btEditClick(); });
-    connect(btAdd_, &QPushButton::clicked, this, [this] { btAddClick(); });
-    connect(btEdit_, &QPushButton::clicked, this, [this] { btEditClick(); });
-    connect(btDelete_, &QPushButton::clicked, this, [this] { btDeleteClick(); });
-    connect(btCancel_, &QPushButton::clicked, this, [this] { btCancelClick(); });
-    connect(btUtils_, &QPushButton::clicked, this, [this] { btUtilsClick(); });
+    connect(lstSources_, &QListWidget::currentRowChanged, this,
+            Guarded(this, "Show the list", [this] { ShowSource(); }));
+    connect(lstEntries_, &QListWidget::itemDoubleClicked, this,
+            Guarded(this, "Edit", [this] { btEditClick(); }));
+    connect(btAdd_, &QPushButton::clicked, this, Guarded(this, "Add", [this] { btAddClick(); }));
+    connect(btEdit_, &QPushButton::clicked, this, Guarded(this, "Edit", [this] { btEditClick(); }));
+    connect(btDelete_, &QPushButton::clicked, this,
+            Guarded(this, "Delete", [this] { btDeleteClick(); }));
+    connect(btCancel_, &QPushButton::clicked, this,
+            Guarded(this, "Close", [this] { btCancelClick(); }));
+    connect(btUtils_, &QPushButton::clicked, this,
+            Guarded(this, "Utils", [this] { btUtilsClick(); }));
 }
 
 TfrmYahooGrabber::~TfrmYahooGrabber() = default;

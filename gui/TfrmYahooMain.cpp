@@ -20,6 +20,7 @@
 #include <chrono>
 
 #include "browser/PageBrowser.h"
+#include "gui/CommandGuard.h"
 #include "gui/DesktopLinks.h"
 #include "gui/GroupTreeRules.h"
 #include "gui/HelpGuide.h"
@@ -74,8 +75,10 @@ TfrmYahooMain::TfrmYahooMain() : loginUi_(*this), act_(std::make_unique<Actions>
     tree_ = new TGroupTree(this);
     tree_->onCurrentGroup = [this](const std::string& group) { currentGroup_ = group; };
     connect(tree_, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem* item) {
-        if (!IsRootItemText(TGroupTree::TextOf(item)))
-            OpenUrl(GroupPageAddress(TGroupTree::TextOf(item)));
+        RunGuarded(this, "Group Page In a Browser", [this, item] {
+            if (!IsRootItemText(TGroupTree::TextOf(item)))
+                OpenUrl(GroupPageAddress(TGroupTree::TextOf(item)));
+        });
     });
     CreateActions();
     CreateMenus();
@@ -117,14 +120,15 @@ TfrmYahooMain::TfrmYahooMain() : loginUi_(*this), act_(std::make_unique<Actions>
     tmrCheckUpdates_->setSingleShot(true);
     tmrCheckUpdates_->setInterval(
         static_cast<int>(PacingClock::Scaled(std::chrono::milliseconds(1000)).count()));
-    connect(tmrCheckUpdates_, &QTimer::timeout, this, [this] {
-        // Not on top of a box the user is still reading (the welcome box at the first start).
-        if (QApplication::activeModalWidget() != nullptr) {
-            tmrCheckUpdates_->start();
-            return;
-        }
-        mnuItemHelpCheckforUpdatesClick();
-    });
+    connect(tmrCheckUpdates_, &QTimer::timeout, this, Guarded(this, "Check for Updates", [this] {
+                // Not on top of a box the user is still reading (the welcome box at the first
+                // start).
+                if (QApplication::activeModalWidget() != nullptr) {
+                    tmrCheckUpdates_->start();
+                    return;
+                }
+                mnuItemHelpCheckforUpdatesClick();
+            }));
     if (TakeDueUpdateCheck(Now())) tmrCheckUpdates_->start();
     if (firstStart) {
         // Once, at the first start rather than at every one.
@@ -344,8 +348,12 @@ void TfrmYahooMain::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
-    SaveGroupTree();
-    SaveSectionMode();
+    // What cannot be kept now (the store held by another program, say) is told; the program
+    // still closes, as the user asked.
+    RunGuarded(this, "Exit", [this] {
+        SaveGroupTree();
+        SaveSectionMode();
+    });
     if (session_->FailedLogins() > 0) {
         CommonMessageBox(
             this,

@@ -109,9 +109,11 @@ void TfrmYahooMain::RunDownload(std::uint8_t section) {
     if (section != TYahooDownloadOptions::kSectionMessages) StartImageViewer(true);
     progress->StartWorker();
     progress->ShowModal();
-    FillGroupTree(LoadCachedGroupNames(session_->UserName()));
     progress.reset();
+    // Back before the tree is read again: a store that fails the reading (another program
+    // holds it) is told over this window, which the user then has back.
     show();
+    FillGroupTree(LoadCachedGroupNames(session_->UserName()));
 }
 
 void TfrmYahooMain::OpenOutputFolder() {

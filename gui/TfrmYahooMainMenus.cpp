@@ -5,6 +5,7 @@
 #include <QToolBar>
 #include <QToolButton>
 
+#include "gui/CommandGuard.h"
 #include "gui/DesktopLinks.h"
 #include "gui/TGroupTree.h"
 #include "gui/TfrmYahooBrowser.h"
@@ -24,8 +25,10 @@ QAction* Make(QObject* owner, const QString& caption, const char* name) {
 
 void TfrmYahooMain::CreateActions() {
     Actions& a = *act_;
+    // Every command runs guarded: what the core throws is shown, named, and the program goes on.
     auto on = [this](QAction* action, auto handler) {
-        connect(action, &QAction::triggered, this, [this, handler] { (this->*handler)(); });
+        connect(action, &QAction::triggered, this,
+                Guarded(this, CommandName(action), [this, handler] { (this->*handler)(); }));
         return action;
     };
     auto* s = style();
@@ -55,7 +58,8 @@ void TfrmYahooMain::CreateActions() {
         action->setCheckable(true);
         action->setData(code);
         sections->addAction(action);
-        connect(action, &QAction::triggered, this, [this, c = code] { SelectSection(c); });
+        connect(action, &QAction::triggered, this,
+                Guarded(this, CommandName(action), [this, c = code] { SelectSection(c); }));
     }
 
     a.options = on(Make(this, tr("Downloader Options"), "mnuItemViewOptions"),
@@ -72,11 +76,11 @@ void TfrmYahooMain::CreateActions() {
     a.viewArchive = on(Make(this, tr("View Archive"), "mnuItemViewArchive"),
                        &TfrmYahooMain::mnuItemViewArchiveClick);
     a.console = Make(this, tr("Console"), "mnuItemViewConsole");
-    connect(a.console, &QAction::triggered, this, [this] {
-        console_->show();
-        console_->raise();
-        console_->FollowBrowser();
-    });
+    connect(a.console, &QAction::triggered, this, Guarded(this, CommandName(a.console), [this] {
+                console_->show();
+                console_->raise();
+                console_->FollowBrowser();
+            }));
 
     a.find = on(Make(this, tr("Find a Group"), "mnuItemUtilsFindaGroup"),
                 &TfrmYahooMain::mnuItemUtilsFindaGroupClick);
@@ -145,7 +149,7 @@ void TfrmYahooMain::CreateMenus() {
     };
     auto command = [&](const QString& caption, const char* name, auto handler) {
         QAction* action = Make(this, caption, name);
-        connect(action, &QAction::triggered, this, handler);
+        connect(action, &QAction::triggered, this, Guarded(this, CommandName(action), handler));
         item(action);
         return action;
     };
@@ -182,11 +186,13 @@ void TfrmYahooMain::CreateMenus() {
     QAction* exportConfig =
         Make(this, tr("Export Configuration Data"), "mnuItemExportConfigurationData");
     connect(exportConfig, &QAction::triggered, this,
-            [this] { mnuItemExportConfigurationDataClick(); });
+            Guarded(this, CommandName(exportConfig),
+                    [this] { mnuItemExportConfigurationDataClick(); }));
     QAction* importConfig =
         Make(this, tr("Import Configuration Data"), "mnuItemImportConfigurationData");
     connect(importConfig, &QAction::triggered, this,
-            [this] { mnuItemImportConfigurationDataClick(); });
+            Guarded(this, CommandName(importConfig),
+                    [this] { mnuItemImportConfigurationDataClick(); }));
     utils->addAction(exportConfig);
     utils->addAction(importConfig);
 
@@ -194,19 +200,24 @@ void TfrmYahooMain::CreateMenus() {
     help->addAction(a.help);
     QAction* updates = help->addAction(tr("Check for Updates"));
     updates->setObjectName(QStringLiteral("mnuItemHelpCheckforUpdates"));
-    connect(updates, &QAction::triggered, this, [this] { mnuItemHelpCheckforUpdatesClick(); });
+    connect(updates, &QAction::triggered, this,
+            Guarded(this, CommandName(updates), [this] { mnuItemHelpCheckforUpdatesClick(); }));
     help->addSeparator();
     QAction* bug = help->addAction(tr("Report a Problem"));
     bug->setObjectName(QStringLiteral("mnuItemHelpReportBug"));
-    connect(bug, &QAction::triggered, this, [this] { mnuItemHelpReportBugClick(); });
+    connect(bug, &QAction::triggered, this,
+            Guarded(this, CommandName(bug), [this] { mnuItemHelpReportBugClick(); }));
     QAction* wish = help->addAction(tr("Send a Suggestion"));
     wish->setObjectName(QStringLiteral("mnuItemHelpSendSuggestion"));
-    connect(wish, &QAction::triggered, this, [this] { mnuItemHelpSendSuggestionClick(); });
+    connect(wish, &QAction::triggered, this,
+            Guarded(this, CommandName(wish), [this] { mnuItemHelpSendSuggestionClick(); }));
     help->addSeparator();
     QAction* site = help->addAction(tr("Visit Tessaly Page"));
-    connect(site, &QAction::triggered, this, [this] { OpenUrl(kMakerSite); });
+    connect(site, &QAction::triggered, this,
+            Guarded(this, CommandName(site), [this] { OpenUrl(kMakerSite); }));
     QAction* products = help->addAction(tr("Other Orvanta Products"));
-    connect(products, &QAction::triggered, this, [this] { OpenUrl(kMakerProducts); });
+    connect(products, &QAction::triggered, this,
+            Guarded(this, CommandName(products), [this] { OpenUrl(kMakerProducts); }));
 }
 
 void TfrmYahooMain::CreateToolBars() {
@@ -217,8 +228,9 @@ void TfrmYahooMain::CreateToolBars() {
     bar->setMovable(false);
     bar->addAction(a.login);
     bar->addAction(a.logout);
-    QAction* download = bar->addAction(a.startDownload->icon(), tr("Download"), this,
-                                       [this] { mnuItemStartDownloadClick(); });
+    QAction* download = bar->addAction(
+        a.startDownload->icon(), tr("Download"), this,
+        Guarded(this, CommandName(a.startDownload), [this] { mnuItemStartDownloadClick(); }));
     download->setObjectName(QStringLiteral("tbDownload"));
     a.byCommand[TCommand::StartDownload].push_back(download);
 
@@ -241,11 +253,13 @@ void TfrmYahooMain::CreateToolBars() {
         connect(drop, &QAction::triggered, menuItem, &QAction::trigger);
     }
     tbSection_->setMenu(a.sectionDrop);
-    connect(tbSection_, &QToolButton::clicked, this, [this] { tbSectionClick(); });
+    connect(tbSection_, &QToolButton::clicked, this,
+            Guarded(this, "Section", [this] { tbSectionClick(); }));
     bar->addWidget(tbSection_);
     bar->addSeparator();
-    QAction* options = bar->addAction(a.options->icon(), tr("Options"), this,
-                                      [this] { mnuItemViewOptionsClick(); });
+    QAction* options = bar->addAction(
+        a.options->icon(), tr("Options"), this,
+        Guarded(this, CommandName(a.options), [this] { mnuItemViewOptionsClick(); }));
     options->setObjectName(QStringLiteral("tbOptions"));
     bar->addAction(a.help);
 

@@ -16,6 +16,7 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include "gui/CommandGuard.h"
 #include "gui/TfrmCommonDlg.h"
 #include "platform/FileLock.h"
 #include "platform/RegistryStore.h"
@@ -103,11 +104,12 @@ TfrmYahooOptions::TfrmYahooOptions(QWidget* parent) : QDialog(parent) {
     btCancel->setObjectName(QStringLiteral("btCancel"));
     auto* btReset = new QPushButton(tr("Reset"), this);
     btReset->setObjectName(QStringLiteral("btReset"));
-    connect(btOk, &QPushButton::clicked, this, [this] {
-        if (SaveControls()) accept();
-    });
+    connect(btOk, &QPushButton::clicked, this, Guarded(this, "Ok", [this] {
+                if (SaveControls()) accept();
+            }));
     connect(btCancel, &QPushButton::clicked, this, &QDialog::reject);
-    connect(btReset, &QPushButton::clicked, this, [this] { btResetClick(); });
+    connect(btReset, &QPushButton::clicked, this,
+            Guarded(this, "Reset", [this] { btResetClick(); }));
 
     auto* pages = new QHBoxLayout;
     pages->addWidget(tvOptionSelector_);

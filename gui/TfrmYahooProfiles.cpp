@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "gui/CommandGuard.h"
 #include "gui/TfrmCommonDlg.h"
 #include "platform/RegistryStore.h"
 
@@ -57,10 +58,14 @@ TfrmYahooProfiles::TfrmYahooProfiles(QWidget* parent) : QDialog(parent) {
     connect(cbShowPassword_, &QCheckBox::toggled, this, [this](bool show) {
         txtPassword_->setEchoMode(show ? QLineEdit::Normal : QLineEdit::Password);
     });
-    connect(btAddProfile_, &QPushButton::clicked, this, [this] { btAddProfileClick(); });
-    connect(btEditProfile_, &QPushButton::clicked, this, [this] { btEditProfileClick(); });
-    connect(btDeleteProfile_, &QPushButton::clicked, this, [this] { btDeleteProfileClick(); });
-    connect(btSelect_, &QPushButton::clicked, this, [this] { btSelectClick(); });
+    connect(btAddProfile_, &QPushButton::clicked, this,
+            Guarded(this, "Add", [this] { btAddProfileClick(); }));
+    connect(btEditProfile_, &QPushButton::clicked, this,
+            Guarded(this, "Edit", [this] { btEditProfileClick(); }));
+    connect(btDeleteProfile_, &QPushButton::clicked, this,
+            Guarded(this, "Delete", [this] { btDeleteProfileClick(); }));
+    connect(btSelect_, &QPushButton::clicked, this,
+            Guarded(this, "Select", [this] { btSelectClick(); }));
     LoadProfiles();
 }
 

@@ -19,6 +19,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "gui/CommandGuard.h"
 #include "gui/DesktopLinks.h"
 #include "gui/ProgressRowsModel.h"
 #include "gui/TfrmCommonDlg.h"
@@ -115,8 +116,10 @@ TfrmYahooProgressXX::TfrmYahooProgressXX(QWidget* mainWindow, TMemberSession& se
         // Narrow number columns, so that the status fits beside them in the window's width.
         p.list->header()->setDefaultSectionSize(fileForm ? 66 : 56);
         p.list->header()->resizeSection(0, 110);
-        connect(p.list, &QTreeView::doubleClicked, this,
-                [this](const QModelIndex& index) { ListDblClick(index.row()); });
+        connect(p.list, &QTreeView::doubleClicked, this, [this](const QModelIndex& index) {
+            RunGuarded(this, "Open the group's folder",
+                       [this, index] { ListDblClick(index.row()); });
+        });
         nbList_->addWidget(p.list);
     }
     layout->addWidget(nbStatus_);
@@ -141,11 +144,16 @@ TfrmYahooProgressXX::TfrmYahooProgressXX(QWidget* mainWindow, TMemberSession& se
     btDetails->setIcon(st->standardIcon(QStyle::SP_ArrowUp));
     btCancel->setIcon(st->standardIcon(QStyle::SP_BrowserStop));
     btCancellAll->setIcon(st->standardIcon(QStyle::SP_BrowserStop));
-    connect(btCancel, &QPushButton::clicked, this, [this] { btCancelClick(); });
-    connect(btCancellAll, &QPushButton::clicked, this, [this] { btCancellAllClick(); });
-    connect(btDetails, &QPushButton::clicked, this, [this] { btDetailsClick(); });
-    connect(btToTray, &QPushButton::clicked, this, [this] { btToTrayClick(); });
-    connect(btPreview, &QPushButton::clicked, this, [this] { btPreviewClick(); });
+    connect(btCancel, &QPushButton::clicked, this,
+            Guarded(this, "Stop", [this] { btCancelClick(); }));
+    connect(btCancellAll, &QPushButton::clicked, this,
+            Guarded(this, "Stop All", [this] { btCancellAllClick(); }));
+    connect(btDetails, &QPushButton::clicked, this,
+            Guarded(this, "Details", [this] { btDetailsClick(); }));
+    connect(btToTray, &QPushButton::clicked, this,
+            Guarded(this, "To Tray", [this] { btToTrayClick(); }));
+    connect(btPreview, &QPushButton::clicked, this,
+            Guarded(this, "Preview", [this] { btPreviewClick(); }));
 
     tmrRefresh_ = new QTimer(this);
     tmrRefresh_->setInterval(kRefreshMs);

@@ -11,6 +11,7 @@
 #include <QStackedWidget>
 #include <QVBoxLayout>
 
+#include "gui/CommandGuard.h"
 #include "gui/DownloadLaunch.h"
 #include "gui/TfrmYahooEditMessageProp.h"
 #include "registry/GroupCache.h"
@@ -157,8 +158,9 @@ TfrmYahooReorder::TfrmYahooReorder(QWidget* parent, const std::vector<std::strin
                                QStringLiteral("0"), QString::number(last < 0 ? 0 : last)});
             item->setFlags(item->flags() & ~Qt::ItemIsDropEnabled);
         }
-        connect(elTreeAttach, &QTreeWidget::itemDoubleClicked, this,
-                [this](QTreeWidgetItem* item) { (void)EditRow(item); });
+        connect(elTreeAttach, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem* item) {
+            RunGuarded(this, "Edit the range", [this, item] { (void)EditRow(item); });
+        });
     } else {
         lbHelp->setText(QStringLiteral("Drag and Drop the groups to reorder"));
         pages_->setCurrentWidget(elTreeNormal);

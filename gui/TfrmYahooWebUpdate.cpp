@@ -9,6 +9,8 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "gui/CommandGuard.h"
+
 namespace tessaly::gui {
 namespace {
 
@@ -60,8 +62,9 @@ TfrmYahooWebUpdate::TfrmYahooWebUpdate(QWidget* parent, std::string updateServer
     btCheck = NamedButton(tr("Check"), "btCheck", this);
     btOpenSite = NamedButton(tr("Update Site"), "btOpenSite", this);
     btClose = NamedButton(tr("Close"), "btClose", this);
-    connect(btCheck, &QPushButton::clicked, this, [this] { RunCheck(); });
-    connect(btOpenSite, &QPushButton::clicked, this, [this] { btOpenSiteClick(); });
+    connect(btCheck, &QPushButton::clicked, this, Guarded(this, "Check", [this] { RunCheck(); }));
+    connect(btOpenSite, &QPushButton::clicked, this,
+            Guarded(this, "Update Site", [this] { btOpenSiteClick(); }));
     connect(btClose, &QPushButton::clicked, this, &QDialog::reject);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(btCheck);

@@ -1,14 +1,14 @@
 // tessaly: the desktop program. It shows the member's groups, signs in through the login box
 // and keeps the marks the user sets, over the same core libraries as tessaly-cli.
-#include <QApplication>
 #include <QIcon>
 
 #include "gui/Screenshots.h"
+#include "gui/TessalyApplication.h"
 #include "gui/TfrmYahooMain.h"
 #include "platform/RegistryStore.h"
 
 int main(int argc, char** argv) {
-    QApplication app(argc, argv);
+    tessaly::gui::TTessalyApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tessaly"));
     QApplication::setDesktopFileName(QStringLiteral("tessaly"));
     QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("tessaly")));

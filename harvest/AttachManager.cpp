@@ -71,6 +71,12 @@ void TADLManager::ItemEnded(int index, DownloadStatus status) {
     }
 }
 
+void TADLManager::ItemRaised(int index, const std::string& why) {
+    TJob& job = jobs_.at(Slot(index));
+    job.failure = "attachment " + std::to_string(job.item.index) + " of message " +
+                  std::to_string(job.item.message) + " failed (" + job.item.url + "): " + why;
+}
+
 DownloadStatus TADLManager::Overall() const {
     std::lock_guard lock(mutex_);
     return overall_;

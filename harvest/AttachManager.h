@@ -46,6 +46,7 @@ protected:
     DownloadStatus RunItem(int index, THttpClient& client) override;
     bool SkipItem(int index) override;
     void ItemEnded(int index, DownloadStatus status) override;
+    void ItemRaised(int index, const std::string& why) override;
 
 private:
     struct TJob {

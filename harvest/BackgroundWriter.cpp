@@ -3,6 +3,8 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <utility>
+
 namespace tessaly {
 
 TBackgroundWriter::TBackgroundWriter() : thread_([this] { Loop(); }) {}
@@ -19,10 +21,12 @@ TBackgroundWriter::~TBackgroundWriter() {
 void TBackgroundWriter::Add(std::function<void()> task) {
     {
         std::unique_lock lock(mutex_);
+        if (error_) std::rethrow_exception(std::exchange(error_, nullptr));
         if (tasks_.size() >= kMaxPending) {
             ++roomWaiters_;
             room_.wait(lock, [this] { return tasks_.size() <= kMaxPending / 2; });
             --roomWaiters_;
+            if (error_) std::rethrow_exception(std::exchange(error_, nullptr));
         }
         tasks_.push_back(std::move(task));
         if (tasks_.size() < kBatch) return;  // taken with the batch, or at the next look
@@ -35,11 +39,7 @@ void TBackgroundWriter::Flush() {
     flushing_ = true;
     wake_.notify_one();
     idle_.wait(lock, [this] { return tasks_.empty() && !busy_; });
-    if (error_) {
-        auto error = error_;
-        error_ = nullptr;
-        std::rethrow_exception(error);
-    }
+    if (error_) std::rethrow_exception(std::exchange(error_, nullptr));
 }
 
 void TBackgroundWriter::Loop() {
@@ -63,12 +63,15 @@ void TBackgroundWriter::Loop() {
             try {
                 task();
             } catch (...) {
-                // Kept for Flush, which raises it on the worker's thread as a failure of the run.
+                // Kept for Add or Flush, which raise it on the worker's thread. The tasks waiting
+                // behind it are passed over (see Flush).
                 std::lock_guard guard(mutex_);
-                if (!error_) error_ = std::current_exception();
+                error_ = std::current_exception();
+                tasks_.clear();
             }
             lock.lock();
             busy_ = false;
+            if (roomWaiters_ > 0 && tasks_.size() <= kMaxPending / 2) room_.notify_one();
         }
         idle_.notify_all();
         if (quit_) return;

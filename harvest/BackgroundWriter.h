@@ -24,13 +24,19 @@ public:
     TBackgroundWriter& operator=(const TBackgroundWriter&) = delete;
 
     // Hands a task over; when kMaxPending tasks are waiting, waits until half of them have run,
-    // so a writer slower than the fetching never lets memory grow with the group.
+    // so a writer slower than the fetching never lets memory grow with the group. Raises the
+    // failure of an earlier task, when one failed (the task is then not taken): the worker
+    // learns at its next hand-over that what it hands over can no longer be written.
     void Add(std::function<void()> task);
     static constexpr std::size_t kMaxPending = 32;
     static constexpr std::size_t kBatch = 8;
     static constexpr std::chrono::milliseconds kBatchDelay{20};
     static constexpr int kNice = 10;  // the writer thread's scheduling niceness
     // Waits until every task handed over has run; raises the first failure of a task.
+    // Once a task has failed, the tasks after it are not run until the failure has been raised
+    // (by Add or Flush): they may rest on what the failed one did not write (a position behind
+    // a file that is not there), and each would likely fail the same way (a store that another
+    // program holds costs its whole busy time-out per write).
     void Flush();
 
 private:

@@ -4,6 +4,7 @@
 
 #include "harvest/Sounds.h"
 #include "platform/Pacing.h"
+#include "platform/RegistryStore.h"
 #include "session/MemberSession.h"
 #include "settings/DownloadOptions.h"
 #include "text/DateTime.h"
@@ -59,15 +60,46 @@ void TDownloadWorker::Pause(int milliseconds) {
 void TDownloadWorker::Run() {
     try {
         Execute();
-    } catch (const std::exception&) {
-        // A failure ends the run quietly where it happened; the rows keep their last status.
+    } catch (const std::exception& e) {
+        // Outside any group (the browser's preparation, the closing lines): the run ends here,
+        // and the groups not reported yet keep their rows.
+        NoteRunFailure(e);
     }
-    EndRun();
-    ui_.Call([this] {
+    try {
+        EndRun();
+    } catch (const std::exception& e) {
+        NoteRunFailure(e);
+    }
+    try {
+        ui_.Call([this] {
+            stops_.running = false;
+            reporter_.ShowFinishedState();
+        });
+    } catch (const std::exception& e) {
+        // The viewer could not show the end; the run's outcome still tells of it.
         stops_.running = false;
-        reporter_.ShowFinishedState();
-    });
+        NoteRunFailure(e);
+    }
     finished_ = true;
+}
+
+void TDownloadWorker::NoteRunFailure(const std::exception& e) {
+    if (!runFailure_.empty()) return;
+    runFailure_ = e.what();
+    if (runFailure_.empty()) runFailure_ = "an unexpected failure";
+    storeFailed_ = dynamic_cast<const ERegistryException*>(&e) != nullptr;
+}
+
+void TDownloadWorker::ReportEnd(int row, DownloadStatus status, std::string reason) {
+    if (FileRows()) {
+        const bool same = fileFormLast_ && lastFileReport_.row == row;
+        const TFileGroupReport last = same ? lastFileReport_ : TFileGroupReport{};
+        ReportFileGroup(row, last.folders, status, last.downloaded, last.found, std::move(reason));
+        return;
+    }
+    const bool same = !fileFormLast_ && lastReport_.row == row;
+    const TGroupReport last = same ? lastReport_ : TGroupReport{};
+    ReportGroup(row, last.from, last.to, last.position, same ? -1 : 0, status, std::move(reason));
 }
 
 void TDownloadWorker::Execute() {
@@ -77,15 +109,21 @@ void TDownloadWorker::Execute() {
     const bool useRanges = inputs_.starts.Count() == n && inputs_.ends.Count() == n;
     for (int i = 0; i < n; ++i) {
         const std::string& group = inputs_.groups[static_cast<std::size_t>(i)];
+        if (storeFailed_) {
+            // Nothing a later group does could be recorded (its position, its marks): it is not
+            // started.
+            ReportEnd(i, dsSkipped, "not started: the settings store cannot be used");
+            continue;
+        }
         if (StopCurrent()) {
             Pause(500);
-            ReportGroup(i, 0, 0, 0, 0, dsSkipped);
+            ReportEnd(i, dsSkipped);
             ClearStopCurrent();
             continue;
         }
         if (StopAll()) {
             Pause(500);
-            ReportGroup(i, 0, 0, 0, 0, dsSkipped);
+            ReportEnd(i, dsSkipped);
             continue;
         }
         const int first = useRanges ? static_cast<int>(inputs_.starts.Get(i)) : 0;
@@ -96,16 +134,30 @@ void TDownloadWorker::Execute() {
                       i);
         ReportGroup(i, 0, 0, 0, 0, dsStarting);
         ShowItemLine(Format("Checking Group - %s", {Trim(group)}), 0);
-        if (!CheckLogin()) {
-            ReportGroup(i, 0, 0, 0, 0, dsError);
-            continue;
-        }
-        GroupWork(i, group, first, last);
+        RunGroup(i, group, first, last);
     }
-    PlaySuccessSound(options_);
+    if (!storeFailed_) PlaySuccessSound(options_);
     stops_.stopAll = false;
     ShowGroupLine(ClosingGroupLine(n), n);
     ShowItemLine(ClosingItemLine(), ClosingItemPosition());
+}
+
+void TDownloadWorker::RunGroup(int i, const std::string& group, int first, int last) {
+    try {
+        if (!CheckLogin()) {
+            ReportEnd(i, dsError);
+            return;
+        }
+        GroupWork(i, group, first, last);
+    } catch (const ERegistryException& e) {
+        NoteRunFailure(e);
+        PlayErrorSound(options_);
+        ReportEnd(i, dsError, e.what());
+    } catch (const std::exception& e) {
+        // The group ends with the failure; the next one may well go through.
+        PlayErrorSound(options_);
+        ReportEnd(i, dsError, e.what());
+    }
 }
 
 bool TDownloadWorker::CheckLogin() {

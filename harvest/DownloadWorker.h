@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <exception>
 #include <memory>
 #include <string>
 #include <thread>
@@ -52,6 +53,13 @@ public:
     void Wait();
     [[nodiscard]] bool Finished() const { return finished_; }
     [[nodiscard]] bool Hosted() const { return inputs_.hosted; }
+    // Once the run is over (Wait returned, or on the user-interface thread from the finished
+    // state on): what ended it before its last group ("" when nothing did), and whether that was
+    // the settings store. A failure within a group ends that group "Error" with its text; one of
+    // the store also leaves the later groups unstarted ("Skipped"), since nothing the run does
+    // could be recorded.
+    [[nodiscard]] const std::string& RunFailure() const { return runFailure_; }
+    [[nodiscard]] bool StoreFailed() const { return storeFailed_; }
 
     // ISiteOwner. The fetch loads on the worker's thread; the click runs on the user-interface
     // thread while the worker waits.
@@ -66,6 +74,8 @@ protected:
     // The section's work for group i; ends by reporting the group's row.
     virtual void GroupWork(int index, const std::string& group, int first, int last) = 0;
     [[nodiscard]] virtual bool PreparesBrowser() const { return true; }
+    // Whether the section's rows take the Files form of the report (Files and Photos).
+    [[nodiscard]] virtual bool FileRows() const { return false; }
     [[nodiscard]] virtual std::string ClosingGroupLine(int groups) const = 0;
     [[nodiscard]] virtual std::string ClosingItemLine() const = 0;
     [[nodiscard]] virtual int ClosingItemPosition() const { return 0; }
@@ -103,6 +113,14 @@ protected:
 private:
     void Execute();
     void Run();
+    // The group's work, from its login check on; a failure it raises ends the group "Error" with
+    // the failure's text (and, when the store failed, the run).
+    void RunGroup(int index, const std::string& group, int first, int last);
+    // Notes what ended the run early (the first such failure is kept).
+    void NoteRunFailure(const std::exception& e);
+    // Reports the end of a group that did not get to its own final report, in the section's
+    // form of the row: the numbers of its last report stay, the status and reason are new.
+    void ReportEnd(int row, DownloadStatus status, std::string reason = {});
 
     IProgressReporter& reporter_;
     TStopRequests& stops_;
@@ -115,6 +133,8 @@ private:
     TFileGroupReport lastFileReport_;
     bool fileFormLast_ = false;  // which of the two forms the row was reported in last
     int lastItemPosition_ = 0;
+    std::string runFailure_;
+    bool storeFailed_ = false;
 };
 
 // Formats like the program's status texts ("%s", "%d").

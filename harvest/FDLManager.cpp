@@ -80,6 +80,12 @@ void TFDLManager::ItemEnded(int index, DownloadStatus status) {
         done_.push_back(batch_.urls[i]);
 }
 
+void TFDLManager::ItemRaised(int index, const std::string& why) {
+    const auto i = static_cast<std::size_t>(index);
+    results_[i] = TFDLItem::TResult::Failed;
+    why_[i] = why + " (" + batch_.urls[i] + ")";
+}
+
 void TFDLManager::BatchEnded() {
     // Every item has ended: the done list no longer changes.
     outcome_.indexFailure = TFilesIndex::Record(batch_.indexPath, batch_.folderPath, done_);

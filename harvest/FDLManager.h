@@ -39,6 +39,7 @@ protected:
     DownloadStatus FinishItem(int index, THttpClient& client, bool ok,
                               const std::exception_ptr& error) override;
     void ItemEnded(int index, DownloadStatus status) override;
+    void ItemRaised(int index, const std::string& why) override;
     void BatchEnded() override;
 
 private:

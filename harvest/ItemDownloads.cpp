@@ -14,6 +14,12 @@ namespace {
 // viewer, which wake nobody.
 constexpr std::chrono::milliseconds kUnpacedStep{100};
 
+// The reason an item that raised a failure gives (never empty: an empty reason means none).
+std::string RaisedText(const std::exception& e) {
+    const std::string what = e.what();
+    return what.empty() ? std::string("an unexpected failure") : what;
+}
+
 std::chrono::milliseconds StepOf(int designedMs) {
     if (PacingClock::Scale() == 0) return kUnpacedStep;
     return PacingClock::Scaled(std::chrono::milliseconds(designedMs));
@@ -196,19 +202,16 @@ void TItemManager::Launch(int index) {
     pool_.Run([this, index](THttpClient& client) {
         for (int item = index; item >= 0;) {
             DownloadStatus status = dsError;
+            std::string raised;
             try {
                 status = pool_.Cancelled() ? dsSkipped : RunItem(item, client);
-            } catch (const std::exception&) {
-                status = dsError;  // the item failed; the batch goes on
+            } catch (const std::exception& e) {
+                raised = RaisedText(e);  // the item failed, with this reason; the batch goes on
             }
             // Told under the lock: once it is released, the batch may be over and the manager
             // gone.
             std::lock_guard lock(mutex_);
-            --counts_.running;
-            ++counts_.ended;
-            if (status == dsOk || status == dsCompleted) ++counts_.ok;
-            ItemEnded(item, status);
-            ++changes_;
+            CountEnd(item, status, raised);
             // With no designed step between two starts (pacing 0), the downloader that is free
             // takes the batch's next item itself: no hand-over to the manager and back.
             item = !terminate_ && !pool_.Cancelled() && PacingClock::Scale() == 0 ? TakeNext() : -1;
@@ -255,13 +258,21 @@ void TItemManager::Loop() {
     TellProgress(true);
 }
 
-void TItemManager::EndItem(int index, DownloadStatus status) {
-    std::lock_guard lock(mutex_);
+void TItemManager::CountEnd(int index, DownloadStatus status, const std::string& raised) {
     --counts_.running;
     ++counts_.ended;
+    if (!raised.empty()) {
+        status = dsError;
+        ItemRaised(index, raised);
+    }
     if (status == dsOk || status == dsCompleted) ++counts_.ok;
     ItemEnded(index, status);
     ++changes_;
+}
+
+void TItemManager::EndItem(int index, DownloadStatus status, const std::string& raised) {
+    std::lock_guard lock(mutex_);
+    CountEnd(index, status, raised);
     TellProgress(false);
 }
 
@@ -279,12 +290,13 @@ void TItemManager::LoopOnTransfers() {
         const int index = itemOn[static_cast<std::size_t>(slot)];
         itemOn[static_cast<std::size_t>(slot)] = -1;
         DownloadStatus status = dsError;
+        std::string raised;
         try {
             status = FinishItem(index, *e.client, e.ok, e.error);
-        } catch (const std::exception&) {
-            status = dsError;  // the item failed; the batch goes on
+        } catch (const std::exception& ex) {
+            raised = RaisedText(ex);  // the item failed, with this reason; the batch goes on
         }
-        EndItem(index, status);
+        EndItem(index, status, raised);
     };
     const bool paced = PacingClock::Scale() > 0;
     // The designed step between two starts (none at pacing 0), the pause after each included.
@@ -317,13 +329,15 @@ void TItemManager::LoopOnTransfers() {
             if (index < 0) break;
             DownloadStatus status = dsError;
             std::optional<TDownload> download;
+            std::string raised;
             try {
                 download = PrepareItem(index, status);
-            } catch (const std::exception&) {
-                status = dsError;
+            } catch (const std::exception& e) {
+                raised = RaisedText(e);
+                download.reset();
             }
             if (!download) {
-                EndItem(index, status);
+                EndItem(index, status, raised);
                 continue;
             }
             THttpClient& client = pool_.LoopClient(slot);

@@ -131,6 +131,9 @@ protected:
     [[nodiscard]] virtual bool SkipItem(int /*index*/) { return false; }
     // Under the manager's lock, when item `index` ended: the section's own counting.
     virtual void ItemEnded(int /*index*/, DownloadStatus /*status*/) {}
+    // Under the manager's lock, just before ItemEnded: item `index` raised a failure (`why`), so
+    // it ends dsError; the section keeps `why` as the item's reason. The batch goes on.
+    virtual void ItemRaised(int index, const std::string& why) = 0;
     // On the manager's thread, once every item it started has ended (not for an empty batch).
     virtual void BatchEnded() {}
     // A designed pause after each started item (0: none).
@@ -157,8 +160,11 @@ protected:
 private:
     void Loop();
     void LoopOnTransfers();
-    // Counts the end of item `index` (under the lock) and lets the walk know.
-    void EndItem(int index, DownloadStatus status);
+    // Counts the end of item `index` (under the lock) and lets the walk know; `raised` is the
+    // failure the item raised ("" when none).
+    void EndItem(int index, DownloadStatus status, const std::string& raised = {});
+    // Under the lock: the counting every item's end shares.
+    void CountEnd(int index, DownloadStatus status, const std::string& raised);
     // Under the lock: takes the next item to start (passing over the skipped ones), or -1 when
     // none may start now.
     int TakeNext();

@@ -1,5 +1,7 @@
 #include "harvest/MessageWalk.h"
 
+#include <exception>
+
 #include "harvest/Sounds.h"
 #include "platform/RegistryStore.h"
 #include "platform/TemporaryFiles.h"
@@ -92,21 +94,29 @@ void TMessageWalkWorker::RecordPosition(const TYahooAttachmentDownload& site, in
 
 void TMessageWalkWorker::GroupWork(int i, const std::string& group, int chosenFirst,
                                    int chosenLast) {
-    Walk(i, group, chosenFirst, chosenLast);
-    // Whichever way the walk ended (a stop request right after the first message, say), what it
-    // handed to the writer is written before the group is over: the section's writer tasks use
-    // the worker's state, and the run may end and the worker go right after this group.
-    writer_.Flush();
+    std::exception_ptr failure;
+    try {
+        Walk(i, group, chosenFirst, chosenLast);
+    } catch (...) {
+        failure = std::current_exception();
+    }
+    // Whichever way the walk ended (a stop request right after the first message, a failure),
+    // what it handed to the writer is written before the group is over: the section's writer
+    // tasks use the worker's state, and the next group resets it or the worker goes. A failure
+    // of the walk itself is the one the group reports; the writer's, when both failed, came
+    // from it.
+    try {
+        writer_.Flush();
+    } catch (...) {
+        if (!failure) failure = std::current_exception();
+    }
+    if (failure) std::rethrow_exception(failure);
 }
 
 void TMessageWalkWorker::EndRun() {
-    // A run that a failure ended mid-group may have left writes behind; they run now, while the
-    // worker and its state still live.
-    try {
-        writer_.Flush();
-    } catch (const std::exception&) {
-        // The run has ended already; a write that failed with it changes nothing more.
-    }
+    // Whatever the run left to write (it ended outside a group's work) is written now, while the
+    // worker and its state still live; a failure of it is the run's.
+    writer_.Flush();
 }
 
 void TMessageWalkWorker::Walk(int i, const std::string& group, int chosenFirst, int chosenLast) {

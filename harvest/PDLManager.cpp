@@ -51,6 +51,12 @@ void TPDLManager::ItemEnded(int index, DownloadStatus status) {
         done_.push_back(viewUrls_[i]);
 }
 
+void TPDLManager::ItemRaised(int index, const std::string& why) {
+    const auto i = static_cast<std::size_t>(index);
+    results_[i] = TPDLItem::TResult::Failed;
+    why_[i] = why + " (" + batch_.urls[i] + ")";
+}
+
 void TPDLManager::BatchEnded() {
     // Every item has ended: the done list no longer changes.
     std::vector<std::pair<std::string, std::string>> entries;

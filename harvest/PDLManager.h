@@ -41,6 +41,7 @@ public:
 protected:
     DownloadStatus RunItem(int index, THttpClient& client) override;
     void ItemEnded(int index, DownloadStatus status) override;
+    void ItemRaised(int index, const std::string& why) override;
     void BatchEnded() override;
 
 private:

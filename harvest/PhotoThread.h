@@ -28,6 +28,7 @@ public:
 
 protected:
     void GroupWork(int index, const std::string& group, int first, int last) override;
+    [[nodiscard]] bool FileRows() const override { return true; }
     [[nodiscard]] std::string ClosingGroupLine(int groups) const override;
     [[nodiscard]] std::string ClosingItemLine() const override {
         return "Finished with all Photos";

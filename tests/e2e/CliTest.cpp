@@ -367,6 +367,83 @@ TEST_F(CliTest, AStoreHeldByAnotherProgramIsWaitedForThenReported) {
     EXPECT_EQ(std::count(held.err.begin(), held.err.end(), '\n'), 1) << held.err;
 }
 
+// The store held by another program past its busy time-out in the middle of a run: the group
+// ends Error with the store's failure, the next one is not started, and the run exits 8 with a
+// closing line that says why. The lock is taken once the first group has started, after the
+// program's own connection opened the store and before the run's first use of it.
+TEST_F(CliTest, AStoreHeldDuringARunEndsItWithTheStoresStatus) {
+    Service().SetFaults(groupsim::GroupService::ParseFaults("latency=100"));
+    const std::string store = DefaultRegistryFile();
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(store.c_str(), &db), SQLITE_OK);
+    bool held = false;
+    const auto start = std::chrono::steady_clock::now();
+    const CliRun run =
+        Download({"Filler01", "Filler02"}, "tessaly-demo", [&](const std::string& line, pid_t) {
+            if (!held && line.find("Filler01: Starting") != line.npos)
+                held = sqlite3_exec(db, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr) == SQLITE_OK;
+        });
+    const auto took = std::chrono::steady_clock::now() - start;
+    (void)sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
+    sqlite3_close(db);
+    Service().SetFaults({});
+    ASSERT_TRUE(held) << run.out;
+    EXPECT_EQ(run.status, 8) << run.out << run.err;
+    EXPECT_GE(took, std::chrono::seconds(9));  // the store's busy time-out
+    EXPECT_NE(run.out.find("Filler01: Error"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("Filler02: Skipped"), std::string::npos) << run.out;
+    EXPECT_NE(run.err.find("Filler01 failed (Error): registry: " + store +
+                           ": another program has held it"),
+              std::string::npos)
+        << run.err;
+    EXPECT_NE(run.err.find("tessaly-cli: the settings store cannot be used (registry: " + store),
+              std::string::npos)
+        << run.err;
+    EXPECT_FALSE(fs::exists(Out() + "Messages/Filler02"));
+}
+
+// The store made unusable (no longer a database) once the first group has started, in each
+// section: its first use in the run fails the group with the store's words, the next group is
+// not started, exit 8. The store is put back between the sections.
+TEST_F(CliTest, AStoreLostDuringARunEndsItInEverySection) {
+    struct Case {
+        const char* section;
+        std::vector<std::string> groups;
+    };
+    const Case cases[] = {{"messages", {"Filler01", "Filler02"}},
+                          {"attachments", {"SportsFans", "DemoGroup"}},
+                          {"files", {"DemoGroup", "Filler16"}},
+                          {"photos", {"BritishWalkers", "SportsFans"}}};
+    const std::string store = DefaultRegistryFile();
+    const std::string saved = ReadFile(store);
+    ASSERT_FALSE(fs::exists(store + "-wal"));
+    Service().SetFaults(groupsim::GroupService::ParseFaults("latency=50"));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.section);
+        std::vector<std::string> args{"--section", c.section};
+        args.insert(args.end(), c.groups.begin(), c.groups.end());
+        bool lost = false;
+        const CliRun run = Download(args, "tessaly-demo", [&](const std::string& line, pid_t) {
+            if (!lost && line.find(c.groups[0] + ": Starting") != line.npos) {
+                WriteFile(store, std::string(5000, 'x'));
+                lost = true;
+            }
+        });
+        for (const char* suffix : {"", "-wal", "-shm"}) fs::remove(store + suffix);
+        WriteFile(store, saved);
+        ASSERT_TRUE(lost) << run.out;
+        EXPECT_EQ(run.status, 8) << run.out << run.err;
+        EXPECT_NE(run.out.find(c.groups[0] + ": Error"), std::string::npos) << run.out;
+        EXPECT_NE(run.out.find(c.groups[1] + ": Skipped"), std::string::npos) << run.out;
+        EXPECT_NE(run.err.find(c.groups[0] + " failed (Error): registry: "), std::string::npos)
+            << run.err;
+        EXPECT_NE(run.err.find("tessaly-cli: the settings store cannot be used (registry: "),
+                  std::string::npos)
+            << run.err;
+    }
+    Service().SetFaults({});
+}
+
 TEST_F(CliTest, ChosenRangesAndResume) {
     CliRun range = Download({"--from", "10", "--to", "14", "DemoGroup"});
     EXPECT_EQ(range.status, 0) << range.err;

@@ -4,10 +4,13 @@
 // window to its end, the files on disk with the service's bytes, the tree back with its marks.
 #include <gtest/gtest.h>
 
+#include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <QTimer>
 #include <filesystem>
 #include <map>
 
@@ -16,6 +19,7 @@
 #include "gui/SimServiceFixture.h"
 #include "gui/TGroupTree.h"
 #include "gui/TfrmYahooReorder.h"
+#include "platform/RegistryStore.h"
 #include "registry/GroupCache.h"
 
 namespace tessaly::test {
@@ -237,6 +241,100 @@ TEST_F(SectionRunTest, AttachmentsOfTwoCheckedGroups) {
     EXPECT_TRUE(ReadFile(out + "/Attachments/DemoGroup/0000006_photo6.jpg") ==
                 Content("DemoGroup/attach/6/photo6.jpg"));
     ExpectBackAfterRun(m, watcher, out);
+}
+
+// The window manager's close button during a run: every close is refused with the box, the run
+// goes on to its end and the main window comes back.
+TEST_F(SectionRunTest, ClosingTheWindowDuringARunIsRefusedEveryTime) {
+    StartService({"--latency", "20"});  // slow enough that the run outlasts the closes
+    auto& m = SignedInWith({"DemoGroup", "OneMessage"});
+    const std::string out = Dir() + "out";
+    BoxAnswers boxes;
+    boxes.Then(Choose(2, out, false));
+    constexpr int kCloses = 3;
+    constexpr int kDoneCode = 7;
+    for (int i = 0; i < kCloses; ++i) boxes.Then(BoxAnswers::Ok());
+    int closes = 0;
+    bool stillRunning = true;  // the run was going on after every refused close
+    QTimer closer;
+    closer.setInterval(5);
+    QObject::connect(&closer, &QTimer::timeout, [&] {
+        auto* p = m.findChild<gui::TfrmYahooProgressXX*>();
+        if (p == nullptr || !p->Running() || QApplication::activeModalWidget() != p) return;
+        if (closes == kCloses) return;
+        ++closes;
+        p->close();  // a close event, as the window manager's button sends it
+        stillRunning = stillRunning && p->Running() && p->isVisible();
+    });
+    closer.start();
+    FinishWatcher watcher(m);
+    // Inside the program's own event loop, as a click on the menu runs it.
+    bool commandDone = false;
+    QTimer::singleShot(0, [&] {
+        m.mnuItemStartDownloadClick();
+        commandDone = true;
+        QApplication::exit(kDoneCode);
+    });
+    EXPECT_EQ(QApplication::exec(), kDoneCode);
+    EXPECT_TRUE(commandDone);
+    closer.stop();
+    EXPECT_EQ(closes, kCloses);
+    EXPECT_TRUE(stillRunning);
+    EXPECT_TRUE(boxes.AllUsed());
+    ASSERT_EQ(boxes.seen.size(), 1u + kCloses);
+    for (int i = 1; i <= kCloses; ++i)
+        EXPECT_EQ(boxes.seen[static_cast<std::size_t>(i)],
+                  "Error: Download is in Progress.You cannot quite now.");
+    ASSERT_EQ(watcher.rows.size(), 2u);
+    EXPECT_TRUE(Starts(watcher.rows[0], "DemoGroup|1|40|40|0|Completed|")) << watcher.rows[0];
+    EXPECT_TRUE(Starts(watcher.rows[1], "OneMessage|500|500|500|0|Stopped|")) << watcher.rows[1];
+    ExpectBackAfterRun(m, watcher, out);
+}
+
+// The settings store lost once the run has begun (the program's open connection keeps working,
+// a new one cannot open it: another file stands in its place): the first group's row ends Error
+// with the store's words, the next group is not started, and the main window comes back; the
+// program stays up. The store is put back before the window is closed with "Ok".
+TEST_F(SectionRunTest, AStoreLostDuringARunIsToldOnItsRows) {
+    StartService({"--latency", "50"});
+    auto& m = SignedInWith({"Filler01", "Filler02"});
+    const std::string out = Dir() + "out";
+    const std::string store = DefaultRegistryFile();
+    bool lost = false;
+    std::vector<std::string> rows;
+    std::string reason;
+    QTimer watch;
+    watch.setInterval(5);
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        auto* p = m.findChild<gui::TfrmYahooProgressXX*>();
+        if (p == nullptr) return;
+        if (!lost && p->Running()) {  // the run has begun; its first group not yet
+            fs::rename(store, store + ".away");
+            fs::create_directory(store);
+            lost = true;
+        }
+        if (p->Running() || p->btCancel->text() != "Ok" || !rows.empty()) return;
+        if (lost) {
+            fs::remove(store);
+            fs::rename(store + ".away", store);
+        }
+        for (int r = 0; r < p->Rows().rowCount(); ++r) rows.push_back(Row(p->Rows(), r));
+        reason = p->Rows().data(p->Rows().index(0, 0), Qt::ToolTipRole).toString().toStdString();
+        p->btCancel->click();
+    });
+    watch.start();
+    BoxAnswers boxes;
+    boxes.Then(Choose(2, out, false));
+    m.findChild<QAction*>(QStringLiteral("mnuItemStartDownload"))->trigger();
+    watch.stop();
+    EXPECT_TRUE(boxes.AllUsed()) << boxes.Last();
+    ASSERT_TRUE(lost);
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_NE(rows[0].find("|Error|"), std::string::npos) << rows[0];
+    EXPECT_NE(reason.find("registry: "), std::string::npos) << reason;
+    EXPECT_TRUE(Starts(rows[1], "Filler02|unknown|unknown|0|0|Skipped|")) << rows[1];
+    EXPECT_TRUE(m.isVisible());
+    EXPECT_FALSE(fs::exists(out + "/Messages/Filler02"));
 }
 
 }  // namespace

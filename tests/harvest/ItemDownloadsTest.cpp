@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <map>
 #include <set>
+#include <stdexcept>
+#include <string>
 #include <thread>
 
 #include "harvest/ItemDownloads.h"
@@ -27,6 +30,7 @@ public:
     std::atomic<bool> release{true};
     std::chrono::milliseconds work{2};
     std::vector<std::pair<int, DownloadStatus>> ended;  // under the manager's lock
+    std::map<int, std::string> raised;                  // under the manager's lock
     std::atomic<int> batchEnds{0};
 
 protected:
@@ -39,10 +43,12 @@ protected:
         std::this_thread::sleep_for(work);
         --now;
         if (client.CancelFlag != nullptr && client.CancelFlag->load()) return dsSkipped;
+        if (index % 7 == 6) throw std::runtime_error("item " + std::to_string(index) + " broke");
         return index % 5 == 4 ? dsError : dsOk;
     }
     bool SkipItem(int index) override { return skipped_.count(index) != 0; }
     void ItemEnded(int index, DownloadStatus status) override { ended.emplace_back(index, status); }
+    void ItemRaised(int index, const std::string& why) override { raised[index] = why; }
     void BatchEnded() override {
         EXPECT_EQ(Counts().running, 0);  // only once everything started has ended
         ++batchEnds;
@@ -65,8 +71,17 @@ TEST(ItemDownloads, ABatchRunsBoundedAndCountsEveryEnd) {
         EXPECT_EQ(counts.started, 30);
         EXPECT_EQ(counts.ended, 30);
         EXPECT_EQ(counts.running, 0);
-        EXPECT_EQ(counts.ok, 30 - 2 - 6);  // skipped 2 and 7, failed every fifth
+        // Skipped 2 and 7, failed every fifth, and 6, 13, 20 and 27 raised a failure.
+        EXPECT_EQ(counts.ok, 30 - 2 - 6 - 4);
         EXPECT_EQ(batch.ended.size(), 28u);
+        // An item that raised ends as a failure, with what it raised as its reason.
+        const std::map<int, std::string> raised{{6, "item 6 broke"},
+                                                {13, "item 13 broke"},
+                                                {20, "item 20 broke"},
+                                                {27, "item 27 broke"}};
+        EXPECT_EQ(batch.raised, raised);
+        for (const auto& [index, status] : batch.ended)
+            EXPECT_EQ(status == dsError, raised.count(index) != 0 || index % 5 == 4) << index;
         EXPECT_EQ(batch.batchEnds, 1);
         EXPECT_LE(batch.most, max);
         if (max == 3) {
@@ -100,6 +115,9 @@ TEST(ItemDownloads, BatchesShareThePoolsDownloaders) {
                 std::lock_guard lock(m);
                 seen_.insert(&client);
                 return dsOk;
+            }
+            void ItemRaised(int index, const std::string& why) override {
+                ADD_FAILURE() << "item " << index << " raised " << why;
             }
 
         private:
@@ -166,6 +184,40 @@ TEST(ItemDownloads, ThePauseAfterEachStartIsPaced) {
             EXPECT_GE(took, 300ms);  // 100 ms after each of the three starts
         }
     }
+}
+
+// A batch on the transfer loop: an item whose preparation raises a failure ends as a failure
+// with that reason, and the batch goes on with the others.
+TEST(ItemDownloads, AnItemThatRaisesOnTheTransferLoopFailsWithItsReason) {
+    PacingClock::SetScale(0);
+    class Prepared : public TItemManager {
+    public:
+        explicit Prepared(TDownloaderPool& p) : TItemManager(p, 6, 2) { RunOnTransferLoop(); }
+        std::map<int, DownloadStatus> ended;  // under the manager's lock
+        std::map<int, std::string> raised;
+
+    protected:
+        DownloadStatus RunItem(int, THttpClient&) override { return dsError; }
+        // Every item ends while it is readied: saved already, or broken.
+        std::optional<TDownload> PrepareItem(int index, DownloadStatus& status) override {
+            if (index % 3 == 1) throw std::runtime_error("no room for " + std::to_string(index));
+            status = dsOk;
+            return std::nullopt;
+        }
+        void ItemEnded(int index, DownloadStatus status) override { ended[index] = status; }
+        void ItemRaised(int index, const std::string& why) override { raised[index] = why; }
+    };
+    TDownloaderPool pool(2);
+    Prepared batch(pool);
+    batch.Start();
+    batch.Join();
+    EXPECT_EQ(batch.Counts().ended, 6);
+    EXPECT_EQ(batch.Counts().ok, 4);
+    EXPECT_EQ(batch.raised,
+              (std::map<int, std::string>{{1, "no room for 1"}, {4, "no room for 4"}}));
+    EXPECT_EQ(batch.ended[1], dsError);
+    EXPECT_EQ(batch.ended[4], dsError);
+    EXPECT_EQ(batch.ended[0], dsOk);
 }
 
 }  // namespace
