@@ -266,6 +266,10 @@ std::string DefaultRegistryFile() {
     return PrivateStateFolder() + "registry.sqlite3";
 }
 
+std::vector<std::string> RegistryStoreFiles(const std::string& fileName) {
+    return {fileName, fileName + "-wal", fileName + "-shm", fileName + "-journal"};
+}
+
 TRegistryStore::TRegistryStore(std::string fileName) : fileName_(std::move(fileName)) {
     MakeFolderOf(fileName_);
     // Only SQLite opens the store and its -wal and -shm files: it makes the file itself.
