@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-#include <sqlite3.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -9,6 +8,7 @@
 #include "platform/RegistryStore.h"
 #include "platform/SpecialFolders.h"
 #include "support/CliRunner.h"
+#include "support/StoreCheck.h"
 #include "support/TestEnv.h"
 
 namespace tessaly {
@@ -125,27 +125,6 @@ TEST_F(RegistryStoreTest, ThreadsWriteAndReadConcurrently) {
         EXPECT_EQ(value.AsDword(), static_cast<std::uint32_t>(kWrites - 1)) << name;
 }
 
-// What `PRAGMA integrity_check` says of the store ("ok" for a sound one).
-std::string IntegrityOf(const std::string& file) {
-    sqlite3* db = nullptr;
-    std::string verdict = "cannot open";
-    if (sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
-        verdict.clear();
-        char* err = nullptr;
-        sqlite3_exec(
-            db, "PRAGMA integrity_check",
-            [](void* out, int, char** cells, char**) {
-                *static_cast<std::string*>(out) += cells[0] != nullptr ? cells[0] : "";
-                return 0;
-            },
-            &verdict, &err);
-        if (err != nullptr) verdict += err;
-        sqlite3_free(err);
-    }
-    sqlite3_close(db);
-    return verdict;
-}
-
 // This program keeps a connection open and makes a store on each new thread, as a run does,
 // while another program opens, reads, writes and closes the store again and again. The other
 // program must never take the store for unused (and remove its write-ahead log) while ours is
@@ -204,7 +183,7 @@ TEST_F(RegistryStoreTest, AnotherProgramBesideOpenConnectionsLosesNothing) {
     }
     EXPECT_TRUE(missing.empty()) << missing.size() << " writes lost, the first "
                                  << (missing.empty() ? "" : missing[0]);
-    EXPECT_EQ(IntegrityOf(file), "ok");
+    EXPECT_EQ(test::StoreIntegrity(file), "ok");
 }
 
 }  // namespace
