@@ -17,6 +17,7 @@ enum ExitCode : int {
     kExitStore = ExitCodeOf(TOutcome::Store),
     kExitIncomplete = ExitCodeOf(TOutcome::Incomplete),
     kExitUpdateFailed = ExitCodeOf(TOutcome::UpdateFailed),
+    kExitFolderBusy = ExitCodeOf(TOutcome::FolderBusy),
 };
 
 }  // namespace tessaly::cli

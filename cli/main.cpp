@@ -8,6 +8,7 @@
 #include <QCoreApplication>
 #include <QTimer>
 #include <atomic>
+#include <cstring>
 #include <filesystem>
 #include <iostream>
 #include <optional>
@@ -22,6 +23,7 @@
 #include "harvest/SectionWorkers.h"
 #include "platform/FileLock.h"
 #include "platform/RegistryStore.h"
+#include "platform/RunLock.h"
 #include "platform/SpecialFolders.h"
 #include "platform/TemporaryFiles.h"
 #include "registry/GroupCache.h"
@@ -209,6 +211,17 @@ int RunDownload(QCoreApplication& app, TYahooDownloadOptions& options, const Cre
                                       std::filesystem::absolute(a.out).lexically_normal().string());
     if (!OutputWritable(out)) {
         std::cerr << "tessaly-cli: cannot write to the output folder " << out << "\n";
+        return kExitOutputFolder;
+    }
+    // Held until the run has ended; a second run into the folder is refused meanwhile.
+    const TRunLock hold(out);
+    if (hold.State() == TRunLock::TState::Busy) {
+        std::cerr << "tessaly-cli: " << FolderBusyText(out) << "\n";
+        return kExitFolderBusy;
+    }
+    if (!hold.MayRun()) {
+        std::cerr << "tessaly-cli: cannot write to the output folder " << out << ": "
+                  << std::strerror(hold.Error()) << "\n";
         return kExitOutputFolder;
     }
     // Kept for the next run only once it is known to be usable, and only when it changed; the

@@ -45,8 +45,9 @@ public:
     void mnuItemLogoutClick();
     void mnuItemStartDownloadClick();
     // One run of the section over the download list: the progress window, modal, with the main
-    // window hidden; the tree is rebuilt afterwards.
-    void RunDownload(std::uint8_t section);
+    // window hidden; the tree is rebuilt afterwards. False when the run was refused because the
+    // output folder is held by another run (or cannot be written), which an error box says.
+    bool RunDownload(std::uint8_t section);
     // The groups of the next run in download order: Start Download fills it from the chooser
     // (and the order dialog), RunDownload hands it to the progress window and empties it.
     [[nodiscard]] std::vector<std::string>& DownloadList() { return downloadList_; }

@@ -2,6 +2,7 @@
 // section in the progress window.
 #include <QCheckBox>
 #include <QLineEdit>
+#include <cstring>
 
 #include "gui/DownloadLaunch.h"
 #include "gui/TGroupTree.h"
@@ -13,9 +14,11 @@
 #include "gui/TfrmYahooReorder.h"
 #include "platform/FileLock.h"
 #include "platform/ImageViewer.h"
+#include "platform/RunLock.h"
 #include "platform/SpecialFolders.h"
 #include "registry/GroupCache.h"
 #include "session/MemberSession.h"
+#include "status/Outcome.h"
 #include "text/TextUtils.h"
 
 namespace tessaly::gui {
@@ -72,12 +75,25 @@ void TfrmYahooMain::mnuItemStartDownloadClick() {
     // The console's window must exist for the run's page requests.
     console_->show();
     console_->hide();
-    RunDownload(section);
-    OpenOutputFolder();
+    if (RunDownload(section)) OpenOutputFolder();
     console_->hide();
 }
 
-void TfrmYahooMain::RunDownload(std::uint8_t section) {
+bool TfrmYahooMain::RunDownload(std::uint8_t section) {
+    // Held until the run has ended: a second run into the folder, from this program or the
+    // command line, is refused meanwhile.
+    const std::string folder = IncludeTrailingDelimiter(options_.strSaveDir);
+    ForceDirectories(folder);  // one that cannot be made is refused below, as unwritable
+    const TRunLock hold(folder);
+    if (!hold.MayRun()) {
+        CommonMessageBox(this,
+                         hold.State() == TRunLock::TState::Busy
+                             ? FolderBusyText(folder)
+                             : "The output folder " + folder +
+                                   " cannot be written: " + std::strerror(hold.Error()),
+                         TMessageKind::Error, false);
+        return false;
+    }
     auto progress = std::make_unique<TfrmYahooProgressXX>(this, *session_);
     progress->openUrl = openUrl;
     progress->hideConsole = [this] { console_->hide(); };
@@ -101,7 +117,7 @@ void TfrmYahooMain::RunDownload(std::uint8_t section) {
     if (!made) {
         CommonMessageBox(this, "This section cannot be downloaded by this version.",
                          TMessageKind::Error, false);
-        return;
+        return true;
     }
     SaveGroupTree();
     tree_->clear();
@@ -114,6 +130,7 @@ void TfrmYahooMain::RunDownload(std::uint8_t section) {
     // holds it) is told over this window, which the user then has back.
     show();
     FillGroupTree(LoadCachedGroupNames(session_->UserName()));
+    return true;
 }
 
 void TfrmYahooMain::OpenOutputFolder() {

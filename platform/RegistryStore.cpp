@@ -1,13 +1,10 @@
 #include "platform/RegistryStore.h"
 
-#include <fcntl.h>
 #include <sqlite3.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <array>
 #include <chrono>
-#include <cstring>
 #include <thread>
 
 #include "platform/SpecialFolders.h"
@@ -167,7 +164,7 @@ private:
     bool done_;
 };
 
-void PrepareFile(const std::string& fileName) {
+void MakeFolderOf(const std::string& fileName) {
     auto slash = fileName.rfind('/');
     if (slash != std::string::npos) {
         std::string folder = fileName.substr(0, slash);
@@ -175,11 +172,16 @@ void PrepareFile(const std::string& fileName) {
             throw ERegistryException("registry: cannot create the folder " + folder);
         }
     }
-    int fd = ::open(fileName.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    if (fd < 0)
-        throw ERegistryException("registry: cannot open " + fileName + ": " + std::strerror(errno));
-    ::fchmod(fd, 0600);  // owner only, whatever the umask or an older file said
-    ::close(fd);
+}
+
+// Owner only, whatever the umask or an older file said. By path, never through a descriptor of
+// our own: closing any descriptor of the file would drop every lock this process's connections
+// hold on it (POSIX locks belong to the process and the file, not to the descriptor), and
+// another program would then take the store for unused, checkpoint it and remove its -wal and
+// -shm under our feet. The -wal and -shm files take the mode of the store when SQLite makes
+// them, so setting it before the first statement covers them too.
+void MakePrivate(const std::string& fileName) {
+    (void)::chmod(fileName.c_str(), 0600);  // a store of another owner stays as it is
 }
 
 }  // namespace
@@ -275,15 +277,22 @@ std::string DefaultRegistryFile() {
     return PrivateStateFolder() + "registry.sqlite3";
 }
 
+std::vector<std::string> RegistryStoreFiles(const std::string& fileName) {
+    return {fileName, fileName + "-wal", fileName + "-shm", fileName + "-journal"};
+}
+
 TRegistryStore::TRegistryStore(std::string fileName) : fileName_(std::move(fileName)) {
-    PrepareFile(fileName_);
-    if (sqlite3_open_v2(fileName_.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX,
+    MakeFolderOf(fileName_);
+    // Only SQLite opens the store and its -wal and -shm files: it makes the file itself.
+    if (sqlite3_open_v2(fileName_.c_str(), &db_,
+                        SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
                         nullptr) != SQLITE_OK) {
         std::string msg = db_ != nullptr ? sqlite3_errmsg(db_) : "out of memory";
         sqlite3_close(db_);
         db_ = nullptr;
         throw ERegistryException("registry: cannot open " + fileName_ + ": " + msg);
     }
+    MakePrivate(fileName_);
     sqlite3_busy_timeout(db_, 10000);
     // Several threads may open a new file at the same moment; the switch to WAL and the schema
     // need a moment of exclusive access, so a busy answer is retried for a while.

@@ -81,6 +81,10 @@ private:
 
 // The registry file of the current user.
 [[nodiscard]] std::string DefaultRegistryFile();
+// The store `fileName` and the files SQLite keeps beside it (-wal, -shm, -journal). Only SQLite
+// may open them while any connection may be open: closing a descriptor of our own would drop
+// the connections' locks.
+[[nodiscard]] std::vector<std::string> RegistryStoreFiles(const std::string& fileName);
 
 // One key of a tree as TRegistryStore::KeyTree lists it.
 struct RegTreeKey {

@@ -1,11 +1,14 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <atomic>
 #include <thread>
 
 #include "platform/RegistryStore.h"
 #include "platform/SpecialFolders.h"
+#include "support/CliRunner.h"
+#include "support/StoreCheck.h"
 #include "support/TestEnv.h"
 
 namespace tessaly {
@@ -120,6 +123,67 @@ TEST_F(RegistryStoreTest, ThreadsWriteAndReadConcurrently) {
     ASSERT_EQ(values.size(), static_cast<std::size_t>(kThreads));
     for (auto& [name, value] : values)
         EXPECT_EQ(value.AsDword(), static_cast<std::uint32_t>(kWrites - 1)) << name;
+}
+
+// This program keeps a connection open and makes a store on each new thread, as a run does,
+// while another program opens, reads, writes and closes the store again and again. The other
+// program must never take the store for unused (and remove its write-ahead log) while ours is
+// open: every write of both is kept and the store stays sound.
+TEST_F(RegistryStoreTest, AnotherProgramBesideOpenConnectionsLosesNothing) {
+    constexpr int kPeerCycles = 1000;
+    const std::string file = DefaultRegistryFile();
+    const char* key = "Software\\Here";
+    TRegistryStore held(file);
+    held.WriteValue(RegRoot::CurrentUser, key, "start", RegValue::Dword(1));
+
+    std::atomic<bool> peerDone{false};
+    test::CliRun peer;
+    std::thread peerThread([&] {
+        peer = test::RunCli(REGISTRY_PEER_BINARY, {file, std::to_string(kPeerCycles)}, "");
+        peerDone = true;
+    });
+    int rounds = 0;
+    std::string failure;  // what our side of the store threw
+    for (; failure.empty() && (!peerDone || rounds < 20); ++rounds) {
+        std::thread([&, rounds] {
+            try {
+                ThreadRegistry().WriteValue(RegRoot::CurrentUser, key, "t" + std::to_string(rounds),
+                                            RegValue::Dword(1));
+            } catch (const ERegistryException& e) {
+                failure = e.what();
+            }
+        }).join();
+        try {
+            held.WriteValue(RegRoot::CurrentUser, key, "h" + std::to_string(rounds),
+                            RegValue::Dword(1));
+        } catch (const ERegistryException& e) {
+            failure = e.what();
+        }
+    }
+    peerThread.join();
+    EXPECT_EQ(failure, "");
+    EXPECT_EQ(peer.status, 0) << peer.err;
+
+    std::vector<std::string> missing;
+    std::vector<std::string> here, theirs;
+    try {
+        here = held.ValueNames(RegRoot::CurrentUser, key);
+        theirs = held.ValueNames(RegRoot::CurrentUser, "Software\\Peer");
+    } catch (const ERegistryException& e) {
+        ADD_FAILURE() << e.what();
+    }
+    for (int i = 0; i < rounds; ++i) {
+        for (const std::string& name : {"t" + std::to_string(i), "h" + std::to_string(i)}) {
+            if (std::find(here.begin(), here.end(), name) == here.end()) missing.push_back(name);
+        }
+    }
+    for (int i = 0; i < kPeerCycles; ++i) {
+        const std::string name = "p" + std::to_string(i);
+        if (std::find(theirs.begin(), theirs.end(), name) == theirs.end()) missing.push_back(name);
+    }
+    EXPECT_TRUE(missing.empty()) << missing.size() << " writes lost, the first "
+                                 << (missing.empty() ? "" : missing[0]);
+    EXPECT_EQ(test::StoreIntegrity(file), "ok");
 }
 
 }  // namespace

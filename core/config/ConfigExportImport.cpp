@@ -133,7 +133,10 @@ TConfigTransferReport TYahooConfigExportImport::Run(const std::string& sourceFol
                                   ": its files were not copied");
         return report;
     }
-    TFolderCopyReport copy = CopyFolderTree(source, target, leaveOut);
+    // The registry travels as registry.reg; its store is never copied, nor copied over, should
+    // the configuration folder and the store's folder be one (XDG_DATA_HOME = XDG_CONFIG_HOME).
+    TFolderCopyReport copy =
+        CopyFolderTree(source, target, leaveOut, RegistryStoreFiles(DefaultRegistryFile()));
     report.filesCopied = copy.filesCopied;
     report.failures.insert(report.failures.end(), copy.failures.begin(), copy.failures.end());
     report.skipped = std::move(copy.skipped);

@@ -10,6 +10,7 @@
 //           earlier import) is not copied: it would replace the key just exported.
 //   Import: source + "registry.reg" into the registry, then the source folder's tree into the
 //           target (the configuration folder), which so receives the "registry.reg" as well.
+// The registry store's own files are never copied nor copied over, wherever the folders lie.
 // Both steps run whatever the other's outcome; everything that went wrong is collected in the
 // report, which the front end shows when the transfer is done (an error box, the command
 // line's exit status). Nothing is swallowed.

@@ -36,7 +36,10 @@ std::string KindOf(fs::file_type type) {
 
 class TreeCopy {
 public:
-    explicit TreeCopy(TFolderCopyReport& report) : report_(report) {}
+    TreeCopy(TFolderCopyReport& report, const std::vector<std::string>& keepAway)
+        : report_(report) {
+        for (const auto& file : keepAway) keepAway_.push_back(Resolved(file));
+    }
 
     // Copies into `target`, created here when missing. Only the top target (the folder the user
     // chose) may be reached through a link; below it no link is followed.
@@ -98,7 +101,19 @@ public:
     }
 
 private:
+    // The path with its links and dots resolved as far as it exists.
+    static fs::path Resolved(const fs::path& path) {
+        std::error_code ec;
+        fs::path resolved = fs::weakly_canonical(path, ec);
+        return ec ? path.lexically_normal() : resolved;
+    }
+    bool KeptAway(const fs::path& path) const {
+        if (keepAway_.empty()) return false;
+        return std::find(keepAway_.begin(), keepAway_.end(), Resolved(path)) != keepAway_.end();
+    }
+
     void File(const fs::path& source, const fs::path& target) {
+        if (KeptAway(source) || KeptAway(target)) return;
         std::error_code ec;
         const fs::file_type existing = fs::symlink_status(target, ec).type();
         if (existing != fs::file_type::not_found && existing != fs::file_type::regular) {
@@ -145,12 +160,14 @@ private:
     }
 
     TFolderCopyReport& report_;
+    std::vector<fs::path> keepAway_;
 };
 
 }  // namespace
 
 TFolderCopyReport CopyFolderTree(const std::string& source, const std::string& target,
-                                 const std::vector<std::string>& leaveOut) {
+                                 const std::vector<std::string>& leaveOut,
+                                 const std::vector<std::string>& keepAway) {
     TFolderCopyReport report;
     std::error_code ec;
     const fs::file_type type = fs::status(source, ec).type();
@@ -159,7 +176,7 @@ TFolderCopyReport CopyFolderTree(const std::string& source, const std::string& t
         report.failures.push_back("cannot copy " + source + ": it is not a folder");
         return report;
     }
-    TreeCopy(report).Folder(source, target, leaveOut, true);
+    TreeCopy(report, keepAway).Folder(source, target, leaveOut, true);
     return report;
 }
 

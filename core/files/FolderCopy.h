@@ -20,8 +20,12 @@ struct TFolderCopyReport {
 // Copies the tree below `source` into `target` (created with its parents when missing). A
 // failure ends nothing but the entry it concerns: the other files and folders are still
 // copied. A missing source copies nothing and is no failure. Names in `leaveOut` (at the top of
-// the source only) are not copied and not reported.
+// the source only) are not copied and not reported. The files `keepAway` names (whole paths)
+// are never opened, wherever they lie in the source or the target, and not reported: files the
+// program keeps open with POSIX locks (the registry store), which any open and close of ours
+// would drop.
 [[nodiscard]] TFolderCopyReport CopyFolderTree(const std::string& source, const std::string& target,
-                                               const std::vector<std::string>& leaveOut = {});
+                                               const std::vector<std::string>& leaveOut = {},
+                                               const std::vector<std::string>& keepAway = {});
 
 }  // namespace tessaly

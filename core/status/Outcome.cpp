@@ -24,8 +24,15 @@ std::string_view OutcomeText(TOutcome o) {
             return "the configuration was not transferred completely";
         case TOutcome::UpdateFailed:
             return "the update check failed: the update server cannot be reached";
+        case TOutcome::FolderBusy:
+            return "another run is writing into the output folder";
     }
     return "unknown outcome";
+}
+
+std::string FolderBusyText(std::string_view folder) {
+    return "Another run is writing into the output folder " + std::string(folder) +
+           ". Wait until it has ended, or choose another folder.";
 }
 
 }  // namespace tessaly

@@ -2,6 +2,7 @@
 // The one failure vocabulary: which statuses are failures, what a run's outcome is, the exit
 // status each outcome gives the command-line program and the words the user reads for it.
 
+#include <string>
 #include <string_view>
 
 #include "status/DownloadStatus.h"
@@ -28,6 +29,7 @@ enum class TOutcome : int {
     Store = 8,          // the program's own settings store cannot be read or written
     Incomplete = 9,     // a configuration export or import left something out
     UpdateFailed = 10,  // the update server could not be asked
+    FolderBusy = 11,    // another run is writing into the output folder
 };
 
 [[nodiscard]] constexpr int ExitCodeOf(TOutcome o) {
@@ -36,5 +38,9 @@ enum class TOutcome : int {
 
 // The words for the outcome ("some groups failed", ...).
 [[nodiscard]] std::string_view OutcomeText(TOutcome o);
+
+// What the user reads when a run is refused because another run is writing into its output
+// folder (TOutcome::FolderBusy): the folder, and what to do.
+[[nodiscard]] std::string FolderBusyText(std::string_view folder);
 
 }  // namespace tessaly

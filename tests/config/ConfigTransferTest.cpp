@@ -144,6 +144,37 @@ TEST_F(ConfigTransferTest, ExportThenImportRestoresRegistryAndFiles) {
     EXPECT_EQ(StoredUserName(), "changed since");
 }
 
+// With the configuration folder and the registry store's folder one (XDG_DATA_HOME =
+// XDG_CONFIG_HOME), the transfer neither copies the open store nor copies over it: the key
+// travels as registry.reg, and an open and close of the store's files by the copy would drop
+// the locks of this process's connections.
+TEST_F(ConfigTransferTest, TheStoreItselfIsNeverCopiedNorCopiedOver) {
+    ::setenv("XDG_DATA_HOME", (Dir() + "config").c_str(), 1);
+    const std::string config = ConfigurationFolder();
+    ASSERT_EQ(config, PrivateStateFolder());
+    Put(config + "Data/Options.ini", "options");
+    StoreUserName("someone");
+    ASSERT_TRUE(fs::exists(DefaultRegistryFile() + "-wal"));  // a connection is open
+
+    const std::string out = Dir() + "export/";
+    const TConfigTransferReport exported =
+        TYahooConfigExportImport::Run(config, TConfigDirection::Export, out);
+    EXPECT_TRUE(exported.Complete()) << testing::PrintToString(exported.Lines());
+    std::vector<std::string> names;
+    for (const auto& [name, content] : Files(out)) names.push_back(name);
+    EXPECT_EQ(names, (std::vector<std::string>{"Data/Options.ini", "registry.reg"}));
+
+    // An exported folder that holds a store (copied there by hand, say) leaves the open one be.
+    Put(out + "registry.sqlite3", std::string(4096, 'x'));
+    Put(out + "registry.sqlite3-wal", std::string(4096, 'y'));
+    StoreUserName("changed since");
+    const TConfigTransferReport imported =
+        TYahooConfigExportImport::Run(out, TConfigDirection::Import, config);
+    EXPECT_TRUE(imported.Complete()) << testing::PrintToString(imported.Lines());
+    EXPECT_EQ(StoredUserName(), "someone");  // from registry.reg, into the sound store
+    EXPECT_NE(ReadFile(DefaultRegistryFile()), std::string(4096, 'x'));
+}
+
 TEST_F(ConfigTransferTest, FailuresAreCollectedAndTheOtherStepStillRuns) {
     const std::string config = ConfigurationFolder();
     Put(config + "Data/Options.ini", "options");

@@ -462,6 +462,53 @@ TEST_F(CliTest, ChosenRangesAndResume) {
     EXPECT_EQ(Files(Out() + "Messages/DemoGroup/").size(), 4u);
 }
 
+// Two runs into one folder at once: the second is refused at once (exit 11, one line naming the
+// folder, nothing of its own written) while the first goes on and leaves exactly what it leaves
+// when it runs alone. The hold goes with its run: once a run has ended, even killed, the next
+// one goes ahead.
+TEST_F(CliTest, ASecondRunIntoTheSameFolderIsRefused) {
+    const std::string alone = Dir() + "alone/";
+    ASSERT_EQ(Run({"download", "--password-stdin", "--out", alone, "DemoGroup"}).status, 0);
+
+    Service().SetFaults(groupsim::GroupService::ParseFaults("latency=20"));
+    CliRun second;
+    bool tried = false;
+    const CliRun first =
+        Download({"DemoGroup"}, "tessaly-demo", [&](const std::string& line, pid_t) {
+            if (!tried && line.find("DemoGroup: Progress") != std::string::npos) {
+                tried = true;
+                second = Download({"Filler01"});
+            }
+        });
+    ASSERT_TRUE(tried) << first.out;
+    EXPECT_EQ(second.status, 11) << second.out << second.err;
+    EXPECT_EQ(second.err, "tessaly-cli: Another run is writing into the output folder " + Out() +
+                              ". Wait until it has ended, or choose another folder.\n");
+    EXPECT_FALSE(fs::exists(Out() + "Messages/Filler01"));
+    EXPECT_EQ(first.status, 0) << first.out << first.err;
+    const std::vector<std::string> pages = Files(alone + "Messages/DemoGroup/");
+    ASSERT_EQ(Files(Out() + "Messages/DemoGroup/"), pages);
+    for (const auto& page : pages) {
+        EXPECT_TRUE(ReadFile(Out() + "Messages/DemoGroup/" + page) ==
+                    ReadFile(alone + "Messages/DemoGroup/" + page))
+            << page;
+    }
+
+    bool killed = false;
+    const CliRun dead =
+        Download({"DemoGroup"}, "tessaly-demo", [&](const std::string& line, pid_t pid) {
+            if (!killed && line.find("DemoGroup: Progress") != std::string::npos) {
+                killed = true;
+                ::kill(pid, SIGKILL);
+            }
+        });
+    Service().SetFaults({});
+    EXPECT_TRUE(killed) << dead.out;
+    const CliRun after = Download({"OneMessage"});
+    EXPECT_EQ(after.status, 0) << after.out << after.err;
+    EXPECT_TRUE(fs::exists(Out() + "Messages/OneMessage/0000500.html"));
+}
+
 // On a terminal the view is redrawn in place: both bars, the header and the rows with their
 // status names, and no plain progress lines.
 // Every wrong argument exits 2 with a message, before anything is fetched or saved; an output

@@ -35,27 +35,6 @@ protected:
         CheckOnly(m, checked);
         return m;
     }
-    static void CheckOnly(gui::TfrmYahooMain& m, const std::vector<std::string>& checked) {
-        m.CheckAll(false);
-        for (auto* item : m.Tree().GroupItems()) {
-            const std::string name = gui::TGroupTree::TextOf(item);
-            for (const auto& c : checked) {
-                if (name == c) m.Tree().SetChecked(item, true);
-            }
-        }
-    }
-    // The chooser's answer: the entry of the "Download" list, the output folder, the checked
-    // groups, "Reorder Downloads" as given, then Start.
-    static BoxAnswers::Answer Choose(int entry, const std::string& out, bool reorder) {
-        return [=](QDialog& box) {
-            box.findChild<QComboBox*>(QStringLiteral("cbDownload"))->setCurrentIndex(entry);
-            box.findChild<QLineEdit*>(QStringLiteral("txtDir"))
-                ->setText(QString::fromStdString(out));
-            box.findChild<QRadioButton*>(QStringLiteral("cbDLAllCheckedGroups"))->setChecked(true);
-            box.findChild<QCheckBox*>(QStringLiteral("cbReOrder"))->setChecked(reorder);
-            BoxAnswers::Click(box, "btStart");
-        };
-    }
     // After the run: the main window was hidden while it lasted and is back, its tree rebuilt
     // from the cache with the checked marks kept, and the output folder was opened.
     void ExpectBackAfterRun(gui::TfrmYahooMain& m, const FinishWatcher& watcher,

@@ -3,8 +3,12 @@
 // window signs the demo member in through it, and a watcher clicks "Ok" on the progress window
 // once its run is over, keeping what the window showed.
 
+#include <QCheckBox>
+#include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTimer>
 #include <cstdint>
 #include <memory>
@@ -13,6 +17,7 @@
 
 #include "gui/MainWindowFixture.h"
 #include "gui/ProgressRowsModel.h"
+#include "gui/TGroupTree.h"
 #include "gui/TfrmYahooProgressXX.h"
 #include "support/GroupSimProcess.h"
 
@@ -55,6 +60,27 @@ protected:
         m.mnuItemLoginClick();
         EXPECT_TRUE(m.LoggedIn()) << boxes.Last();
         return m;
+    }
+    static void CheckOnly(gui::TfrmYahooMain& m, const std::vector<std::string>& checked) {
+        m.CheckAll(false);
+        for (auto* item : m.Tree().GroupItems()) {
+            const std::string name = gui::TGroupTree::TextOf(item);
+            for (const auto& c : checked) {
+                if (name == c) m.Tree().SetChecked(item, true);
+            }
+        }
+    }
+    // The chooser's answer: the entry of the "Download" list, the output folder, the checked
+    // groups, "Reorder Downloads" as given, then Start.
+    static BoxAnswers::Answer Choose(int entry, const std::string& out, bool reorder) {
+        return [=](QDialog& box) {
+            box.findChild<QComboBox*>(QStringLiteral("cbDownload"))->setCurrentIndex(entry);
+            box.findChild<QLineEdit*>(QStringLiteral("txtDir"))
+                ->setText(QString::fromStdString(out));
+            box.findChild<QRadioButton*>(QStringLiteral("cbDLAllCheckedGroups"))->setChecked(true);
+            box.findChild<QCheckBox*>(QStringLiteral("cbReOrder"))->setChecked(reorder);
+            BoxAnswers::Click(box, "btStart");
+        };
     }
     std::unique_ptr<GroupSimProcess> service_;
 };

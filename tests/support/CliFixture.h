@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/RunLock.h"
 #include "support/CliRunner.h"
 #include "support/SimFixture.h"
 
@@ -39,13 +40,14 @@ protected:
     }
 
     std::string Out() const { return Dir() + "out/"; }
-    // Every file under `folder`, by its path relative to it.
+    // Every file under `folder`, by its path relative to it; not the run's hold on an output
+    // folder, which is no download.
     static std::map<std::string, std::string> Tree(const std::string& folder) {
         namespace fs = std::filesystem;
         std::map<std::string, std::string> files;
         if (!fs::exists(folder)) return files;
         for (const auto& e : fs::recursive_directory_iterator(folder)) {
-            if (e.is_regular_file())
+            if (e.is_regular_file() && e.path().filename() != kRunLockName)
                 files[fs::relative(e.path(), folder).string()] = ReadFile(e.path().string());
         }
         return files;
