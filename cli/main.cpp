@@ -51,8 +51,14 @@ void OnTerminate(int) {
 struct Credentials {
     std::string user;
     bool passwordStdin = false;
-    int timeoutSeconds = 60;  // how long the service may stay silent during a page
+    // How long the service may stay silent during any transfer, pages and items alike, for this
+    // run; 0: as the options have it (intTimeOut).
+    int timeoutSeconds = 0;
 };
+
+int SilenceLimit(const Credentials& creds, const TYahooDownloadOptions& options) {
+    return creds.timeoutSeconds > 0 ? creds.timeoutSeconds : options.intTimeOut;
+}
 
 // The user name and password for this run: --user or the stored login; the password from
 // standard input, a prompt, or the stored one (where storing it is allowed).
@@ -101,7 +107,7 @@ int LoginFailure(TMemberSession& session) {
 int RunLogin(TYahooDownloadOptions& options, const Credentials& creds, bool useCache) {
     std::string user, password;
     if (!ResolveCredentials(creds, user, password)) return kExitUsage;
-    TPageBrowser browser(nullptr, creds.timeoutSeconds);
+    TPageBrowser browser(nullptr, SilenceLimit(creds, options));
     TTerminalUi ui(user, password, useCache, true);
     TMemberSession session(options, browser, ui);
     session.LoadStoredLogin();
@@ -247,8 +253,11 @@ int RunDownload(QCoreApplication& app, TYahooDownloadOptions& options, const Cre
     }
     options.boolDebugDownloads = a.debug;
     options.SetCurrentSection(OptionsSection(*section));
+    // The run's silence limit reaches every transfer: the pages here, the items through the
+    // options the section's worker reads (never saved).
+    options.intTimeOut = SilenceLimit(creds, options);
 
-    TPageBrowser browser(nullptr, creds.timeoutSeconds);
+    TPageBrowser browser(nullptr, options.intTimeOut);
     TTerminalUi ui(user, password, true, false);
     TMemberSession session(options, browser, ui);
     session.SetUserName(Trim(user));
@@ -346,9 +355,9 @@ int main(int argc, char** argv) {
         sub->add_flag("--password-stdin", creds.passwordStdin,
                       "read the password from one line of standard input");
         sub->add_option("--timeout", creds.timeoutSeconds,
-                        "seconds the service may stay silent before a page counts as failed")
-            ->check(CLI::Range(1, TPageBrowser::kPageTimeLimitSeconds))
-            ->capture_default_str();
+                        "seconds the service may stay silent before a page, file or picture "
+                        "counts as failed (default: the option intTimeOut, 60)")
+            ->check(CLI::Range(1, TPageBrowser::kPageTimeLimitSeconds));
     };
     CLI::App* login = cli.add_subcommand("login", "sign in and list the member's groups");
     addCredentials(login);

@@ -1,6 +1,7 @@
 #include "groupsim/SimData.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <optional>
@@ -152,6 +153,27 @@ std::optional<std::size_t> ExactSize(std::string_view key) {
     return n;
 }
 
+// The first bytes of a stored picture, by the extension of its name: the store's pictures begin as
+// pictures of their type do, whatever random bytes follow ("" for a name of another type).
+std::string_view PictureHead(std::string_view key) {
+    key = key.substr(0, key.find('#'));  // an attachment's variant mark
+    const auto dot = key.rfind('.');
+    if (dot == std::string_view::npos) return {};
+    std::string ext(key.substr(dot + 1));
+    for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (ext == "jpg" || ext == "jpeg") return {"\xFF\xD8\xFF\xE0", 4};
+    if (ext == "gif") return "GIF89a";
+    if (ext == "png") return {"\x89PNG\r\n\x1A\n", 8};
+    return {};
+}
+
+// Lays the picture head of `key` over the stretch [offset, offset + length) of its bytes.
+void OverlayPictureHead(std::string_view key, std::size_t offset, char* out, std::size_t length) {
+    const std::string_view head = PictureHead(key);
+    for (std::size_t i = offset; i < head.size() && i < offset + length; ++i)
+        out[i - offset] = head[i];
+}
+
 }  // namespace
 
 std::size_t FileSize(std::uint64_t seed, std::string_view key) {
@@ -174,13 +196,16 @@ void FileBytesAt(std::uint64_t seed, std::string_view key, std::size_t offset, c
                 out[i + k - offset] = static_cast<char>((v >> (8 * k)) & 0xFF);
         }
     }
+    OverlayPictureHead(key, offset, out, length);
 }
 
 std::string FileContent(std::uint64_t seed, std::string_view key) {
     const std::uint64_t h = Hash(seed, key);
-    if (const auto exact = ExactSize(key))
-        return Bytes(h, std::min<std::size_t>(*exact, 64u * 1024 * 1024));
-    return Bytes(h, 256 + h % 24000);
+    std::string out =
+        Bytes(h, ExactSize(key) ? std::min<std::size_t>(*ExactSize(key), 64u * 1024 * 1024)
+                                : 256 + h % 24000);
+    OverlayPictureHead(key, 0, out.data(), out.size());
+    return out;
 }
 
 std::string PictureContent(std::uint64_t seed, std::string_view key, bool hires, std::size_t size) {

@@ -101,7 +101,8 @@ struct BenchData {
                                const BenchData& bench = {});
 
 // Deterministic content of a stored file or picture: `key` is the group name, the section and
-// the file's path, e.g. "DemoGroup/files/Minutes/agenda.doc".
+// the file's path, e.g. "DemoGroup/files/Minutes/agenda.doc"; a file named as a JPEG, GIF or PNG
+// begins as one (its first bytes are those of its type).
 [[nodiscard]] std::string FileContent(std::uint64_t seed, std::string_view key);
 // The size of a file of the store ("exact-N.bin" names give N) and any stretch of its bytes,
 // the same bytes FileContent gives, made without the rest of the file.

@@ -196,6 +196,7 @@ void GroupService::SetFaults(Faults faults) {
     std::lock_guard lock(mutex_);
     faults_ = std::move(fresh);
     throttled_ = 0;
+    hung_ = 0;
     failed_ = 0;
 }
 
@@ -261,6 +262,8 @@ Faults GroupService::ParseFaults(const std::string& query) {
     f.throttleFor = QueryValue(query, "throttlefor");
     f.throttleTimes = std::max(0, std::atoi(QueryValue(query, "throttletimes").c_str()));
     f.hangFor = QueryValue(query, "hang");
+    f.hangTimes = std::max(0, std::atoi(QueryValue(query, "hangtimes").c_str()));
+    f.notImageFor = QueryValue(query, "notimage");
     f.failTimes = std::max(0, std::atoi(QueryValue(query, "failtimes").c_str()));
     f.lineEnds = QueryValue(query, "lineends");
     // status=403:/path (several, comma-separated)
@@ -339,6 +342,13 @@ SimResponse GroupService::Handle(const SimRequest& r) {
         response = Redirect("http://" + r.host + r.path + "?loop=" + std::to_string(n));
         handled = true;
     }
+    if (!handled && !faults.notImageFor.empty() &&
+        where.find(faults.notImageFor) != std::string::npos) {
+        // Neither a picture nor a web page: what a broken store might send for a picture.
+        response.contentType = "image/jpeg";
+        for (int i = 0; i < 100; ++i) response.body += "This is not a picture.\n";
+        handled = true;
+    }
     if (!handled && !faults.oversizeFor.empty() &&
         where.find(faults.oversizeFor) != std::string::npos) {
         response.mode = SimResponse::Body::Oversize;
@@ -377,8 +387,13 @@ SimResponse GroupService::Handle(const SimRequest& r) {
     if (!faults.trickleFor.empty() && where.find(faults.trickleFor) != std::string::npos) {
         response.mode = SimResponse::Body::Trickle;
     }
-    if (!faults.hangFor.empty() && where.find(faults.hangFor) != std::string::npos)
-        response.mode = SimResponse::Body::Hang;
+    if (!faults.hangFor.empty() && where.find(faults.hangFor) != std::string::npos) {
+        std::lock_guard lock(mutex_);
+        if (faults.hangTimes == 0 || hung_ < faults.hangTimes) {
+            ++hung_;
+            response.mode = SimResponse::Body::Hang;
+        }
+    }
     response.latencyMs = faults.latencyMs;
     return response;
 }

@@ -58,7 +58,9 @@ struct Faults {
     int throttleEvery = 0;        // every n-th group page answers error 999
     std::string throttleFor;      // matching requests answer error 999 ...
     int throttleTimes = 0;        // ... the first n times (0: every time)
-    std::string hangFor;          // matching requests are never answered
+    std::string hangFor;          // matching requests are never answered ...
+    int hangTimes = 0;            // ... the first n times (0: every time)
+    std::string notImageFor;      // matching requests answer 200 with a text sent as a JPEG
     // Line ends of message pages (made with LF): "crlf", "cr", or "mixed" (CR LF, LF and CR in
     // turn, and none after the last line); "" leaves them as made.
     std::string lineEnds;
@@ -102,7 +104,8 @@ public:
     [[nodiscard]] const SimData& Data() const { return data_; }
     // Parses
     // "latency=..&status=403:/path&drop=/p&stall=/p&trickle=/p&loop=/p&oversize=/p&throttle=n
-    // &throttlefor=/p&throttletimes=n&failtimes=n&hang=/p&lineends=crlf|cr|mixed".
+    // &throttlefor=/p&throttletimes=n&failtimes=n&hang=/p&hangtimes=n&notimage=/p
+    // &lineends=crlf|cr|mixed".
     static Faults ParseFaults(const std::string& query);
 
 private:
@@ -139,6 +142,7 @@ private:
     UpdateFile update_;
     long groupRequests_ = 0;
     int throttled_ = 0;  // answers of the throttleFor rule since the faults were set
+    int hung_ = 0;       // requests held by the hangFor rule since the faults were set
     int failed_ = 0;     // answers of the statusFor rules since the faults were set
     std::vector<LogEntry> log_;
     std::atomic<int> fileStoreNow_{0};

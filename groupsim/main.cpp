@@ -102,6 +102,10 @@ int main(int argc, char** argv) {
                    "fault: --status rules answer only this many matching requests (0: always)");
     app.add_option("--hang", faults.hangFor,
                    "fault: never answer requests whose host+path contains TEXT");
+    app.add_option("--hang-times", faults.hangTimes,
+                   "fault: --hang holds only this many matching requests (0: always)");
+    app.add_option("--not-image", faults.notImageFor,
+                   "fault: answer matching requests with a text sent as a JPEG picture");
     app.add_option("--line-ends", faults.lineEnds,
                    "fault: message pages with these line ends instead of LF: crlf, cr, or mixed "
                    "(CR LF, LF and CR in turn, none after the last line)")
@@ -130,7 +134,8 @@ int main(int argc, char** argv) {
         "Control (host groupsim.control, or a loopback name such as localhost when reached "
         "directly): /log, /log/clear, /echo, /set-cookie?c=SET-COOKIE-VALUE, "
         "/faults?latency=&status=403:/x,...&drop=&stall=&trickle=&loop=\n"
-        "&oversize=&throttle=&throttlefor=&throttletimes=&failtimes=&hang=&lineends=, "
+        "&oversize=&throttle=&throttlefor=&throttletimes=&failtimes=&hang=&hangtimes=&notimage=&"
+        "lineends=, "
         "/update-file?version=&msg=&url=&header=.  Point a client at it "
         "with "
         "http_proxy=http://127.0.0.1:PORT.  Stops "

@@ -1,5 +1,7 @@
 #include "harvest/AttachItem.h"
 
+#include "harvest/ItemCheck.h"
+#include "harvest/ItemTransfer.h"
 #include "harvest/YahooAttach.h"
 #include "net/HttpClient.h"
 #include "platform/CompanionViewer.h"
@@ -9,22 +11,12 @@
 #include "text/TextUtils.h"
 
 namespace tessaly {
-namespace {
 
-// Why the client got no file, in words a user can act on.
-std::string TransferFailure(const THttpClient& client) {
-    if (client.StatusCode() >= 400)
-        return "the service answered " + std::to_string(client.StatusCode());
-    if (StartsText("Retrieval Interrupted", client.StatusText))
-        return "the answer broke off before it was complete";
-    if (client.ErrorCode == 12002) return "no answer from the service in time";
-    return client.StatusText + " (" + std::to_string(client.ErrorCode) + ")";
-}
-
-}  // namespace
-
-TADLItem::TADLItem(std::string url, std::string path, std::string referrer)
-    : url_(std::move(url)), path_(std::move(path)), referrer_(std::move(referrer)) {}
+TADLItem::TADLItem(std::string url, std::string path, std::string referrer, int timeOut)
+    : url_(std::move(url)),
+      path_(std::move(path)),
+      referrer_(std::move(referrer)),
+      timeOut_(timeOut) {}
 
 DownloadStatus TADLItem::Run(THttpClient& client) {
     const std::string folder = path_.substr(0, path_.rfind('/') + 1);
@@ -36,20 +28,25 @@ DownloadStatus TADLItem::Run(THttpClient& client) {
         failure_ = path_ + " is in use by another program";
         return dsSkipped;
     }
-    client.Referer = referrer_;
-    bool arrived = false;
+    const std::string name = ExtractFileName(path_);
+    TItemFetch fetch;
     try {
-        arrived = client.GetToFile(url_, path_);
+        fetch = FetchItem(client, {url_, path_, name, IsPictureName(name), referrer_, timeOut_});
     } catch (const EFileError& e) {
         failure_ = std::string("cannot save ") + url_ + ": " + e.what();
         return dsError;
     }
-    if (arrived) {
-        AnnouncePreview(path_);
-        NotifyCompanionViewer(path_);
-        return dsCompleted;
+    switch (fetch.result) {
+        case TItemFetch::TResult::Saved:
+            AnnouncePreview(path_);
+            NotifyCompanionViewer(path_);
+            return dsCompleted;
+        case TItemFetch::TResult::Cancelled:
+            return dsSkipped;
+        case TItemFetch::TResult::Failed:
+            break;
     }
-    failure_ = TransferFailure(client) + " (" + url_ + ")";
+    failure_ = fetch.why;
     return client.StatusCode() == 403 && TYahooAttachmentDownload::IsServiceFileLink(url_)
                ? dsBlocked
                : dsError;

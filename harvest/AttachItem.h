@@ -14,11 +14,13 @@ class THttpClient;
 
 class TADLItem {
 public:
-    TADLItem(std::string url, std::string path, std::string referrer);
+    // `timeOut`: the seconds the service may stay silent.
+    TADLItem(std::string url, std::string path, std::string referrer, int timeOut);
 
     // dsCompleted when the file arrived (it is then announced to the picture viewer and the
     // companion viewer); dsBlocked when the service refuses a group attachment or a stored file
-    // (403); dsSkipped when the file is held by another program; dsError for any other failure.
+    // (403); dsSkipped when the file is held by another program or the run was stopped; dsError
+    // for any other failure, an answer that is plainly not the file included (ItemCheck.h).
     DownloadStatus Run(THttpClient& client);
     // Why the item failed or was skipped, in one line ("" when it completed).
     [[nodiscard]] const std::string& Failure() const { return failure_; }
@@ -27,6 +29,7 @@ private:
     std::string url_;
     std::string path_;
     std::string referrer_;
+    int timeOut_;
     std::string failure_;
 };
 

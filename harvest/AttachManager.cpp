@@ -10,7 +10,8 @@ namespace tessaly {
 TADLManager::TADLManager(TDownloaderPool& pool, const TYahooAttachmentDownload& site,
                          const std::vector<std::string>& items, const std::string& folder,
                          TAttachmentNames& names, const TSettings& settings)
-    : TItemManager(pool, static_cast<int>(items.size()), settings.maxRunning) {
+    : TItemManager(pool, static_cast<int>(items.size()), settings.maxRunning),
+      timeOut_(settings.timeOut) {
     if (settings.delayEnabled)
         pauseAfterStartMs_ = std::clamp(settings.delaySeconds, 10, 500) * 1000;
     jobs_.reserve(items.size());
@@ -41,7 +42,7 @@ bool TADLManager::SkipItem(int index) {
 
 DownloadStatus TADLManager::RunItem(int index, THttpClient& client) {
     TJob& job = jobs_.at(Slot(index));
-    TADLItem item(job.item.url, job.path, job.referrer);
+    TADLItem item(job.item.url, job.path, job.referrer, timeOut_);
     const DownloadStatus status = item.Run(client);
     job.failure = item.Failure();
     return status;

@@ -26,6 +26,7 @@ public:
         int maxRunning = 1;  // intThreadCount
         bool delayEnabled = false;
         int delaySeconds = 0;  // after each started item, when enabled (10..500)
+        int timeOut = 60;      // seconds the service may stay silent (intTimeOut)
     };
 
     // A batch of item strings of one message of `site`'s group; files go below `folder` and
@@ -58,6 +59,7 @@ private:
     };
     static std::size_t Slot(int index) { return static_cast<std::size_t>(index); }
 
+    const int timeOut_;
     std::vector<TJob> jobs_;
     mutable std::mutex mutex_;
     DownloadStatus overall_ = dsCompleted;

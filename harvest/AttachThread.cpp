@@ -59,6 +59,7 @@ DownloadStatus TAttachThread::DownloadAttachments(int /*row*/, int number,
     settings.maxRunning = options_.intThreadCount;
     settings.delayEnabled = options_.boolEnableDownloadDelay;
     settings.delaySeconds = options_.intDownloadDelay;
+    settings.timeOut = options_.intTimeOut;
     if (!names_) {
         try {
             names_ = std::make_unique<TAttachmentNames>(

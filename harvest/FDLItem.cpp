@@ -1,6 +1,11 @@
 #include "harvest/FDLItem.h"
 
+#include <algorithm>
+
 #include "files/SafeNames.h"
+#include "harvest/ItemCheck.h"
+#include "harvest/ItemTransfer.h"
+#include "harvest/Throttling.h"
 #include "harvest/YahooBase.h"
 #include "net/HttpClient.h"
 #include "platform/FileLock.h"
@@ -79,14 +84,33 @@ TFDLItem::TResult TFDLItem::Run(THttpClient& client) {
     if (const TResult ready = Prepare(); ready != TResult::Saved) return ready;
     client.Referer = referrer_;
     client.TimeOut = timeOut_;
-    bool ok = false;
-    std::exception_ptr error;
-    try {
-        ok = client.GetToFile(url_, path_);
-    } catch (const EFileError&) {
-        error = std::current_exception();
+    client.CheckBody = Check();
+    for (;;) {
+        bool ok = false;
+        std::exception_ptr error;
+        try {
+            ok = client.GetToFile(url_, path_);
+        } catch (const EFileError&) {
+            error = std::current_exception();
+        }
+        const TResult result = Finish(client, ok, error);
+        if (result != TResult::Throttled) {
+            client.CheckBody = nullptr;
+            return result;
+        }
+        if (!WaitOutThrottle(throttled_ - 1, client.CancelFlag)) {
+            client.CheckBody = nullptr;
+            return TResult::Cancelled;
+        }
     }
-    return Finish(client, ok, error);
+}
+
+std::function<std::string(const THttpClient&, std::string_view)> TFDLItem::Check() const {
+    return ItemCheck(ExtractFileName(path_), false);
+}
+
+int TFDLItem::ThrottleWait() const {
+    return kThrottleWaits[std::min(throttled_, kThrottleRetries) - 1];
 }
 
 TFDLItem::TResult TFDLItem::Finish(THttpClient& client, bool ok, const std::exception_ptr& error) {
@@ -101,10 +125,16 @@ TFDLItem::TResult TFDLItem::Finish(THttpClient& client, bool ok, const std::exce
     }
     statusCode_ = client.StatusCode();
     if (!ok && client.CancelFlag != nullptr && client.CancelFlag->load()) return TResult::Cancelled;
+    if (!ok && IsThrottledAnswer(client)) {
+        if (throttled_ < kThrottleRetries) {
+            ++throttled_;
+            return TResult::Throttled;
+        }
+        why_ = ThrottledFailure(throttled_ + 1, url_);
+        return TResult::Failed;
+    }
     if (!ok) {
-        why_ =
-            (client.StatusText.empty() ? std::string("the download failed") : client.StatusText) +
-            " (" + url_ + ")";
+        why_ = ItemFailure(client, timeOut_, url_);
         return TResult::Failed;
     }
     AnnouncePreview(path_);

@@ -31,6 +31,7 @@ DownloadStatus StatusOf(TFDLItem::TResult result) {
             return dsError;
         case TFDLItem::TResult::Locked:
         case TFDLItem::TResult::Cancelled:
+        case TFDLItem::TResult::Throttled:
             return dsSkipped;
     }
     return dsError;
@@ -59,7 +60,7 @@ std::optional<TItemManager::TDownload> TFDLManager::PrepareItem(int index, Downl
         status = StatusOf(ready);
         return std::nullopt;
     }
-    TDownload download{item->Url(), item->Path(), item->Referrer(), item->TimeOut()};
+    TDownload download{item->Url(), item->Path(), item->Referrer(), item->TimeOut(), item->Check()};
     running_[i] = std::move(item);
     return download;
 }
@@ -67,11 +68,19 @@ std::optional<TItemManager::TDownload> TFDLManager::PrepareItem(int index, Downl
 DownloadStatus TFDLManager::FinishItem(int index, THttpClient& client, bool ok,
                                        const std::exception_ptr& error) {
     const auto i = static_cast<std::size_t>(index);
-    const std::unique_ptr<TFDLItem> item = std::move(running_[i]);
+    TFDLItem& item = *running_[i];
     results_[i] = TFDLItem::TResult::Failed;
-    results_[i] = item->Finish(client, ok, error);
-    why_[i] = item->Why();
-    return StatusOf(results_[i]);
+    const TFDLItem::TResult result = item.Finish(client, ok, error);
+    if (result == TFDLItem::TResult::Throttled) {
+        // Not over: the same download again once the service has had its rest.
+        results_[i] = TFDLItem::TResult::Cancelled;
+        RunAgainAfter(item.ThrottleWait() * 1000);
+        return dsProgress;
+    }
+    results_[i] = result;
+    why_[i] = item.Why();
+    running_[i].reset();
+    return StatusOf(result);
 }
 
 void TFDLManager::ItemEnded(int index, DownloadStatus status) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <utility>
 
 #include "net/HttpClient.h"
 #include "net/ParallelRequests.h"
@@ -277,24 +278,43 @@ void TItemManager::EndItem(int index, DownloadStatus status, const std::string& 
 }
 
 void TItemManager::LoopOnTransfers() {
+    using Clock = std::chrono::steady_clock;
     TParallelRequests& requests = pool_.Requests();
-    std::vector<int> itemOn(static_cast<std::size_t>(maxRunning_), -1);  // client -> its item
+    const auto slots = static_cast<std::size_t>(maxRunning_);
+    std::vector<int> itemOn(slots, -1);  // client -> its item
+    std::vector<TDownload> downloadOn(slots);
+    std::vector<std::optional<Clock::time_point>> againAt(slots);  // a download to run again
     auto slotOf = [&](const THttpClient* client) {
         for (int i = 0; i < maxRunning_; ++i)
             if (&pool_.LoopClient(i) == client) return i;
         return -1;
     };
+    auto startOn = [&](std::size_t slot) {
+        const TDownload& download = downloadOn[slot];
+        THttpClient& client = pool_.LoopClient(static_cast<int>(slot));
+        client.Referer = download.referrer;
+        client.TimeOut = download.timeOut;
+        client.CheckBody = download.check;
+        requests.Start(client, download.url, download.path);
+    };
     auto finish = [&](const TParallelRequests::TEnded& e) {
         const int slot = slotOf(e.client);
         if (slot < 0) return;
-        const int index = itemOn[static_cast<std::size_t>(slot)];
-        itemOn[static_cast<std::size_t>(slot)] = -1;
+        const auto s = static_cast<std::size_t>(slot);
+        const int index = itemOn[s];
+        itemOn[s] = -1;
         DownloadStatus status = dsError;
         std::string raised;
+        againMs_ = -1;
         try {
             status = FinishItem(index, *e.client, e.ok, e.error);
         } catch (const std::exception& ex) {
             raised = RaisedText(ex);  // the item failed, with this reason; the batch goes on
+        }
+        if (againMs_ >= 0) {
+            itemOn[s] = index;
+            againAt[s] = Clock::now() + PacingClock::Scaled(std::chrono::milliseconds(againMs_));
+            return;
         }
         EndItem(index, status, raised);
     };
@@ -303,7 +323,7 @@ void TItemManager::LoopOnTransfers() {
     const auto startStep = paced ? PacingClock::Scaled(std::chrono::milliseconds(
                                        kPollMs + std::max(0, pauseAfterStartMs_)))
                                  : std::chrono::milliseconds(0);
-    auto nextStart = std::chrono::steady_clock::now();
+    auto nextStart = Clock::now();
     for (;;) {
         bool stopping = false;
         bool more = false;
@@ -313,10 +333,23 @@ void TItemManager::LoopOnTransfers() {
             more = counts_.started < total_;
             if ((stopping || !more) && counts_.running == 0) break;
         }
-        if (pool_.Cancelled())
+        if (pool_.Cancelled()) {
             for (const auto& e : requests.CancelAll()) finish(e);
+            // Downloads waiting to run again end now.
+            for (std::size_t s = 0; s < slots; ++s) {
+                if (!againAt[s]) continue;
+                againAt[s].reset();
+                EndItem(std::exchange(itemOn[s], -1), dsSkipped);
+            }
+        }
+        // Runs again the downloads whose wait is over.
+        for (std::size_t s = 0; s < slots; ++s) {
+            if (!againAt[s] || Clock::now() < *againAt[s]) continue;
+            againAt[s].reset();
+            startOn(s);
+        }
         // Starts items while a client is free and a start is due.
-        while (!stopping && more && std::chrono::steady_clock::now() >= nextStart) {
+        while (!stopping && more && Clock::now() >= nextStart) {
             int slot = 0;
             while (slot < maxRunning_ && itemOn[static_cast<std::size_t>(slot)] >= 0) ++slot;
             if (slot == maxRunning_) break;
@@ -340,24 +373,26 @@ void TItemManager::LoopOnTransfers() {
                 EndItem(index, status, raised);
                 continue;
             }
-            THttpClient& client = pool_.LoopClient(slot);
-            client.Referer = download->referrer;
-            client.TimeOut = download->timeOut;
-            itemOn[static_cast<std::size_t>(slot)] = index;
-            requests.Start(client, download->url, download->path);
-            if (paced) nextStart = std::chrono::steady_clock::now() + startStep;
+            const auto s = static_cast<std::size_t>(slot);
+            itemOn[s] = index;
+            downloadOn[s] = std::move(*download);
+            startOn(s);
+            if (paced) nextStart = Clock::now() + startStep;
         }
-        // Waits for an item to end, a start to fall due, or a stop; at pacing 0 never for its
-        // own sake, and the stop requests (plain flags) are looked at every kUnpacedStep.
+        // Waits for an item to end, a start or a download's next run to fall due, or a stop; at
+        // pacing 0 never for its own sake, and the stop requests (plain flags) are looked at
+        // every kUnpacedStep.
         bool slotFree = false;
         for (int i : itemOn) slotFree = slotFree || i < 0;
         std::chrono::milliseconds wait =
             paced ? PacingClock::Scaled(std::chrono::milliseconds(kPollMs)) : kUnpacedStep;
-        if (!stopping && more && slotFree) {
-            const auto untilStart = std::chrono::ceil<std::chrono::milliseconds>(
-                nextStart - std::chrono::steady_clock::now());
-            wait = std::clamp(untilStart, std::chrono::milliseconds(0), wait);
-        }
+        auto until = [](Clock::time_point when) {
+            return std::chrono::ceil<std::chrono::milliseconds>(when - Clock::now());
+        };
+        if (!stopping && more && slotFree)
+            wait = std::clamp(until(nextStart), std::chrono::milliseconds(0), wait);
+        for (const auto& at : againAt)
+            if (at) wait = std::clamp(until(*at), std::chrono::milliseconds(0), wait);
         for (const auto& e : requests.Run(wait)) finish(e);
     }
     // The batch is over: every item it started has ended.

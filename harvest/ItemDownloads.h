@@ -23,6 +23,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -148,6 +149,8 @@ protected:
         std::string path;
         std::string referrer;
         int timeOut = 60;
+        // Judges the answer before it is kept (THttpClient::CheckBody); unset: every answer is.
+        std::function<std::string(const THttpClient&, std::string_view)> check;
     };
     void RunOnTransferLoop() { onTransferLoop_ = true; }
     // Readies item `index`: its download, or none when the item ended already with `status`.
@@ -156,6 +159,10 @@ protected:
     // download raised) with the client that ran it.
     [[nodiscard]] virtual DownloadStatus FinishItem(int index, THttpClient& client, bool ok,
                                                     const std::exception_ptr& error);
+    // Called by FinishItem instead of ending the item: its download runs again after
+    // `designedMs` on the pacing clock (the item keeps its client meanwhile; a stop ends it as
+    // skipped). FinishItem's status is then not used.
+    void RunAgainAfter(int designedMs) { againMs_ = designedMs; }
 
 private:
     void Loop();
@@ -190,6 +197,7 @@ private:
     TCounts counts_;
     bool terminate_ = false;
     bool onTransferLoop_ = false;
+    int againMs_ = -1;  // RunAgainAfter's wait for the item being finished (transfer loop only)
     std::atomic<bool> finished_{false};
     std::thread thread_;
 };

@@ -2,6 +2,7 @@
 
 #include "files/SafeNames.h"
 #include "harvest/FDLItem.h"
+#include "harvest/ItemTransfer.h"
 #include "harvest/YahooBase.h"
 #include "harvest/YahooPhotos.h"
 #include "net/HttpClient.h"
@@ -39,16 +40,11 @@ std::string TPDLItem::GetLinkFileName(const std::string& fileName, const std::st
     return photosFolder + SafeSegment(CreateProperFilename(folder)) + "/" + name;
 }
 
-std::string TPDLItem::Failure(const THttpClient& client, const std::string& url) const {
-    return (client.StatusText.empty() ? std::string("the request failed") : client.StatusText) +
-           " (" + url + ")";
-}
-
 bool TPDLItem::WithRetry(THttpClient& client, int timeOut,
                          const std::function<bool(int)>& attempt) {
     for (int seconds : RetryTimeOuts(timeOut)) {
         if (attempt(seconds)) return true;
-        if (fileError_) return false;  // the target, not the service, failed
+        if (giveUp_) return false;  // another attempt cannot help
         if (client.CancelFlag != nullptr && client.CancelFlag->load()) {
             cancelled_ = true;
             return false;
@@ -65,7 +61,7 @@ bool TPDLItem::FetchWithRetry(THttpClient& client, const std::string& url,
         client.MaxBodySize = kMaxPageBytes;
         client.SetURL(url);
         if (!client.Execute()) {
-            why_ = Failure(client, url);
+            why_ = ItemFailure(client, seconds, url);
             return false;
         }
         page = client.Body();
@@ -131,20 +127,23 @@ TPDLItem::TResult TPDLItem::Run(THttpClient& client) {
         why_ = "held open by another program: " + path_;
         return TResult::Locked;
     }
-    const bool saved = WithRetry(client, kPictureTimeOut, [&](int seconds) {
+    // The picture's attempts count from the run's time-out, as the view pages' do.
+    const bool saved = WithRetry(client, timeOut_, [&](int seconds) {
         client.ApplicationName = "Mozilla/4.0 (compatible; MSIE 6.0; Win32)";
-        client.Referer.clear();
-        client.TimeOut = seconds;
+        client.MaxBodySize = 0;
+        TItemFetch fetch;
         try {
-            // Only a complete 2xx answer replaces the name; anything else leaves it as it was.
-            if (client.GetToFile(imageUrl, path_)) return true;
+            // Only a complete 2xx answer that is a picture replaces the name; anything else
+            // leaves it as it was.
+            fetch = FetchItem(client, {imageUrl, path_, fileName, true, {}, seconds});
         } catch (const EFileError& e) {
             why_ = e.what();
-            fileError_ = true;
+            giveUp_ = true;
             return false;
         }
-        why_ = Failure(client, imageUrl);
-        return false;
+        why_ = fetch.why;
+        giveUp_ = fetch.throttled;
+        return fetch.result == TItemFetch::TResult::Saved;
     });
     if (!saved) return cancelled_ ? TResult::Cancelled : TResult::Failed;
     AnnouncePreview(path_);

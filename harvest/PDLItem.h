@@ -3,8 +3,10 @@
 // HTTP client (never the member's browser). It opens the photo's view page (and the
 // high-resolution page when the view page offers one), finds the picture among the page's
 // images and downloads it into the group's Photos folder, under the album's folder, as a file
-// that appears only complete. Every request is tried up to six times, the time-out growing by
-// 20 s from one attempt to the next (see RetryTimeOuts).
+// that appears only complete and only when the answer is a picture (ItemCheck.h). Every request
+// is tried up to six times, the time-out starting from the run's and growing by 20 s from one
+// attempt to the next (see RetryTimeOuts); the service's throttling is waited out within an
+// attempt.
 
 #include <array>
 #include <functional>
@@ -23,13 +25,11 @@ public:
         Cancelled,  // the run was stopped during a request
     };
 
-    // The time-out of the direct picture download, in seconds, before any retry.
-    static constexpr int kPictureTimeOut = 60;
     // The time-outs of the attempts at one request whose first attempt has `timeOut` seconds.
     [[nodiscard]] static std::array<int, 6> RetryTimeOuts(int timeOut);
 
     // `photosFolder` is the group's Photos folder (ends with "/"); `referrer` the list page the
-    // view link was found on; `timeOut` the page fetches' first time-out in seconds.
+    // view link was found on; `timeOut` the first time-out of every request, in seconds.
     TPDLItem(std::string viewUrl, std::string referrer, std::string photosFolder, int timeOut);
 
     // The save path of a photo: the group's Photos folder, the album ("dir=/" value, decoded,
@@ -54,7 +54,6 @@ private:
     bool WithRetry(THttpClient& client, int timeOut, const std::function<bool(int)>& attempt);
     bool FetchWithRetry(THttpClient& client, const std::string& url, const std::string& referrer,
                         std::string& page);
-    [[nodiscard]] std::string Failure(const THttpClient& client, const std::string& url) const;
 
     std::string viewUrl_;
     std::string referrer_;
@@ -63,7 +62,9 @@ private:
     std::string path_;
     std::string why_;
     bool cancelled_ = false;
-    bool fileError_ = false;  // the save file could not be written: no attempt can help
+    // No further attempt can help: the save file could not be written, or the service throttled
+    // the request after every wait.
+    bool giveUp_ = false;
 };
 
 }  // namespace tessaly

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <set>
 
+#include "harvest/Throttling.h"
 #include "platform/FileLock.h"
 #include "platform/SpecialFolders.h"
 #include "service/ServiceHosts.h"
@@ -97,13 +98,12 @@ DownloadStatus TYahooBase::FetchPage(const std::string& url, TPagePtr& page) {
             return dsError;
         }
         // Neither saved nor counted: the service asks the member to slow down.
-        if (throttled == std::size(kThrottleWaits)) {
-            lastFailure_ = "throttled by the service " + std::to_string(throttled + 1) +
-                           " times in a row (" + url + ")";
+        if (throttled == kThrottleRetries) {
+            lastFailure_ = ThrottledFailure(throttled + 1, url);
             return dsError;
         }
         if (!owner_.WaitThrottled(kThrottleWaits[throttled])) {
-            lastFailure_ = "stopped while throttled by the service";
+            lastFailure_ = kStoppedWhileThrottled;
             return dsError;
         }
     }

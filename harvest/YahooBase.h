@@ -56,13 +56,10 @@ public:
     [[nodiscard]] std::string GroupHomeURL() const;
 
     // Fetches the page; an error answer (400 and above) or no page at all is a failure, and a
-    // throttled answer is waited out and asked for again (kThrottleWaits, growing) before it is
-    // one. LastFailure tells why the last failed fetch failed.
+    // throttled answer is waited out and asked for again (harvest/Throttling.h) before it is one.
+    // LastFailure tells why the last failed fetch failed.
     DownloadStatus FetchPage(const std::string& url, TPagePtr& page);
     [[nodiscard]] const std::string& LastFailure() const { return lastFailure_; }
-    // The designed waits after the first, second, ... throttled answer in a row, in seconds; the
-    // answer after the last wait ends the fetch as a failure.
-    static constexpr int kThrottleWaits[] = {60, 120, 240, 480, 960};
     DownloadStatus OpenGroup();
     // Message page n, past the pages the service puts in front of it; `page` is what the last
     // fetch delivered.

@@ -21,6 +21,7 @@
 
 #include "browser/HtmlForms.h"
 #include "browser/Page.h"
+#include "net/TransferFailure.h"
 
 namespace tessaly {
 
@@ -38,12 +39,8 @@ enum TReadyState {
     rsComplete = 4
 };
 
-// Why a load failed (TPage::Failure) when the server's certificate failed verification, or no
-// secure connection could be made at all: no page of that address can be trusted, so a caller
-// must not go on by another route.
-inline constexpr const char* kCertificateNotTrusted = "the service's certificate is not trusted";
-inline constexpr const char* kNoSecureConnection =
-    "no secure connection to the service could be made";
+// A load that failed on the server's certificate, or without any secure connection, has
+// kCertificateNotTrusted or kNoSecureConnection (net/TransferFailure.h) as its TPage::Failure.
 
 // How a load of Open ended.
 enum class TLoadEnd {

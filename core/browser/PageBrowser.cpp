@@ -9,6 +9,7 @@
 #include "browser/EventLoopTransfers.h"
 #include "net/CookieStore.h"
 #include "net/HttpClient.h"
+#include "net/TransferFailure.h"
 #include "platform/Pacing.h"
 #include "text/HtmlScanner.h"
 #include "text/TextUtils.h"
@@ -49,33 +50,6 @@ bool Matches(const std::string& a, const std::string& b) {
 std::string CannotBeDisplayed(const std::string& why) {
     return "<html><head><title>The page cannot be displayed</title></head><body><p>" + why +
            "</p></body></html>";
-}
-
-// Why the client got no page, in words a user can act on.
-std::string LoadFailure(const THttpClient& client, int timeoutSeconds) {
-    if (StartsText("Retrieval Interrupted", client.StatusText))
-        return "the answer broke off before it was complete";
-    if (StartsText("Retrieval Refused", client.StatusText))
-        return "the page is larger than " + std::to_string(TPageBrowser::kMaxPageBytes >> 20) +
-               " MB";
-    switch (client.ErrorCode) {
-        case 12002:
-            return "no answer from the service within " + std::to_string(timeoutSeconds) + " s";
-        case 12007:
-            return "the service's address cannot be resolved";
-        case 12029:
-            return "the service cannot be reached";
-        case 12030:
-            return "the service closed the connection without an answer";
-        case 12045:
-            return kCertificateNotTrusted;
-        case 12156:
-            return "the service redirected too often";
-        case 12157:
-            return kNoSecureConnection;
-        default:
-            return client.StatusText + " (" + std::to_string(client.ErrorCode) + ")";
-    }
 }
 
 }  // namespace
@@ -278,7 +252,7 @@ TPageBrowser::Result TPageBrowser::Load(const Job& job, THttpClient& client) {
         r.location = client.EffectiveURL.empty() ? url : client.EffectiveURL;
         r.status = client.StatusCode();
         if (!ok) {
-            r.failure = LoadFailure(client, std::min(timeout_, kPageTimeLimitSeconds));
+            r.failure = TransferFailure(client, std::min(timeout_, kPageTimeLimitSeconds));
             r.document = CannotBeDisplayed(r.failure);
             return r;
         }

@@ -202,11 +202,22 @@ struct THttpClient::Transfer {
     bool tooManyRedirects = false;
     bool stalled = false;
     bool tooLarge = false;  // the body grew past MaxBodySize
+    std::string contentType;
+    std::string head;      // the body's first bytes, for CheckBody
+    bool checked = false;  // CheckBody has judged the body
+    std::string unwanted;  // why CheckBody refused the body
     curl_off_t lastBytes = -1;
     std::chrono::steady_clock::time_point lastProgress = std::chrono::steady_clock::now();
     std::unique_ptr<TCompleteFileWriter> file;  // named only when the body is complete
     std::string pending;                        // bytes waiting to make a whole piece
     std::exception_ptr error;
+
+    // Lets CheckBody judge the body by its head; false when it refuses it.
+    bool Check() {
+        checked = true;
+        if (client.CheckBody) unwanted = client.CheckBody(client, head);
+        return unwanted.empty();
+    }
 
     void Piece(const char* data, std::size_t n) {
         if (file) {
@@ -235,6 +246,7 @@ struct THttpClient::Transfer {
             return true;
         }
         client.ResponseHeaders = headers;
+        client.ContentType = contentType;
         client.statusCode_ = status;
         if (client.OnStatus) client.OnStatus(client, kStatusResponseReceived, url);
         bool retrieve = true;
@@ -261,6 +273,7 @@ struct THttpClient::Transfer {
             if (StartsText("HTTP/", line)) {
                 t.headers = line + "\r\n";
                 t.location.clear();
+                t.contentType.clear();
                 const auto sp = line.find(' ');
                 const std::string code = sp == std::string::npos ? "" : line.substr(sp + 1, 3);
                 if (!IsAllDigits(code))
@@ -275,6 +288,7 @@ struct THttpClient::Transfer {
                 if (SameText(name, "Set-Cookie") && t.cookies != nullptr)
                     t.cookies->SetCookie(t.url, value);
                 if (SameText(name, "Location")) t.location = value;
+                if (SameText(name, "Content-Type")) t.contentType = value;
             }
         } catch (...) {
             // Carried across the library's C frames and raised again after the transfer.
@@ -295,6 +309,11 @@ struct THttpClient::Transfer {
             return 0;
         }
         try {
+            if (!t.checked && c.CheckBody) {
+                // Nothing is kept before the body's head has been judged.
+                t.head.append(data, std::min(n, kBodyHeadBytes - t.head.size()));
+                if (t.head.size() == kBodyHeadBytes && !t.Check()) return 0;
+            }
             const std::size_t piece = std::max<std::size_t>(1, t.client.BufferSize);
             std::size_t from = 0;
             if (!t.pending.empty()) {  // first complete the piece begun before
@@ -391,6 +410,7 @@ void* THttpClient::StartRequest(const std::string& fileName) {
     RequestHeaders.clear();
     Cookies.clear();
     EffectiveURL.clear();
+    ContentType.clear();
     request_.reset();
 
     // One handle per client, reset for every request: its open connections (keep-alive) serve
@@ -513,6 +533,10 @@ void* THttpClient::NextHop(int result) {
     if (t.tooManyRedirects) return EndRequest(12156, 1, "Unable to Send HTTP Request"), nullptr;
     if (t.rejected) return EndRequest(t.status, 1, t.reason), nullptr;
     if (t.refused) return EndRequest(0, 0, "Retrieval Denied"), nullptr;
+    // A body shorter than the head is judged once it is complete.
+    if (t.unwanted.empty() && rc == CURLE_OK && t.headersDone && !t.checked && CheckBody)
+        (void)t.Check();
+    if (!t.unwanted.empty()) return EndRequest(0, 1, "Retrieval Rejected: " + t.unwanted), nullptr;
     if (!t.headersDone) {
         EndRequest(t.stalled ? 12002 : InternetErrorFor(rc), 1, "Unable to Send HTTP Request");
         return nullptr;

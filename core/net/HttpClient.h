@@ -19,6 +19,9 @@
 //   "Retrieval Denied"                  OnHeaderReceived refused the body (Failed 0)
 //   "Retrieval Interrupted"             the body broke off or stalled past the time-out
 //   "Retrieval Refused"                 the body in memory grew past MaxBodySize (Failed 1)
+//   "Retrieval Rejected: REASON"        CheckBody judged the body not to be what was asked for
+//                                       (Failed 1); nothing of it is kept
+// TransferFailure (net/TransferFailure.h) turns these into the words a user reads.
 
 #include <atomic>
 #include <cstdint>
@@ -26,6 +29,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace tessaly {
@@ -111,6 +115,12 @@ public:
     // Called once the response headers are in; setting retrieveDoc to false refuses the body.
     std::function<void(THttpClient&, int statusCode, bool& retrieveDoc)> OnHeaderReceived;
     std::function<void(THttpClient&, int status, const std::string& information)> OnStatus;
+    // Judges a 2xx answer by its first bytes (kBodyHeadBytes, or the whole body when it is
+    // shorter) and ContentType before any of it is kept: a non-empty reason ends the request
+    // with "Retrieval Rejected: " + reason, so a file never takes the name. Unset: every body
+    // is kept.
+    std::function<std::string(const THttpClient&, std::string_view head)> CheckBody;
+    static constexpr std::size_t kBodyHeadBytes = 64;
 
     // The cookie store requests take their cookies from and give new ones to (the user's
     // store unless set).
@@ -155,6 +165,8 @@ public:
     std::uint32_t LastReadSize = 0;
     // The address the answer finally came from (after redirects).
     std::string EffectiveURL;
+    // The Content-Type the answer was sent with ("" when none).
+    std::string ContentType;
     [[nodiscard]] int StatusCode() const { return statusCode_; }
 
 private:

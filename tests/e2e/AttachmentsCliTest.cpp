@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <csignal>
 #include <filesystem>
 #include <functional>
@@ -250,6 +251,50 @@ TEST_F(AttachmentsCliTest, AMissingFileKeepsTheEarlierCopy) {
     EXPECT_NE(missing.out.find("the service answered 404"), std::string::npos) << missing.out;
     EXPECT_EQ(ReadFile(photo), "the copy of an earlier run");
     EXPECT_EQ(GetLastPosition("demo_member", "SportsFans"), 4);
+}
+
+// An answer that is not the attachment is a failed file: a web page in place of a picture (64 MB
+// of it), bytes that are no picture, a body that breaks off, a store that stays silent past the
+// run's 2 s time-out, a service that keeps throttling (asked six times, the waits on the pacing
+// clock) and endless redirects. Each ends the group "Error" with the reason, exit 3; nothing of
+// the answer is saved and the copy an earlier run saved stays.
+TEST_F(AttachmentsCliTest, AnAnswerThatIsNotTheFileIsAFailedFile) {
+    ASSERT_EQ(Attachments({"SportsFans"}).status, 0);
+    const std::string folder = Out() + "Attachments/SportsFans/";
+    const std::vector<std::string> files = Tree(folder);
+    const std::string file = "/attach/4/photo.jpg";
+    struct Case {
+        std::string fault;
+        const char* reason;
+        int requests;  // for the file, as logged (a request held unanswered never is)
+    };
+    const Case cases[] = {
+        {"oversize=" + file, "the service sent a web page instead of the file", 1},
+        {"notimage=" + file, "the answer is not a picture", 1},
+        {"drop=" + file, "the answer broke off before it was complete", 1},
+        {"hang=" + file, "no answer from the service within 2 s", 0},
+        {"throttlefor=" + file, "throttled by the service 6 times in a row", 6},
+        {"loop=" + file, "too many redirects", 11},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.fault);
+        WriteFile(folder + "0000004_photo.jpg", "the copy of an earlier run");
+        Service().SetFaults(groupsim::GroupService::ParseFaults(c.fault));
+        Service().ClearLog();
+        const auto started = std::chrono::steady_clock::now();
+        const CliRun run = Attachments({"--timeout", "2", "SportsFans"});
+        EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(20));
+        EXPECT_EQ(run.status, 3) << run.out << run.err;
+        EXPECT_NE(run.out.find(std::string("SportsFans: Error (from 1, to 4, at 4): 1 attachment "
+                                           "failed, the first in message 4: ") +
+                               c.reason),
+                  std::string::npos)
+            << run.out;
+        EXPECT_EQ(ReadFile(folder + "0000004_photo.jpg"), "the copy of an earlier run");
+        EXPECT_EQ(Tree(folder), files);  // nothing half-done beside it
+        EXPECT_EQ(Requests(file), c.requests);
+    }
+    Service().SetFaults({});
 }
 
 // Under a scheme that gives attachments of different messages the same name, runs over

@@ -215,7 +215,7 @@ TEST_F(FilesCliTest, FailuresEndTheGroupWithTheReason) {
         {"status=503:/group/Filler16/files/Batch/",
          "Error (1 folders, 1 files found, 1 downloaded)", "the service answered 503"},
         {"status=404:/Batch/file7.jpg", "Error (2 folders, 31 files found, 30 downloaded)",
-         "1 of 31 files could not be downloaded: Not Found"},
+         "1 of 31 files could not be downloaded: the service answered 404"},
         {"drop=/Batch/file3.jpg", "Error (2 folders, 31 files found, 30 downloaded)",
          "1 of 31 files could not be downloaded"},
         {"", "Completed (2 folders, 31 files found, 31 downloaded)", ""},
@@ -245,6 +245,64 @@ TEST_F(FilesCliTest, FailuresEndTheGroupWithTheReason) {
     EXPECT_NE(unknown.out.find("NoSuchGroupHere: Error (0 folders"), std::string::npos)
         << unknown.out;
     EXPECT_NE(unknown.err.find("no such group"), std::string::npos) << unknown.err;
+}
+
+// An answer that is not the file is a failed file: a web page in place of a picture (64 MB of
+// it), a body that breaks off before its announced length, a store that stays silent past the
+// run's 2 s time-out, a service that keeps throttling (asked six times, the waits on the pacing
+// clock) and endless redirects. Each ends the group "Error" with the reason, exit 3; nothing of
+// the answer is saved or indexed and the earlier copy stays, so a later clean run that ignores
+// what the index holds fetches the file again.
+TEST_F(FilesCliTest, AnAnswerThatIsNotTheFileIsAFailedFile) {
+    const std::string file = "/Batch/file17.jpg";
+    const std::string copy = Out() + "Files/Filler16/Batch/file17.jpg";
+    const std::string indexPath = SettingsFolder() + "Files/demo_member/Filler16.ini";
+    struct Case {
+        std::string fault;
+        const char* reason;
+        std::size_t requests;  // for the file, as logged (a request held unanswered never is)
+    };
+    const Case cases[] = {
+        {"oversize=" + file, "the service sent a web page instead of the file", 1},
+        {"drop=" + file, "the answer broke off before it was complete", 1},
+        {"hang=" + file, "no answer from the service within 2 s", 0},
+        {"throttlefor=" + file, "throttled by the service 6 times in a row", 6},
+        {"loop=" + file, "too many redirects", 11},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.fault);
+        fs::remove_all(Out());
+        fs::remove(indexPath);
+        WriteFile(copy, "saved by an earlier run");
+        Service().SetFaults(groupsim::GroupService::ParseFaults(c.fault));
+        Service().ClearLog();
+        const auto started = std::chrono::steady_clock::now();
+        const CliRun run = Files({"--timeout", "2", "--no-ignore-duplicates", "Filler16"});
+        EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(20));
+        EXPECT_EQ(run.status, 3) << run.out << run.err;
+        EXPECT_NE(run.out.find("Filler16: Error (2 folders, 31 files found, 30 downloaded)"),
+                  std::string::npos)
+            << run.out;
+        EXPECT_NE(run.err.find(std::string("1 of 31 files could not be downloaded: ") + c.reason),
+                  std::string::npos)
+            << run.err;
+        EXPECT_EQ(ReadFile(copy), "saved by an earlier run");
+        EXPECT_EQ(Tree(Out() + "Files/Filler16/Batch/").size(), 30u);  // nothing half-done
+        const std::string index = ReadFile(indexPath);
+        EXPECT_NE(index.find("file16.jpg=Y"), std::string::npos) << index;
+        EXPECT_EQ(index.find("file17.jpg=Y"), std::string::npos) << index;
+        std::size_t requests = 0;
+        for (const auto& e : Service().Log())
+            requests += e.path.find(file) != std::string::npos ? 1u : 0u;
+        EXPECT_EQ(requests, c.requests);
+    }
+    Service().SetFaults({});
+    const CliRun clean = Files({"--ignore-duplicates", "Filler16"});
+    EXPECT_EQ(clean.status, 0) << clean.out << clean.err;
+    EXPECT_NE(clean.out.find("Filler16: Completed (2 folders, 31 files found, 1 downloaded)"),
+              std::string::npos)
+        << clean.out;
+    EXPECT_EQ(ReadFile(copy), Content("Filler16/files/Batch/file17.jpg"));
 }
 
 // Ctrl-C while a file of the deepest folder trickles in: the transfer ends at once, nothing

@@ -160,7 +160,7 @@ TEST_F(PhotosCliTest, RetriesAndFailures) {
          {500, 500, 200}},
         {"drop=" + picture,
          "Error (2 folders, 2 files found, 1 downloaded)",
-         "1 of 2 photos could not be downloaded: Retrieval Interrupted",
+         "1 of 2 photos could not be downloaded: the answer broke off before it was complete",
          {200, 200, 200, 200, 200, 200}},
         {"status=500:" + picture,
          "Error (2 folders, 2 files found, 1 downloaded)",
@@ -201,6 +201,59 @@ TEST_F(PhotosCliTest, RetriesAndFailures) {
     }
     Service().SetFaults({});
     ::setenv("PATH", path.c_str(), 1);
+}
+
+// An answer that is not the picture is a failed photo: a web page in its place, bytes that are
+// no picture, a service that keeps throttling (asked six times, the waits on the pacing clock,
+// and no further attempts) and endless redirects; each of the first and the last is tried six
+// times. The group ends "Error" with the reason, exit 3; nothing is saved or indexed and the
+// earlier copy stays. A store that stays silent is given up after the run's 2 s time-out and the
+// next attempt brings the picture.
+TEST_F(PhotosCliTest, AnAnswerThatIsNotThePictureIsAFailedPhoto) {
+    const std::string picture = "District/lake2.jpg";
+    const std::string target = Out() + "Photos/BritishWalkers/Lake District/lake2.jpg";
+    struct Case {
+        std::string fault;
+        const char* reason;    // "": the picture arrives
+        std::size_t requests;  // for the picture, as logged (a request held unanswered never is)
+    };
+    const Case cases[] = {
+        {"oversize=" + picture, "the service sent a web page instead of the file", 6},
+        {"notimage=" + picture, "the answer is not a picture", 6},
+        {"throttlefor=" + picture, "throttled by the service 6 times in a row", 6},
+        {"loop=" + picture, "too many redirects", 6 * 11},
+        {"hang=" + picture + "&hangtimes=1", "", 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.fault);
+        fs::remove_all(Out());
+        fs::remove(SettingsFolder() + "Photos/demo_member/BritishWalkers.ini");
+        WriteFile(target, "saved by an earlier run");
+        Service().SetFaults(groupsim::GroupService::ParseFaults(c.fault));
+        Service().ClearLog();
+        const auto started = std::chrono::steady_clock::now();
+        const CliRun run = Photos({"--timeout", "2", "--no-ignore-duplicates", "BritishWalkers"});
+        EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(20));
+        const bool failed = *c.reason != '\0';
+        EXPECT_EQ(run.status, failed ? 3 : 0) << run.out << run.err;
+        EXPECT_NE(
+            run.out.find(
+                failed ? "BritishWalkers: Error (2 folders, 2 files found, 1 downloaded)"
+                       : "BritishWalkers: Completed (2 folders, 2 files found, 2 downloaded)"),
+            std::string::npos)
+            << run.out;
+        EXPECT_EQ(run.err.find(std::string("1 of 2 photos could not be downloaded: ") + c.reason) !=
+                      std::string::npos,
+                  failed)
+            << run.err;
+        EXPECT_EQ(ReadFile(target),
+                  failed ? "saved by an earlier run"
+                         : Picture("BritishWalkers/photos/Lake District/lake2.jpg", false));
+        EXPECT_EQ(Index("BritishWalkers").find("lake2.jpg=Y") != std::string::npos, !failed);
+        EXPECT_NE(Index("BritishWalkers").find("lake1.jpg=Y"), std::string::npos);
+        EXPECT_EQ(Requests(picture).size(), c.requests);
+    }
+    Service().SetFaults({});
 }
 
 // A picture another program holds open is left alone: not downloaded, not counted, not indexed,
