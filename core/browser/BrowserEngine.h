@@ -21,7 +21,6 @@
 
 #include "browser/HtmlForms.h"
 #include "browser/Page.h"
-#include "net/TransferFailure.h"
 
 namespace tessaly {
 

@@ -7,6 +7,7 @@
 
 #include "dialogs/LoginInput.h"
 #include "net/CookieStore.h"
+#include "net/TransferFailure.h"
 #include "platform/Pacing.h"
 #include "registry/GroupCache.h"
 #include "registry/ProgramRegistry.h"
