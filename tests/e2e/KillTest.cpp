@@ -328,20 +328,7 @@ protected:
             file.LoadFromText(text);
             EXPECT_EQ(file.ContentText(), text) << e.path();
         }
-        sqlite3* db = nullptr;
-        ASSERT_EQ(
-            sqlite3_open_v2(DefaultRegistryFile().c_str(), &db, SQLITE_OPEN_READONLY, nullptr),
-            SQLITE_OK);
-        std::string result;
-        sqlite3_exec(
-            db, "PRAGMA integrity_check",
-            [](void* out, int, char** values, char**) {
-                *static_cast<std::string*>(out) += values[0] != nullptr ? values[0] : "";
-                return 0;
-            },
-            &result, nullptr);
-        sqlite3_close(db);
-        EXPECT_EQ(result, "ok");
+        EXPECT_EQ(test::StoreIntegrity(DefaultRegistryFile()), "ok");
     }
 };
 
