@@ -13,6 +13,8 @@ namespace {
 
 // Bump when the entries or the pages made from them change, so old caches are not trusted.
 constexpr const char* kHeader = "tessaly-catalog 4";
+// The largest zone a date's four digits can give ("+9999").
+constexpr int kMaxZoneMinutes = 99 * 60 + 99;
 
 void Escaped(std::string& out, std::string_view text) {
     // The runs between the characters escaped go across in one piece.
@@ -55,18 +57,11 @@ std::optional<std::string> OptionalField(std::string_view field) {
     return Unescaped(field.substr(1));
 }
 
+// A whole decimal number of 64 bits (a damaged cache may hold one beyond them).
 bool ToInt(std::string_view text, std::int64_t& value) {
-    if (text.empty() || text.size() > 20) return false;
-    bool negative = text[0] == '-';
-    std::size_t i = negative ? 1 : 0;
-    if (i == text.size()) return false;
-    std::int64_t v = 0;
-    for (; i < text.size(); ++i) {
-        if (text[i] < '0' || text[i] > '9') return false;
-        v = v * 10 + (text[i] - '0');
-    }
-    value = negative ? -v : v;
-    return true;
+    const char* end = text.data() + text.size();
+    const auto [stop, ec] = std::from_chars(text.data(), end, value);
+    return ec == std::errc() && stop == end;
 }
 
 template <typename Int>
@@ -108,7 +103,12 @@ bool ReadDate(const std::string& field, TCatalogEntry& e) {
         std::sscanf(field.c_str() + 1, "%d %d %d %d %d %d %d %d", &d.year, &d.month, &d.day,
                     &d.hour, &d.minute, &d.second, &d.zoneMinutes, &hasZone) != 8)
         return false;
-    if (d.month < 1 || d.month > 12 || d.day < 1 || d.day > 31) return false;
+    // Only what the page reader gives: a damaged cache must not hand the date's texts values
+    // they cannot print (a zone of INT_MIN minutes has no positive form).
+    if (d.year < 1900 || d.year > 9999 || d.month < 1 || d.month > 12 || d.day < 1 || d.day > 31 ||
+        d.hour < 0 || d.hour > 23 || d.minute < 0 || d.minute > 59 || d.second < 0 ||
+        d.second > 60 || d.zoneMinutes < -kMaxZoneMinutes || d.zoneMinutes > kMaxZoneMinutes)
+        return false;
     d.hasZone = hasZone != 0;
     e.date = d;
     return true;

@@ -112,8 +112,10 @@ private:
         if (n >= 4) {
             v = (std::uint64_t{Load<std::uint32_t>(p)} << 32) | Load<std::uint32_t>(p + n - 4);
         } else if (n > 0) {
-            v = static_cast<unsigned char>(p[0]) | (static_cast<unsigned char>(p[n / 2]) << 8) |
-                (static_cast<unsigned char>(p[n - 1]) << 16);
+            auto byte = [p](std::size_t i) {
+                return std::uint64_t{static_cast<unsigned char>(p[i])};
+            };
+            v = byte(0) | (byte(n / 2) << 8) | (byte(n - 1) << 16);
         }
         return Mix(seed ^ v);
     }

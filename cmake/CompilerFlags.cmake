@@ -13,6 +13,9 @@ if(TESSALY_SANITIZE)
   target_link_options(tessaly_flags INTERFACE -fsanitize=${TESSALY_SANITIZE})
 endif()
 if(TESSALY_BUILD_FUZZ)
-  target_compile_options(tessaly_flags INTERFACE -fsanitize=fuzzer-no-link,address,undefined)
+  # Every sanitizer finding ends the target, as in the sanitizer presets: libFuzzer then keeps
+  # the input and the run fails.
+  target_compile_options(tessaly_flags INTERFACE -fsanitize=fuzzer-no-link,address,undefined
+    -fno-sanitize-recover=all)
   target_link_options(tessaly_flags INTERFACE -fsanitize=address,undefined)
 endif()

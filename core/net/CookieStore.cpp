@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <charconv>
 #include <fstream>
+#include <limits>
 #include <memory>
 #include <sstream>
 
@@ -51,6 +52,32 @@ bool PathMatches(const std::string& cookiePath, const std::string& path) {
     if (cookiePath.empty() || path.rfind(cookiePath, 0) != 0) return false;
     return path.size() == cookiePath.size() || cookiePath.back() == '/' ||
            path[cookiePath.size()] == '/';
+}
+
+// What a cookie's fields may hold: what a line of the cookie file can carry and its reader
+// takes back. Cookies received are held to the same, so that none is lost at the next start.
+bool IsPrintable(std::string_view text, std::string_view also) {
+    return std::all_of(text.begin(), text.end(), [&](char ch) {
+        const auto u = static_cast<unsigned char>(ch);
+        return u > 32 && u != 127 && also.find(ch) == std::string_view::npos;
+    });
+}
+bool IsCookieHost(std::string_view domain) {
+    const bool hostChars = std::all_of(domain.begin(), domain.end(), [](char ch) {
+        return (ch >= 'a' && ch <= 'z') || (ch >= '0' && ch <= '9') || ch == '-' || ch == '.' ||
+               ch == '_';
+    });
+    return !domain.empty() && hostChars && domain.front() != '.' && domain.back() != '.' &&
+           domain.find("..") == std::string_view::npos;
+}
+bool IsCookiePath(std::string_view path) {
+    return !path.empty() && path[0] == '/' && IsPrintable(path, ";");
+}
+bool IsCookieName(std::string_view name) {
+    return !name.empty() && IsPrintable(name, ";=,");
+}
+bool IsCookieValue(std::string_view value) {
+    return IsPrintable(value, ";");
 }
 
 }  // namespace
@@ -121,12 +148,20 @@ void TCookieStore::SetCookie(std::string_view url, std::string_view setCookie) {
             if (t >= 0) c.expires = t == 0 ? 1 : t;
         } else if (key == "max-age") {
             hasMaxAge = true;
-            maxAge = std::atoll(value.c_str());
-            c.expires = maxAge <= 0 ? 1 : NowSeconds() + maxAge;
+            // strtoll stops at the largest number; the expiry stops at the largest time.
+            maxAge = std::strtoll(value.c_str(), nullptr, 10);
+            const std::int64_t now = NowSeconds();
+            c.expires = maxAge <= 0 ? 1
+                        : maxAge > std::numeric_limits<std::int64_t>::max() - now
+                            ? std::numeric_limits<std::int64_t>::max()
+                            : now + maxAge;
         } else if (key == "secure") {
             c.secure = true;
         }
     }
+    if (!IsCookieHost(c.domain) || !IsCookiePath(c.path) || !IsCookieName(c.name) ||
+        !IsCookieValue(c.value))
+        return;
     std::lock_guard lock(mutex_);
     const bool wasPersistent = std::any_of(cookies_.begin(), cookies_.end(), [&](const TCookie& o) {
         return o.name == c.name && o.domain == c.domain && o.path == c.path && o.expires != 0;
@@ -197,23 +232,11 @@ namespace {
 std::string ReadCookieLine(std::string_view line, TCookie& c) {
     const std::vector<std::string> f = SplitAll(line, '\t');
     if (f.size() != 7) return "not seven fields";
-    auto printable = [](std::string_view text, std::string_view also) {
-        return std::all_of(text.begin(), text.end(), [&](char ch) {
-            const auto u = static_cast<unsigned char>(ch);
-            return u > 32 && u != 127 && also.find(ch) == std::string_view::npos;
-        });
-    };
     c.hostOnly = f[0].empty() || f[0][0] != '.';
     c.domain = LowerCase(c.hostOnly ? f[0] : f[0].substr(1));
-    const bool hostChars = std::all_of(c.domain.begin(), c.domain.end(), [](char ch) {
-        return (ch >= 'a' && ch <= 'z') || (ch >= '0' && ch <= '9') || ch == '-' || ch == '.' ||
-               ch == '_';
-    });
-    if (c.domain.empty() || !hostChars || c.domain.front() == '.' || c.domain.back() == '.' ||
-        c.domain.find("..") != std::string::npos)
-        return "not a host name";
+    if (!IsCookieHost(c.domain)) return "not a host name";
     if (f[1] != (c.hostOnly ? "FALSE" : "TRUE")) return "a subdomain flag that does not fit";
-    if (f[2].empty() || f[2][0] != '/' || !printable(f[2], ";")) return "not a path";
+    if (!IsCookiePath(f[2])) return "not a path";
     c.path = f[2];
     if (f[3] != "TRUE" && f[3] != "FALSE") return "a secure flag that is neither TRUE nor FALSE";
     c.secure = f[3] == "TRUE";
@@ -223,8 +246,8 @@ std::string ReadCookieLine(std::string_view line, TCookie& c) {
     if (expires.empty() || ec != std::errc() || end != expires.data() + expires.size() ||
         c.expires <= 0)
         return "not an expiry time";
-    if (f[5].empty() || !printable(f[5], ";=,")) return "not a cookie name";
-    if (!printable(f[6], ";")) return "not a cookie value";
+    if (!IsCookieName(f[5])) return "not a cookie name";
+    if (!IsCookieValue(f[6])) return "not a cookie value";
     c.name = f[5];
     c.value = f[6];
     return {};

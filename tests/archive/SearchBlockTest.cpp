@@ -122,6 +122,29 @@ TEST_F(SiteTextTest, TextsAreWrittenSafelyAndKeptWhole) {
     }
 }
 
+// A cache with a number beyond 64 bits or a date no page could show is not the program's: it
+// loads as none (the site is built anew) instead of overflowing or handing the date's texts
+// values they cannot print.
+TEST_F(SiteTextTest, ACacheWithAnImpossibleNumberOrDateLoadsAsNone) {
+    const std::string good = "1\t0000001.html\t10\t5\t0\t@2004 12 14 21 5 0 -480 1";
+    for (const std::string& entry :
+         {good, std::string("1\t0000001.html\t10\t17000000000000000000\t0\t"),
+          std::string("99999999999999999999\t0000001.html\t10\t5\t0\t"),
+          std::string("1\t0000001.html\t10\t5\t0\t@2004 12 14 21 5 0 -2147483648 1"),
+          std::string("1\t0000001.html\t10\t5\t0\t@99999 1 1 0 0 0 0 0"),
+          std::string("1\t0000001.html\t10\t5\t0\t@2004 1 1 2147483647 0 0 0 0"),
+          std::string("1\t0000001.html\t10\t5\t0\t@2004 1 1 0 -1 0 0 0"),
+          std::string("1\t0000001.html\t10\t5\t0\t@2004 13 1 0 0 0 0 0")}) {
+        const std::string path = Dir() + "catalog";
+        WriteFile(path, "tessaly-catalog 4\n" + entry + "\t=s\t=a\n");
+        const auto entries = archive::LoadCatalog(path);
+        EXPECT_EQ(entries.size(), entry == good ? 1u : 0u) << entry;
+        if (!entries.empty()) {
+            EXPECT_EQ(entries[0].date->MailText(), "Tue, 14 Dec 2004 21:05:00 -0800");
+        }
+    }
+}
+
 TEST(SearchBlock, EveryWordListsExactlyItsMessages) {
     std::mt19937 random(16);
     std::vector<std::string> vocabulary;

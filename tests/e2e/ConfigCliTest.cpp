@@ -255,6 +255,8 @@ TEST_F(ConfigCliTest, KilledTransfersLeaveTheOldFileOrTheNew) {
     EXPECT_EQ(Run(importArgs).status, 0);
     EXPECT_EQ(Content(ConfigurationFolder() + huge), "41943040 x I");
     EXPECT_EQ(Temporaries(ConfigurationFolder()), std::vector<std::string>{});
+    // The registry store the killed imports were writing is whole.
+    EXPECT_EQ(test::StoreIntegrity(DefaultRegistryFile()), "ok");
 }
 
 TEST_F(ConfigCliTest, ImportRefusesAFolderThatHoldsNoExport) {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <filesystem>
 #include <thread>
 
 #include "net/CookieStore.h"
@@ -54,6 +55,35 @@ TEST_F(CookieStoreTest, SessionEndsAndPersistentCookiesSurviveARestart) {
     again.SetCookie("http://login.yahoo.com/",
                     "T=; expires=Thu, 01-Jan-1970 00:00:00 GMT; path=/; domain=.yahoo.com");
     EXPECT_EQ(TCookieStore(file).CookieHeader("http://groups.yahoo.com/"), "");
+}
+
+// A received cookie is taken only when the cookie file can keep it: one the file's reader would
+// refuse (a blank or control character in its value, name or path) is refused when it arrives,
+// rather than sent for the session and lost at the next start. A Max-Age beyond the largest time
+// keeps the cookie until the largest time (it used to overflow).
+TEST_F(CookieStoreTest, ReceivedCookiesAreThoseTheFileKeeps) {
+    struct Case {
+        const char* setCookie;
+        const char* header;  // sent to http://groups.yahoo.com/, by this store and after a restart
+    };
+    for (const Case& c : {
+             Case{"A=1; Max-Age=3600", "A=1"},
+             Case{"A=1; Max-Age=9223372036854775807", "A=1"},
+             Case{"A=1; Max-Age=99999999999999999999999", "A=1"},
+             Case{"A=x\x1dy; Max-Age=3600", ""},
+             Case{"A=x y; Max-Age=3600", ""},
+             Case{"A\x7f=1; Max-Age=3600", ""},
+             Case{"A=1; path=/a b; Max-Age=3600", ""},
+         }) {
+        const std::string file = Dir() + "cookies.txt";
+        std::filesystem::remove(file);
+        TCookieStore store(file);
+        store.SetCookie("http://groups.yahoo.com/", c.setCookie);
+        EXPECT_EQ(store.CookieHeader("http://groups.yahoo.com/a b"), c.header) << c.setCookie;
+        const TCookieStore again(file);
+        EXPECT_EQ(again.CookieHeader("http://groups.yahoo.com/a b"), c.header) << c.setCookie;
+        EXPECT_EQ(again.SkippedLines(), std::vector<std::string>{}) << c.setCookie;
+    }
 }
 
 // Every field of a line of the cookie file is checked; a line with one that does not check out

@@ -1,5 +1,7 @@
 #include "support/TestEnv.h"
 
+#include <sqlite3.h>
+
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QTimer>
@@ -98,6 +100,30 @@ void TempHomeTest::WriteFile(const std::string& path, const std::string& content
     std::filesystem::create_directories(std::filesystem::path(path).parent_path());
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out << content;
+}
+
+std::string StoreIntegrity(const std::string& file) {
+    sqlite3* db = nullptr;
+    if (sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
+        std::string why = "cannot open " + file + ": " + sqlite3_errmsg(db);
+        sqlite3_close(db);
+        return why;
+    }
+    std::string result;
+    char* error = nullptr;
+    sqlite3_exec(
+        db, "PRAGMA integrity_check",
+        [](void* out, int, char** values, char**) {
+            *static_cast<std::string*>(out) += values[0] != nullptr ? values[0] : "";
+            return 0;
+        },
+        &result, &error);
+    if (error != nullptr) {
+        result += error;
+        sqlite3_free(error);
+    }
+    sqlite3_close(db);
+    return result;
 }
 
 }  // namespace tessaly::test

@@ -18,6 +18,10 @@ void EnsureQtApp();
 // (also when it depends on other threads only). Makes the Qt application when there is none.
 bool WaitFor(const std::function<bool()>& predicate, int ms);
 
+// What SQLite's integrity check says of the database `file` ("ok" when it is whole), or why it
+// could not be opened.
+[[nodiscard]] std::string StoreIntegrity(const std::string& file);
+
 class TempHomeTest : public ::testing::Test {
 protected:
     void SetUp() override;
