@@ -69,7 +69,7 @@ TfrmYahooMain::TfrmYahooMain() : loginUi_(*this), act_(std::make_unique<Actions>
                 TMessageKind::Error, false);
         });
     }
-    browser_ = std::make_unique<TPageBrowser>();
+    browser_ = std::make_unique<TPageBrowser>(nullptr, options_.intTimeOut);
     session_ = std::make_unique<TMemberSession>(options_, *browser_, loginUi_);
 
     tree_ = new TGroupTree(this);

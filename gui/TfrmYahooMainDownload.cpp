@@ -4,6 +4,7 @@
 #include <QLineEdit>
 #include <cstring>
 
+#include "browser/PageBrowser.h"
 #include "gui/DownloadLaunch.h"
 #include "gui/TGroupTree.h"
 #include "gui/TfrmCommonDlg.h"
@@ -94,6 +95,8 @@ bool TfrmYahooMain::RunDownload(std::uint8_t section) {
                          TMessageKind::Error, false);
         return false;
     }
+    // The option's time-out bounds every page of the run, as it bounds the files.
+    browser_->SetTimeOut(options_.intTimeOut);
     auto progress = std::make_unique<TfrmYahooProgressXX>(this, *session_);
     progress->openUrl = openUrl;
     progress->hideConsole = [this] { console_->hide(); };

@@ -31,6 +31,11 @@ public:
     TPageBrowser(const TPageBrowser&) = delete;
     TPageBrowser& operator=(const TPageBrowser&) = delete;
 
+    // The silence limit of the requests that start from now on (the options may change it
+    // between runs); called on the thread that owns the browser.
+    void SetTimeOut(int seconds) { timeout_ = seconds; }
+    [[nodiscard]] int TimeOut() const { return timeout_; }
+
     [[nodiscard]] TLoadEnd Open(const std::string& url) override;
     void Navigate(const std::string& url) override;
     void Stop() override;
