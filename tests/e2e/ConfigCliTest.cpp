@@ -128,16 +128,6 @@ TEST_F(ConfigCliTest, ARegistryFileThatDoesNotCheckOutIsReported) {
     EXPECT_FALSE(ThreadRegistry().ReadValue(RegRoot::CurrentUser, key, "fine"));
 }
 
-// Whether the child ends within `ms` milliseconds (it is not reaped).
-bool ExitsWithin(pid_t pid, int ms) {
-    const int fd = static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
-    if (fd < 0) return false;
-    pollfd p{fd, POLLIN, 0};
-    const bool ended = ::poll(&p, 1, ms) > 0;
-    ::close(fd);
-    return ended;
-}
-
 // A file of `size` bytes `c`.
 void Fill(const std::string& path, std::size_t size, char c) {
     fs::create_directories(fs::path(path).parent_path());
@@ -197,7 +187,7 @@ TEST_F(ConfigCliTest, KilledTransfersLeaveTheOldFileOrTheNew) {
         const int at = std::uniform_int_distribution<int>(0, latestMs)(rng);
         bool killed = false;
         (void)test::RunCli(TESSALY_CLI_BINARY, args, "", [&](pid_t pid) {
-            if (!ExitsWithin(pid, at)) {
+            if (!test::ExitsWithin(pid, at)) {
                 ::kill(pid, SIGKILL);
                 killed = true;
             }

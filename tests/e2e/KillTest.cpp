@@ -30,6 +30,7 @@
 #include "platform/SpecialFolders.h"
 #include "platform/TemporaryFiles.h"
 #include "settings/SettingsFile.h"
+#include "support/CliRunner.h"
 #include "support/GroupSimProcess.h"
 #include "support/TestEnv.h"
 
@@ -64,16 +65,6 @@ std::uint64_t KillSeed() {
               << " repeats them)" << std::endl;
     ::testing::Test::RecordProperty("kill_seed", std::to_string(seed));
     return seed;
-}
-
-// Whether the child ends within `ms` milliseconds (it is not reaped).
-bool ExitsWithin(pid_t pid, int ms) {
-    const int fd = static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
-    if (fd < 0) return false;
-    pollfd p{fd, POLLIN, 0};
-    const bool ended = ::poll(&p, 1, ms) > 0;
-    ::close(fd);
-    return ended;
 }
 
 class KillTest : public test::TempHomeTest {
@@ -133,7 +124,7 @@ protected:
     }
     // Waits for the program's end; its exit status, or -1 when it did not end by itself.
     int Finish(pid_t pid) {
-        if (!ExitsWithin(pid, 240000)) ::kill(pid, SIGKILL);
+        if (!test::ExitsWithin(pid, 240000)) ::kill(pid, SIGKILL);
         int status = 0;
         ::waitpid(pid, &status, 0);
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -207,7 +198,7 @@ TEST_F(KillTest, KilledDownloadsLeaveNoShortFilesAndNoTemporaries) {
         // fourth run over the files of the runs before (files replaced or left as they are).
         if (k % 4 != 3) fs::remove_all(Messages());
         const pid_t pid = StartCli(DownloadArgs());
-        if (!ExitsWithin(pid, at)) {
+        if (!test::ExitsWithin(pid, at)) {
             ::kill(pid, SIGKILL);
             ++killed;
         }
@@ -354,7 +345,7 @@ TEST_P(CommandKillTest, KilledRunsLeaveWholeFilesAndTheNextRunCompletes) {
         // Mostly from nothing; every fourth run over the files and index of the runs before.
         if (k % 4 != 3) Reset();
         const pid_t pid = StartCli(Args());
-        if (!ExitsWithin(pid, at)) {
+        if (!test::ExitsWithin(pid, at)) {
             ::kill(pid, SIGKILL);
             ++killed;
         }

@@ -321,26 +321,15 @@ TEST_F(SectionRunTest, APageThatNeverComesEndsItsGroupAtTheOptionsTimeOut) {
     auto& m = SignedInWith({"DemoGroup", "Filler01"});
     m.Options().intTimeOut = 10;  // the smallest the options allow; the browser began with 60
     const std::string out = Dir() + "out";
-    std::vector<std::string> rows;
-    std::string reason;
-    QTimer watch;
-    watch.setInterval(5);
-    QObject::connect(&watch, &QTimer::timeout, [&] {
-        auto* p = m.findChild<gui::TfrmYahooProgressXX*>();
-        if (p == nullptr || p->Running() || p->btCancel->text() != "Ok" || !rows.empty()) return;
-        for (int r = 0; r < p->Rows().rowCount(); ++r) rows.push_back(Row(p->Rows(), r));
-        reason = p->Rows().data(p->Rows().index(0, 0), Qt::ToolTipRole).toString().toStdString();
-        p->btCancel->click();
-    });
-    watch.start();
+    FinishWatcher watcher(m);
     BoxAnswers boxes;
     boxes.Then(Choose(2, out, false));
     m.findChild<QAction*>(QStringLiteral("mnuItemStartDownload"))->trigger();
-    watch.stop();
     EXPECT_TRUE(boxes.AllUsed()) << boxes.Last();
-    ASSERT_EQ(rows.size(), 2u);
-    EXPECT_NE(reason.find("within 10 s"), std::string::npos) << rows[0] << " / " << reason;
-    EXPECT_NE(rows[1].find("|Completed|"), std::string::npos) << rows[1];
+    ASSERT_EQ(watcher.rows.size(), 2u);
+    EXPECT_NE(watcher.firstReason.find("within 10 s"), std::string::npos)
+        << watcher.rows[0] << " / " << watcher.firstReason;
+    EXPECT_NE(watcher.rows[1].find("|Completed|"), std::string::npos) << watcher.rows[1];
     EXPECT_FALSE(fs::is_empty(out + "/Messages/DemoGroup")) << "the messages before it stay";
 }
 

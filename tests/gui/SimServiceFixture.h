@@ -94,6 +94,8 @@ struct FinishWatcher {
             if (p == nullptr || p->Running() || p->btCancel->text() != "Ok") return;
             rows.clear();
             for (int r = 0; r < p->Rows().rowCount(); ++r) rows.push_back(Row(p->Rows(), r));
+            firstReason =
+                p->Rows().data(p->Rows().index(0, 0), Qt::ToolTipRole).toString().toStdString();
             groupLine = p->GroupLine()->text().toStdString();
             mainHidden = !main.isVisible();
             p->btCancel->click();
@@ -103,6 +105,7 @@ struct FinishWatcher {
     QTimer timer;
     std::vector<std::string> rows;
     std::string groupLine;
+    std::string firstReason;  // why the first group ended as it did (its row's tool tip)
     bool mainHidden = false;  // the main window stayed hidden for the run
 };
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -108,6 +109,15 @@ CliRun RunCli(const std::string& program, const std::vector<std::string>& args,
     if (!exited) ::waitpid(pid, &status, 0);
     run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return run;
+}
+
+bool ExitsWithin(pid_t pid, int ms) {
+    const int fd = static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
+    if (fd < 0) return false;
+    pollfd p{fd, POLLIN, 0};
+    const bool ended = ::poll(&p, 1, ms) > 0;
+    ::close(fd);
+    return ended;
 }
 
 }  // namespace tessaly::test

@@ -23,4 +23,7 @@ CliRun RunCli(const std::string& program, const std::vector<std::string>& args,
               const std::string& input, const std::function<void(pid_t)>& onStart = {},
               const std::function<void(const std::string&, pid_t)>& onLine = {});
 
+// Whether the child ends within `ms` milliseconds (it is not reaped).
+bool ExitsWithin(pid_t pid, int ms);
+
 }  // namespace tessaly::test
