@@ -63,6 +63,7 @@ void TFileThread::GroupWork(int index, const std::string& group, int /*first*/, 
             walk.filesFolder = SectionFolder(options_.strSaveDir, "Files",
                                              SafeSegment(site.GroupName()), ReadOldFormat());
             walk.indexPath = TFilesIndex::PathFor(inputs_.userName, site.GroupName());
+            TFilesIndex::RemoveKilledWrites(walk.indexPath);
             if (options_.boolIgnoreDuplicated) {
                 walk.index = std::make_unique<TFilesIndex>(walk.indexPath);
                 if (!walk.index->Failure().empty())

@@ -7,6 +7,7 @@
 #include "files/SafeNames.h"
 #include "platform/FileLock.h"
 #include "platform/SpecialFolders.h"
+#include "platform/TemporaryFiles.h"
 #include "settings/SettingsFileEx.h"
 #include "text/TextUtils.h"
 
@@ -39,6 +40,11 @@ std::string TFilesIndex::PathFor(const std::string& section, const std::string& 
                                  const std::string& group) {
     return SettingsFolder() + section + "/" + SafeSegment(user) + "/" +
            SafeSegment(Trim(group) + ".ini");
+}
+
+void TFilesIndex::RemoveKilledWrites(const std::string& path) {
+    const auto slash = path.rfind('/');
+    if (slash != std::string::npos) RemoveStaleTemporaries(path.substr(0, slash));
 }
 
 std::string TFilesIndex::KeyOf(const std::string& url) {

@@ -25,6 +25,9 @@ public:
     // The index file of a member's group for a section folder ("Files", "Photos").
     [[nodiscard]] static std::string PathFor(const std::string& section, const std::string& user,
                                              const std::string& group);
+    // Removes what a killed run's write of the index at `path` left beside it; a group's walk
+    // calls it once before it reads or writes its index.
+    static void RemoveKilledWrites(const std::string& path);
     // A key as written: "=" becomes "%3D" (line breaks "%0D", "%0A"), and a key too long for a
     // line keeps its start and ends with "~" and a hash of the whole.
     [[nodiscard]] static std::string EncodeKey(std::string_view text);

@@ -78,6 +78,7 @@ void TPhotoThread::GroupWork(int index, const std::string& group, int /*first*/,
                 walk.photosFolder = SectionFolder(options_.strSaveDir, "Photos",
                                                   SafeSegment(site.GroupName()), ReadOldFormat());
                 walk.indexPath = TFilesIndex::PathFor("Photos", inputs_.userName, site.GroupName());
+                TFilesIndex::RemoveKilledWrites(walk.indexPath);
                 if (options_.boolIgnoreDuplicated) ReadKnownPhotos(walk);
                 // One photo at a time unless the run asks for more; the downloaders have
                 // ended when the pool goes.
